@@ -1,0 +1,109 @@
+#include "calendar.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace halvessa {
+
+CalendarRangeError::CalendarRangeError()
+    : std::range_error("date outside the calendar (years 100 to 9999)") {}
+
+namespace {
+
+// Days from 1970-01-01 to y-m-d in the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const auto yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+struct Civil {
+  int year;
+  unsigned month;
+  unsigned day;
+};
+
+Civil CivilFromDays(std::int64_t z) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  return {static_cast<int>(y + (m <= 2)), m, d};
+}
+
+// 1899-12-30 counted from 1970-01-01.
+constexpr std::int64_t kSerialEpochDays = -25569;
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int y, int m) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
+}  // namespace
+
+bool InCalendarRange(double serial) { return serial >= kFirstSerial && serial < kEndSerial; }
+
+double CheckedSerial(double serial) {
+  if (!InCalendarRange(serial)) throw CalendarRangeError();
+  return serial;
+}
+
+double DateSerial(int year, int month, int day) {
+  if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+      day > DaysInMonth(year, month)) {
+    throw CalendarRangeError();
+  }
+  return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month),
+                                           static_cast<unsigned>(day)) -
+                             kSerialEpochDays);
+}
+
+double TimeSerial(int hour, int minute, int second) {
+  return (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+}
+
+double RoundHalfEven(double value) { return std::nearbyint(value); }
+
+double AddHours(double serial, double hours) {
+  CheckedSerial(serial);
+  const double whole = RoundHalfEven(hours);
+  // Work in whole seconds from the day's start so that an hour shift leaves the time of
+  // day exact: 14:00 moved by -2 hours is 12:00, not 11:59:59.9999.
+  const double day = std::floor(serial);
+  const double seconds = std::round((serial - day) * 86400.0 * 1000.0) / 1000.0;
+  const double moved = seconds + whole * 3600.0;
+  if (!std::isfinite(moved)) throw CalendarRangeError();
+  return CheckedSerial(day + moved / 86400.0);
+}
+
+DateParts SerialToParts(double serial) {
+  CheckedSerial(serial);
+  auto day = static_cast<std::int64_t>(std::floor(serial));
+  auto seconds = static_cast<std::int64_t>(std::round((serial - std::floor(serial)) * 86400.0));
+  if (seconds >= 86400) {
+    seconds -= 86400;
+    ++day;
+  }
+  const Civil c = CivilFromDays(day + kSerialEpochDays);
+  if (c.year > 9999) throw CalendarRangeError();
+  return {c.year,
+          static_cast<int>(c.month),
+          static_cast<int>(c.day),
+          static_cast<int>(seconds / 3600),
+          static_cast<int>(seconds / 60 % 60),
+          static_cast<int>(seconds % 60)};
+}
+
+double DatePart(double serial) { return std::floor(CheckedSerial(serial)); }
+
+}  // namespace halvessa

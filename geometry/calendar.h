@@ -1,0 +1,59 @@
+// Day serials and the calendar operations the solar geometry needs.
+//
+// A day serial is a double counting days since 1899-12-30 00:00. The day is its floor
+// and the time of day its fraction, on one continuous scale: -0.25 is 1899-12-29 18:00.
+// The calendar is the proleptic Gregorian one, limited to the years 100 to 9999; an
+// operation whose result would leave that range throws CalendarRangeError.
+#pragma once
+
+#include <stdexcept>
+
+namespace halvessa {
+
+class CalendarRangeError : public std::range_error {
+ public:
+  CalendarRangeError();
+};
+
+// Serial of 0100-01-01 00:00, the first moment of the calendar.
+inline constexpr double kFirstSerial = -657434.0;
+// Serial of 10000-01-01 00:00, the first moment past the calendar.
+inline constexpr double kEndSerial = 2958466.0;
+
+struct DateParts {
+  int year;
+  int month;   // 1 to 12
+  int day;     // 1 to 31
+  int hour;    // 0 to 23
+  int minute;  // 0 to 59
+  int second;  // 0 to 59
+};
+
+// True when serial lies within years 100 to 9999 (a NaN does not).
+bool InCalendarRange(double serial);
+
+// Throws CalendarRangeError unless InCalendarRange(serial); returns serial.
+double CheckedSerial(double serial);
+
+// Serial of y-m-d at 00:00; throws when the date is not a valid date of years 100 to 9999.
+double DateSerial(int year, int month, int day);
+
+// Serial fraction of h:m:s (may exceed one day for large arguments; not range checked).
+double TimeSerial(int hour, int minute, int second);
+
+// The calendar's add-hours operation: moves by whole hours only, the count rounded to the
+// nearest integer, a half going to the even neighbour. Throws when the result leaves the
+// calendar.
+double AddHours(double serial, double hours);
+
+// Year, month, day, hour, minute, second of a serial, with the time of day first taken to the
+// nearest second (23:59:59.6 becomes 00:00:00 of the next day). Throws outside the calendar.
+DateParts SerialToParts(double serial);
+
+// The date part: the day of the serial, at 00:00.
+double DatePart(double serial);
+
+// Round to the nearest integer, a half going to the even neighbour.
+double RoundHalfEven(double value);
+
+}  // namespace halvessa

@@ -1,0 +1,81 @@
+#include "window/input.h"
+
+#include "geometry/calendar.h"
+#include "text/convert.h"
+
+namespace halvessa::window {
+
+InputError::InputError(TextBox* box, const QString& message)
+    : std::runtime_error(message.toStdString()), box_(box) {}
+
+QString InputError::message() const { return QString::fromStdString(what()); }
+
+namespace {
+
+QString Labelled(const QString& label, const QString& message) {
+  return label + QStringLiteral(": ") + message + QStringLiteral(".");
+}
+
+void ForEachBox(FormModel& f, const std::function<void(TextBox&)>& visit) {
+  for (TextBox* b : {&f.txtDate, &f.txtTime, &f.txtSunrise, &f.txtSunset, &f.txtLat, &f.txtLon,
+                     &f.txtTz, &f.txtSunAzimuth, &f.txtSunElevation, &f.Speed, &f.refresshInt,
+                     &f.jump}) {
+    visit(*b);
+  }
+  for (int i = 1; i <= 5; ++i) {
+    visit(f.txtAz(i));
+    visit(f.txtTilt(i));
+    visit(f.txtAOI(i));
+    visit(f.txtProd(i));
+  }
+}
+
+}  // namespace
+
+double StrictNumberOf(TextBox& box, const QString& label) {
+  try {
+    return text::StrictNumber(box.Text());
+  } catch (const text::ConversionError& e) {
+    throw InputError(&box, Labelled(label, e.message()));
+  }
+}
+
+double StrictDateOf(TextBox& box, const QString& label) {
+  return StrictDateOf(box, label, box.Text());
+}
+
+double StrictDateOf(TextBox& box, const QString& label, const QString& text) {
+  try {
+    return text::StrictDate(text);
+  } catch (const text::ConversionError& e) {
+    throw InputError(&box, Labelled(label, e.message()));
+  }
+}
+
+void Report(FormModel& form, const InputError& error) { Report(form, error.box(), error.message()); }
+
+void Report(FormModel& form, TextBox* box, const QString& message) {
+  ForEachBox(form, [box](TextBox& b) { b.setMarked(&b == box); });
+  form.message.setText(message);
+}
+
+void ClearReport(FormModel& form) {
+  ForEachBox(form, [](TextBox& b) { b.setMarked(false); });
+  if (!form.message.Text().isEmpty()) form.message.setText(QString());
+}
+
+bool Guarded(FormModel& form, const std::function<void()>& body) {
+  try {
+    body();
+    return true;
+  } catch (const InputError& e) {
+    Report(form, e);
+  } catch (const text::ConversionError& e) {
+    Report(form, nullptr, e.message());
+  } catch (const CalendarRangeError&) {
+    Report(form, nullptr, QStringLiteral("The date lies outside the years 100 to 9999."));
+  }
+  return false;
+}
+
+}  // namespace halvessa::window

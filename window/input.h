@@ -1,0 +1,48 @@
+// Strict conversions of the window's boxes, and how their failures reach the user.
+//
+// An event procedure converts its inputs with StrictNumberOf / StrictDateOf before it
+// writes any result. A failure throws InputError, which ends the procedure; the procedure's
+// entry point catches it with Guarded(), shows one line in the message area, e.g.
+//   Latitude: "abc" is not a number.
+// and marks the box. The next successful calculation clears the message and the marks.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <stdexcept>
+
+#include "window/form_model.h"
+
+namespace halvessa::window {
+
+class InputError : public std::runtime_error {
+ public:
+  // box may be null for a failure that belongs to no single box.
+  InputError(TextBox* box, const QString& message);
+  TextBox* box() const { return box_; }
+  QString message() const;
+
+ private:
+  TextBox* box_;
+};
+
+// The box's text by the strict number conversion; throws InputError naming label and text.
+double StrictNumberOf(TextBox& box, const QString& label);
+
+// The box's text (or a date and time text built from boxes) by the strict date conversion.
+double StrictDateOf(TextBox& box, const QString& label);
+double StrictDateOf(TextBox& box, const QString& label, const QString& text);
+
+// Shows the failure in the message area and marks its box.
+void Report(FormModel& form, const InputError& error);
+void Report(FormModel& form, TextBox* box, const QString& message);
+
+// Clears the message area and every mark.
+void ClearReport(FormModel& form);
+
+// Runs body; an InputError, a calendar range error or a conversion error thrown inside is
+// reported instead of escaping into the event loop. Returns false when body failed.
+bool Guarded(FormModel& form, const std::function<void()>& body);
+
+}  // namespace halvessa::window
