@@ -44,6 +44,13 @@ constexpr std::int64_t kSerialEpochDays = -25569;
 
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
+// std::round for a value not below zero (halves away from zero, that is upward), without the
+// library call: the difference from the floor is exact for every double.
+double RoundNonNegative(double v) {
+  const double whole = std::floor(v);
+  return v - whole >= 0.5 ? whole + 1.0 : whole;
+}
+
 int DaysInMonth(int y, int m) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
@@ -72,15 +79,13 @@ double TimeSerial(int hour, int minute, int second) {
   return (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
 }
 
-double RoundHalfEven(double value) { return std::nearbyint(value); }
-
 double AddHours(double serial, double hours) {
   CheckedSerial(serial);
   const double whole = RoundHalfEven(hours);
   // Work in whole seconds from the day's start so that an hour shift leaves the time of
   // day exact: 14:00 moved by -2 hours is 12:00, not 11:59:59.9999.
   const double day = std::floor(serial);
-  const double seconds = std::round((serial - day) * 86400.0 * 1000.0) / 1000.0;
+  const double seconds = RoundNonNegative((serial - day) * 86400.0 * 1000.0) / 1000.0;
   const double moved = seconds + whole * 3600.0;
   if (!std::isfinite(moved)) throw CalendarRangeError();
   return CheckedSerial(day + moved / 86400.0);
@@ -89,7 +94,8 @@ double AddHours(double serial, double hours) {
 DateParts SerialToParts(double serial) {
   CheckedSerial(serial);
   auto day = static_cast<std::int64_t>(std::floor(serial));
-  auto seconds = static_cast<std::int64_t>(std::round((serial - std::floor(serial)) * 86400.0));
+  const double fraction = serial - std::floor(serial);
+  auto seconds = static_cast<std::int64_t>(RoundNonNegative(fraction * 86400.0));
   if (seconds >= 86400) {
     seconds -= 86400;
     ++day;

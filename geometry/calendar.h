@@ -6,6 +6,7 @@
 // operation whose result would leave that range throws CalendarRangeError.
 #pragma once
 
+#include <cmath>
 #include <stdexcept>
 
 namespace halvessa {
@@ -53,7 +54,8 @@ DateParts SerialToParts(double serial);
 // The date part: the day of the serial, at 00:00.
 double DatePart(double serial);
 
-// Round to the nearest integer, a half going to the even neighbour.
-double RoundHalfEven(double value);
+// Round to the nearest integer, a half going to the even neighbour (the default rounding
+// mode). Inline: the solar geometry calls it on its hot path.
+inline double RoundHalfEven(double value) { return std::nearbyint(value); }
 
 }  // namespace halvessa

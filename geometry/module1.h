@@ -33,6 +33,10 @@ double JulianDay(int Y, int M, int D);
 void SunPosition(const double& LocalTime, const double& Latitude, const double& Longitude,
                  const double& TimeZone, double& Azimuth, double& Elevation);
 
+// The whole-degree azimuth of SunPosition's last step: A (-180..180, from north toward
+// east) plus 360, rounded half to even, its remainder divided by 360.
+double WholeAzimuth(const double& A);
+
 // --- Angle of incidence and panel output -------------------------------------------------
 double Clamp(const double& Value, const double& Low, const double& High);
 
@@ -46,6 +50,11 @@ double AOIToProduction(const double& AOI);
 // --- Sunrise and sunset ----------------------------------------------------------------
 // Equation of time in minutes for day of the year n.
 double EquationOfTime(const double& DayOfYear);
+
+// Day of the year (1 on 1 January) of the universal date of LocalTime, as SunriseSunset
+// takes it: LocalTime moved by the rounded TimeZone, its time of day ignored. Throws
+// halvessa::CalendarRangeError when that date leaves years 100 to 9999.
+double SunriseDayOfYear(const double& LocalTime, const double& TimeZone);
 
 // Local sunrise and sunset (day serials) of the local day of LocalTime. Writes Sunrise, then
 // Sunset. Throws halvessa::CalendarRangeError when a date leaves years 100 to 9999.

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# CPU used by the window left alone in live mode: starts the program on a virtual display,
+# lets it settle, then reads its user and system time from /proc before and after SECONDS_IDLE
+# seconds (default 60).
+#   bench/idle_cpu.sh [path/to/halvessa]        (default: build/halvessa)
+set -euo pipefail
+self=$(realpath "$0")
+exe=${1:-}
+[ -z "$exe" ] || exe=$(realpath "$exe")
+cd "$(dirname "$0")/.."
+[ -n "$exe" ] || exe=$PWD/build/halvessa
+idle=${SECONDS_IDLE:-60}
+[ -x "$exe" ] || { echo "bench/idle_cpu.sh: $exe is not built" >&2; exit 1; }
+
+if [ -z "${HALVESSA_IDLE_ON_XVFB:-}" ]; then
+  exec env HALVESSA_IDLE_ON_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$self" "$exe"
+fi
+
+work=$(mktemp -d)
+cd "$work"
+"$exe" 2>/dev/null &
+pid=$!
+trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+sleep 3
+
+ticks() {  # utime + stime of the process, in clock ticks
+  local stat
+  stat=$(cat "/proc/$pid/stat")
+  stat=${stat##*) }  # fields after the command name
+  awk '{ print $12 + $13 }' <<<"$stat"
+}
+hz=$(getconf CLK_TCK)
+before=$(ticks)
+sleep "$idle"
+after=$(ticks)
+used=$(( after - before ))
+awk -v u="$used" -v hz="$hz" -v s="$idle" 'BEGIN {
+  printf "idle live mode: %d ticks (%.0f ms) of CPU in %d s, %.3f %% of one core\n",
+         u, u * 1000 / hz, s, u * 100 / hz / s }'

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Start-up time of the desktop program: from process start until the window has been painted
+# for the first time (HALVESSA_QUIT_AFTER_FIRST_PAINT=1 quits right after that paint), on a
+# virtual display. Prints the median of RUNS runs (default 20).
+#   bench/startup.sh [path/to/halvessa]        (default: build/halvessa)
+set -euo pipefail
+self=$(realpath "$0")
+exe=${1:-}
+[ -z "$exe" ] || exe=$(realpath "$exe")
+cd "$(dirname "$0")/.."
+[ -n "$exe" ] || exe=$PWD/build/halvessa
+runs=${RUNS:-20}
+[ -x "$exe" ] || { echo "bench/startup.sh: $exe is not built" >&2; exit 1; }
+
+if [ -z "${HALVESSA_STARTUP_ON_XVFB:-}" ]; then
+  exec env HALVESSA_STARTUP_ON_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$self" "$exe"
+fi
+
+# An empty working directory: no settings file is read, nothing is left behind.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+export HALVESSA_QUIT_AFTER_FIRST_PAINT=1
+
+if command -v hyperfine >/dev/null; then
+  hyperfine --shell=none --warmup 3 --runs "$runs" --export-json "$work/times.json" "$exe" >&2
+  python3 - "$work/times.json" <<'PY'
+import json, sys
+r = json.load(open(sys.argv[1]))["results"][0]
+ms = lambda s: s * 1000
+print("start-up to first paint: median %.1f ms over %d runs (min %.1f, max %.1f)"
+      % (ms(r["median"]), len(r["times"]), ms(r["min"]), ms(r["max"])))
+PY
+else
+  "$exe" 2>/dev/null  # warm the file cache
+  times=()
+  for _ in $(seq "$runs"); do
+    start=$(date +%s%N)
+    "$exe" 2>/dev/null
+    end=$(date +%s%N)
+    times+=($(( (end - start) / 1000 )))
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk -v n="$runs" '
+    { t[NR] = $1 }
+    END { m = (n % 2) ? t[(n + 1) / 2] : (t[n / 2] + t[n / 2 + 1]) / 2;
+          printf "start-up to first paint: median %.1f ms over %d runs (min %.1f, max %.1f)\n",
+                 m / 1000, n, t[1] / 1000, t[n] / 1000 }'
+fi

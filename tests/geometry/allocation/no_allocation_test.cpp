@@ -1,0 +1,65 @@
+// The geometry must run without touching the heap. This program replaces the global
+// operator new to count its calls, which is why it is built on its own.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "geometry/calendar.h"
+#include "geometry/module1.h"
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (counting.load()) allocations.fetch_add(1);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace halvessa::geometry {
+namespace {
+
+// Counts the operator new calls made by body.
+template <typename Body>
+long AllocationsIn(Body body) {
+  allocations = 0;
+  counting = true;
+  body();
+  counting = false;
+  return allocations.load();
+}
+
+TEST(NoAllocation, TheCounterSeesAnAllocation) {
+  EXPECT_EQ(AllocationsIn([] { ::operator delete(::operator new(16)); }), 1);
+}
+
+TEST(NoAllocation, GeometryPath) {
+  double checksum = 0;
+  const long count = AllocationsIn([&checksum] {
+    for (int i = 0; i < 500; ++i) {
+      const double local = DateSerial(2025, 1, 1) + i * 0.73;
+      const double lat = i % 180 - 89.5;
+      const double lon = i * 0.7 - 175;
+      const double zone = i % 27 * 0.5 - 6;
+      double azimuth = 0;
+      double elevation = 0;
+      double sunrise = 0;
+      double sunset = 0;
+      SunPosition(local, lat, lon, zone, azimuth, elevation);
+      SunriseSunset(local, lat, lon, zone, sunrise, sunset);
+      const double aoi = AngleOfIncidence(azimuth, elevation, 180.0 + i % 90, i % 90);
+      checksum += elevation + sunrise + sunset + AOIToProduction(aoi);
+    }
+  });
+  EXPECT_EQ(count, 0);
+  EXPECT_TRUE(checksum == checksum);  // keeps the work observable
+}
+
+}  // namespace
+}  // namespace halvessa::geometry

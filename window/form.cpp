@@ -1,0 +1,278 @@
+#include "window/form.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+#include "files/settings.h"
+#include "geometry/calendar.h"
+#include "geometry/module1.h"
+#include "text/convert.h"
+#include "window/input.h"
+
+namespace halvessa::window {
+
+namespace {
+
+// Labels naming the boxes in messages, as the window shows them.
+const QString kLatitudeLabel = QStringLiteral("Latitude");
+const QString kLongitudeLabel = QStringLiteral("Longitude");
+const QString kTimeZoneLabel = QStringLiteral("Time zone");
+const QString kDateLabel = QStringLiteral("Date");
+const QString kTimeLabel = QStringLiteral("Time");
+const QString kDateTimeLabel = QStringLiteral("Date and time");
+const QString kRefreshLabel = QStringLiteral("Update every (s)");
+
+constexpr double kMillisecondsPerDay = 86400000.0;
+constexpr double kLongestInterval = 65535.0;  // ms, the timer's limit
+
+// The second of the minute (0 to 59) of a day serial that holds whole seconds.
+int SecondOfMinute(double serial) {
+  const double seconds = std::round(serial * 86400.0);
+  if (!std::isfinite(seconds)) return 0;
+  double s = std::fmod(seconds, 60.0);
+  if (s < 0) s += 60.0;
+  return static_cast<int>(s);
+}
+
+// Milliseconds to the start of the next minute: 1000 to 60000.
+long long MillisecondsToNextMinute(int secondOfMinute) { return (60LL - secondOfMinute) * 1000LL; }
+
+bool IsDate(const QString& text) {
+  try {
+    text::StrictDate(text);
+    return true;
+  } catch (const text::ConversionError&) {
+    return false;
+  }
+}
+
+// Writes the settings file's values into the site and panel boxes.
+class BoxesSink : public files::IniSink {
+ public:
+  explicit BoxesSink(FormModel& model) : model_(model) {}
+  void setLatitude(const QString& text) override { model_.txtLat.setText(text); }
+  void setLongitude(const QString& text) override { model_.txtLon.setText(text); }
+  void setAzimuth(int panel, const QString& text) override { model_.txtAz(panel).setText(text); }
+  void setTilt(int panel, const QString& text) override { model_.txtTilt(panel).setText(text); }
+
+ private:
+  FormModel& model_;
+};
+
+}  // namespace
+
+Form::Form(FormModel& model, Platform& platform) : model_(model), platform_(platform) {
+  model_.btnRefresh.onClick = [this] { frmHalvessa_btnRefresh_Click(); };
+  for (int i = 1; i <= 5; ++i) {
+    model_.txtProd(i).onChange = [this, i] { frmHalvessa_txtProd_Change(i); };
+  }
+  model_.chkNow.onClick = [this] { frmHalvessa_chkNow_Click(); };
+  model_.Timer1.onTimer = [this] { frmHalvessa_Timer1_Timer(); };
+  model_.Solarchk.onClick = [this] { frmHalvessa_Solarchk_Click(); };
+  model_.btnSimulate.onClick = [this] { frmHalvessa_btnSimulate_Click(); };
+  model_.btnPause.onClick = [this] { frmHalvessa_btnPause_Click(); };
+  model_.btnRunning.onClick = [this] { frmHalvessa_btnRunning_Click(); };
+  model_.Timer1.attach(platform_);
+}
+
+Form::~Form() {
+  model_.btnRefresh.onClick = nullptr;
+  for (int i = 1; i <= 5; ++i) model_.txtProd(i).onChange = nullptr;
+  model_.chkNow.onClick = nullptr;
+  model_.Timer1.onTimer = nullptr;
+  model_.Solarchk.onClick = nullptr;
+  model_.btnSimulate.onClick = nullptr;
+  model_.btnPause.onClick = nullptr;
+  model_.btnRunning.onClick = nullptr;
+}
+
+// A latitude so large that its radians overflow leaves the sun's position undefined; no
+// other finite input does.
+void Form::CheckSunPosition(double azimuth, double elevation, TextBox& latitudeBox) {
+  if (std::isfinite(azimuth) && std::isfinite(elevation)) return;
+  throw InputError(&latitudeBox,
+                   kLatitudeLabel +
+                       QStringLiteral(": the value is too large to compute the sun's position."));
+}
+
+double Form::ClockToSecond() {
+  const double milliseconds = std::round(platform_.now() * kMillisecondsPerDay);
+  return std::floor(milliseconds / 1000.0) / 86400.0;
+}
+
+void Form::frmHalvessa_Form_Load() {
+  // A clock outside the calendar is reported; start-up goes on regardless.
+  Guarded(model_, [this] { FillNow(); });
+  model_.chkNow.setValue(1);
+  model_.Timer1.setInterval(MillisecondsToNextMinute(SecondOfMinute(ClockToSecond())));
+  model_.IsRunning = 0;
+  Readini();
+  model_.Timer1.setInterval(60000);
+  model_.Timer1.setEnabled(true);
+  UpdateInstantView();
+}
+
+void Form::UpdateInstantView() {
+  Guarded(model_, [this] {
+    const double latitude = text::LenientNumber(model_.txtLat.Text());
+    const double longitude = text::LenientNumber(model_.txtLon.Text());
+    const double timeZone = text::LenientNumber(model_.txtTz.Text());
+
+    const bool live = model_.chkNow.Value() == 1;
+    const double moment = live ? ClockToSecond() : TypedMoment();
+
+    // Everything that can fail comes before the first write.
+    double azimuth = 0;
+    double elevation = 0;
+    geometry::SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
+    CheckSunPosition(azimuth, elevation, model_.txtLat);
+    const QString azimuthText = text::FormatOneDecimal(azimuth);
+    const QString elevationText = text::FormatOneDecimal(elevation);
+
+    if (live) {
+      const QString dateText = text::FormatIsoDate(moment);
+      const QString timeText = text::FormatHourMinute(moment);
+      model_.txtDate.setText(dateText);
+      model_.txtTime.setText(timeText);
+    }
+    model_.txtSunAzimuth.setText(azimuthText);
+    model_.txtSunElevation.setText(elevationText);
+
+    for (int i = 1; i <= 5; ++i) {
+      PanelRecord& panel = model_.PanelGeom(i);
+      panel.Azimuth = text::LenientNumber(model_.txtAz(i).Text());
+      panel.Tilt = text::LenientNumber(model_.txtTilt(i).Text());
+      if (panel.Azimuth == 0 && panel.Tilt == 0) continue;
+      model_.PanelAOI(i) = geometry::AngleOfIncidence(azimuth, elevation, panel.Azimuth, panel.Tilt);
+      model_.txtAOI(i).setText(text::FormatOneDecimal(model_.PanelAOI(i)));
+    }
+  });
+}
+
+void Form::FillNow() {
+  model_.txtDate.setText(text::FormatIsoDate(ClockToSecond()));
+  model_.txtTime.setText(text::FormatHourMinute(ClockToSecond()));
+}
+
+double Form::TypedMoment() {
+  const QString date = model_.txtDate.Text();
+  const QString time = model_.txtTime.Text();
+  const QString both = date + QLatin1Char(' ') + time;
+  if (!IsDate(both)) {
+    // Name and mark the box at fault where one alone is.
+    if (!IsDate(date)) StrictDateOf(model_.txtDate, kDateLabel);
+    if (!IsDate(time)) StrictDateOf(model_.txtTime, kTimeLabel);
+  }
+  return StrictDateOf(model_.txtDate, kDateTimeLabel, both);
+}
+
+void Form::frmHalvessa_btnRefresh_Click() {
+  Guarded(model_, [this] {
+    const double latitude = StrictNumberOf(model_.txtLat, kLatitudeLabel);
+    const double longitude = StrictNumberOf(model_.txtLon, kLongitudeLabel);
+    const double timeZone = StrictNumberOf(model_.txtTz, kTimeZoneLabel);
+
+    const bool live = model_.chkNow.Value() == 1;
+    const double moment = live ? ClockToSecond() : TypedMoment();
+
+    // Compute and format everything that can fail before the first box is written, so that
+    // a failure leaves every box and every window-level array as it was.
+    double azimuth = 0;
+    double elevation = 0;
+    geometry::SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
+    CheckSunPosition(azimuth, elevation, model_.txtLat);
+    double sunrise = 0;
+    double sunset = 0;
+    geometry::SunriseSunset(moment, latitude, longitude, timeZone, sunrise, sunset);
+    const QString azimuthText = text::FormatOneDecimal(azimuth);
+    const QString elevationText = text::FormatOneDecimal(elevation);
+    const QString sunriseText = text::FormatHourMinuteSecond(sunrise);
+    const QString sunsetText = text::FormatHourMinuteSecond(sunset);
+
+    // The boxes show minutes only; the moment keeps its seconds.
+    if (live) FillNow();
+    ClearReport(model_);
+
+    model_.txtSunAzimuth.setText(azimuthText);
+    model_.txtSunElevation.setText(elevationText);
+    model_.txtSunrise.setText(sunriseText);
+    model_.txtSunset.setText(sunsetText);
+
+    for (int i = 1; i <= 5; ++i) {
+      PanelRecord& panel = model_.PanelGeom(i);
+      panel.Azimuth = text::LenientNumber(model_.txtAz(i).Text());
+      panel.Tilt = text::LenientNumber(model_.txtTilt(i).Text());
+      if (panel.Azimuth == 0 && panel.Tilt == 0) continue;
+      model_.PanelAOI(i) = geometry::AngleOfIncidence(azimuth, elevation, panel.Azimuth, panel.Tilt);
+      model_.txtAOI(i).setText(text::FormatOneDecimal(model_.PanelAOI(i)));
+      model_.PanelProd(i) = AOIToProduction(model_.PanelAOI(i));
+      // The write runs the box's Change procedure, which colours it.
+      model_.txtProd(i).setText(text::FormatWhole(model_.PanelProd(i)) + QLatin1Char('%'));
+    }
+  });
+}
+
+void Form::frmHalvessa_txtProd_Change(int Index) {
+  TextBox& box = model_.txtProd(Index);
+  if (text::LenientNumber(box.Text()) == 0) {
+    box.setBackColor(kRed);
+    box.setForeColor(kWhite);
+  } else {
+    box.setBackColor(kGreen);
+    box.setForeColor(kBlack);
+  }
+}
+
+void Form::frmHalvessa_chkNow_Click() {
+  Guarded(model_, [this] {
+    if (model_.chkNow.Value() != 0) {
+      // The first tick falls at the start of the next minute of the clock.
+      model_.Timer1.setInterval(MillisecondsToNextMinute(SecondOfMinute(ClockToSecond())));
+      model_.Timer1.setEnabled(true);
+      model_.btnRefresh.setCaption(QStringLiteral("Refresh"));
+    } else {
+      model_.Timer1.setEnabled(false);
+      model_.btnRefresh.setCaption(QStringLiteral("Calculate"));
+    }
+  });
+}
+
+void Form::frmHalvessa_Timer1_Timer() {
+  if (closed_) return;
+  Guarded(model_, [this] {
+    if (model_.chkNow.Value() == 0) return;
+
+    // The interval comes first, so the next tick is one refresh interval after this one.
+    // A text the timer cannot take is reported and the timer keeps its interval.
+    const double seconds = StrictNumberOf(model_.refresshInt, kRefreshLabel);
+    const double milliseconds = RoundHalfEven(seconds * 1000.0);
+    if (!(milliseconds >= 0 && milliseconds <= kLongestInterval)) {
+      throw InputError(&model_.refresshInt,
+                       kRefreshLabel + QStringLiteral(": \"") + model_.refresshInt.Text() +
+                           QStringLiteral("\" is outside 0 to ") +
+                           QLocale().toString(kLongestInterval / 1000.0, 'f', 3) +
+                           QStringLiteral(" seconds."));
+    }
+    model_.Timer1.setInterval(static_cast<long long>(milliseconds));
+
+    FillNow();
+    frmHalvessa_btnRefresh_Click();
+  });
+}
+
+void Form::Readini() {
+  BoxesSink sink(model_);
+  files::Readini(sink);
+}
+
+bool Form::FileExists(const QString& path) const { return files::FileExists(path); }
+
+double Form::AOIToProduction(double AOI) const { return geometry::AOIToProduction(AOI); }
+
+void Form::windowClosed() {
+  closed_ = true;
+  model_.Timer1.setEnabled(false);
+}
+
+}  // namespace halvessa::window

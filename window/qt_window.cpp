@@ -1,0 +1,363 @@
+#include "window/qt_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <exception>
+
+namespace halvessa::window {
+
+namespace {
+
+QColor ToQColor(Colour c) {
+  return QColor(static_cast<int>(c & 0xFFu), static_cast<int>((c >> 8) & 0xFFu),
+                static_cast<int>((c >> 16) & 0xFFu));
+}
+
+const QColor kWindowBack(0, 64, 64);
+const QColor kLabelBack(128, 128, 128);
+const QColor kPauseBack(0, 192, 0);
+const QColor kResumeBack(192, 0, 0);
+const QColor kMessageText(255, 224, 140);
+
+// Liberation Sans has Arial's widths, close enough to the layout's original face that every
+// caption fits its label; DejaVu Sans is wider and would clip several of them.
+QFont SansFont(qreal points, QFont::Weight weight) {
+  QFont font;
+  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                    QStringLiteral("DejaVu Sans")});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(points);
+  font.setWeight(weight);
+  return font;
+}
+
+// A caption a pixel or two too wide for its label (font metrics differ a little between
+// faces and versions) is drawn with its letters slightly closer instead of being clipped.
+void FitCaption(QLabel* label) {
+  const auto fits = [label] {
+    return label->fontMetrics().tightBoundingRect(label->text()).right() < label->width();
+  };
+  QFont font = label->font();
+  for (qreal spacing = -0.1; !fits() && spacing >= -0.55; spacing -= 0.1) {
+    font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+    label->setFont(font);
+  }
+}
+
+}  // namespace
+
+// --- MarkedLineEdit --------------------------------------------------------------------
+
+void MarkedLineEdit::setMarked(bool marked) {
+  if (marked == marked_) return;
+  marked_ = marked;
+  update();
+}
+
+void MarkedLineEdit::paintEvent(QPaintEvent* event) {
+  QLineEdit::paintEvent(event);
+  if (!marked_) return;
+  QPainter painter(this);
+  QPen pen(markColour());
+  pen.setWidth(2);
+  pen.setJoinStyle(Qt::MiterJoin);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+}
+
+// --- HalvessaWindow --------------------------------------------------------------------
+
+QFont HalvessaWindow::DefaultFont() { return SansFont(8.25, QFont::Normal); }
+QFont HalvessaWindow::BoxFont() { return SansFont(8.25, QFont::Bold); }
+QFont HalvessaWindow::ButtonFont() { return SansFont(9.75, QFont::Normal); }
+
+void HalvessaWindow::setApplicationFont() { QApplication::setFont(DefaultFont()); }
+
+HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent)
+    : QWidget(parent), model_(model) {
+  setObjectName(QStringLiteral("frmHalvessa"));
+  setWindowTitle(QStringLiteral("Halvessa"));
+  setFont(DefaultFont());
+  QPalette back = palette();
+  back.setColor(QPalette::Window, kWindowBack);
+  setPalette(back);
+  setAutoFillBackground(true);
+
+  FormModel& m = model_;
+
+  // Moment and live mode
+  addLabel("lblTime", QStringLiteral("Time (YYYY-MM-DD hh:mm):"), 300, 240, 2145, 285);
+  addTextBox(m.txtDate, QStringLiteral("txtDate"), 2640, 240, 1050, 315, 58);
+  addTextBox(m.txtTime, QStringLiteral("txtTime"), 3740, 240, 615, 315, 59);
+  addCheckBox(m.chkNow, QStringLiteral("chkNow"), QStringLiteral("Now"), 4460, 250, 735, 255, 60);
+  addLabel("lblSunrise", QStringLiteral("Sunrise"), 5380, 240, 620, 285);
+  addTextBox(m.txtSunrise, QStringLiteral("txtSunrise"), 6120, 240, 960, 285, 56);
+  addLabel("lblSunset", QStringLiteral("Sunset"), 7200, 240, 620, 285);
+  addTextBox(m.txtSunset, QStringLiteral("txtSunset"), 7920, 240, 960, 285, 57);
+
+  // Site
+  addLabel("lblLat", QStringLiteral("Latitude (°):"), 300, 680, 900, 285);
+  addTextBox(m.txtLat, QStringLiteral("txtLat"), 1440, 650, 1000, 300, 2);
+  addLabel("lblLon", QStringLiteral("Longitude (°):"), 2640, 680, 1020, 285);
+  addTextBox(m.txtLon, QStringLiteral("txtLon"), 3840, 650, 1000, 300, 4);
+  addLabel("lblTz", QStringLiteral("TimeZone (hrs):"), 5280, 680, 1200, 285);
+  addTextBox(m.txtTz, QStringLiteral("txtTz"), 6720, 650, 555, 300, 6);
+
+  // Sun
+  addLabel("lblPanels", QStringLiteral("Panel Geometry (Azimuth / Tilt):"), 300, 1100, 2500, 285);
+  addLabel("lblSunAzimuth", QStringLiteral("Sun Azimuth (°)"), 4080, 1100, 1240, 285);
+  addTextBox(m.txtSunAzimuth, QStringLiteral("txtSunAzimuth"), 5430, 1080, 960, 285, 54);
+  addLabel("lblSunElevation", QStringLiteral("Sun Elevation (°)"), 6520, 1100, 1280, 285);
+  addTextBox(m.txtSunElevation, QStringLiteral("txtSunElevation"), 7920, 1080, 960, 285, 55);
+
+  // Panels: member i on line i. Labels and boxes have slightly different tops.
+  static constexpr int kCheckTop[] = {1535, 1920, 2330, 2735, 3140};
+  static constexpr int kLabelTop[] = {1500, 1905, 2295, 2700, 3105};
+  static constexpr int kBoxTop[] = {1500, 1900, 2300, 2700, 3100};
+  for (int i = 1; i <= 5; ++i) {
+    const int k = i - 1;
+    const QString n = QString::number(i);
+    const int tab = 9 + 4 * k;  // Az 9, 13, ...; Tilt 11, 15, ...
+    const int outTab = 31 + 4 * k;  // AOI 31, 35, ...; Prod 33, 37, ...
+    QCheckBox* chk = addCheckBox(m.Panelchk(i), QStringLiteral("Panelchk") + n, QString(), 300,
+                                 kCheckTop[k], 225, 255, 70 + k);
+    chk->setToolTip(QStringLiteral("Log this panel"));
+    addLabel(qPrintable(QStringLiteral("lblAz") + n), QStringLiteral("Az%1:").arg(i), 660,
+             kLabelTop[k], 405, 300);
+    addTextBox(m.txtAz(i), QStringLiteral("txtAz") + n, 1215, kBoxTop[k], 600, 300, tab);
+    addLabel(qPrintable(QStringLiteral("lblTilt") + n), QStringLiteral("Tilt%1:").arg(i), 2160,
+             kLabelTop[k], 600, 300);
+    addTextBox(m.txtTilt(i), QStringLiteral("txtTilt") + n, 2910, kBoxTop[k], 600, 300, tab + 2);
+    addLabel(qPrintable(QStringLiteral("lblAOI") + n), QStringLiteral("AOI%1:").arg(i), 3960,
+             kLabelTop[k], 555, 300);
+    addTextBox(m.txtAOI(i), QStringLiteral("txtAOI") + n, 4635, kBoxTop[k], 700, 300, outTab);
+    addLabel(qPrintable(QStringLiteral("lblProd") + n), QStringLiteral("%Prod%1:").arg(i), 5565,
+             kLabelTop[k], 705, 300);
+    addTextBox(m.txtProd(i), QStringLiteral("txtProd") + n, 6405, kBoxTop[k], 700, 300,
+               outTab + 2);
+  }
+
+  // Simulation and live clock controls
+  QCheckBox* solar =
+      addCheckBox(m.Solarchk, QStringLiteral("Solarchk"), QString(), 300, 3720, 225, 255, 75);
+  solar->setToolTip(QStringLiteral("Log solar positions"));
+  addButton(m.btnSimulate, "btnSimulate", 660, 3705, 1200, 400, 29);
+  addLabel("Label2", QStringLiteral("Update every (s)"), 2160, 3720, 1215, 255);
+  addTextBox(m.Speed, QStringLiteral("Speed"), 3480, 3740, 360, 285, 61, false);
+  addButton(m.btnRefresh, "btnRefresh", 4680, 3705, 1200, 400, 28);
+  addLabel("Label3", QStringLiteral("Update every (s)"), 6090, 3720, 1215, 285);
+  addTextBox(m.refresshInt, QStringLiteral("refresshInt"), 7440, 3705, 360, 285, 67, false);
+  addLabel("Label4", QStringLiteral("       1 - 30"), 2160, 3960, 1215, 255);
+  QPushButton* pause = addButton(m.btnPause, "btnPause", 660, 4320, 1200, 400, 62);
+  QPushButton* resume = addButton(m.btnRunning, "btnRunning", 660, 4320, 1200, 400, 63);
+  addLabel("Label1", QStringLiteral("Jump time (m)"), 2160, 4335, 1215, 285);
+  addTextBox(m.jump, QStringLiteral("jump"), 3480, 4320, 360, 285, 65, false);
+
+  QPalette green = pause->palette();
+  green.setColor(QPalette::Button, kPauseBack);
+  green.setColor(QPalette::ButtonText, Qt::black);
+  pause->setPalette(green);
+  QPalette red = resume->palette();
+  red.setColor(QPalette::Button, kResumeBack);
+  red.setColor(QPalette::ButtonText, Qt::white);
+  resume->setPalette(red);
+
+  addMessageArea();
+  applyTabOrder();
+
+  setFixedSize(Px(kClientWidthTwips), Px(kClientHeightTwips) + kMessageHeight);
+  centreOnScreen();
+}
+
+HalvessaWindow::~HalvessaWindow() {
+  // The model outlives the window: leave no hook pointing at destroyed widgets.
+  for (Control* control : hooked_) control->viewUpdate = nullptr;
+}
+
+QLabel* HalvessaWindow::addLabel(const char* name, const QString& caption, int l, int t, int w,
+                                 int h) {
+  auto* label = new QLabel(caption, this);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setGeometry(Px(l), Px(t), Px(w), Px(h));
+  QPalette grey = label->palette();
+  grey.setColor(QPalette::Window, kLabelBack);
+  grey.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
+  label->setPalette(grey);
+  label->setAutoFillBackground(true);
+  FitCaption(label);
+  return label;
+}
+
+MarkedLineEdit* HalvessaWindow::addTextBox(TextBox& box, const QString& name, int l, int t, int w,
+                                           int h, int tab, bool bold) {
+  auto* edit = new MarkedLineEdit(this);
+  edit->setObjectName(name);
+  edit->setGeometry(Px(l), Px(t), Px(w), Px(h));
+  edit->setFont(bold ? BoxFont() : DefaultFont());
+
+  const QPalette plain = edit->palette();
+  auto show = [edit, &box, plain] {
+    if (edit->text() != box.Text()) {
+      // Only a real change is written back: rewriting the same text would move the
+      // cursor of a box being typed in.
+      const QSignalBlocker block(edit);
+      edit->setText(box.Text());
+      edit->setCursorPosition(0);
+    }
+    if (box.hasColours()) {
+      QPalette coloured = plain;
+      coloured.setColor(QPalette::Base, ToQColor(box.BackColor()));
+      coloured.setColor(QPalette::Text, ToQColor(box.ForeColor()));
+      if (edit->palette() != coloured) edit->setPalette(coloured);
+    }
+    edit->setMarked(box.marked());
+  };
+  box.viewUpdate = show;
+  hooked_.push_back(&box);
+  show();
+
+  connect(edit, &QLineEdit::textEdited, this,
+          [this, &box](const QString& text) { userAction([&] { box.userEdited(text); }); });
+
+  tabs_.push_back({tab, edit});
+  return edit;
+}
+
+QCheckBox* HalvessaWindow::addCheckBox(CheckBox& box, const QString& name, const QString& caption,
+                                       int l, int t, int w, int h, int tab) {
+  auto* check = new QCheckBox(caption, this);
+  check->setObjectName(name);
+  check->setGeometry(Px(l), Px(t), Px(w), Px(h));
+  // Opaque in the platform's face colour, so the caption reads on the dark background.
+  QPalette face = check->palette();
+  face.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+  face.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
+  check->setPalette(face);
+  check->setAutoFillBackground(true);
+  if (caption.isEmpty()) check->setAccessibleName(name);
+
+  auto show = [check, &box] {
+    const QSignalBlocker block(check);
+    check->setChecked(box.Value() != 0);
+    check->setVisible(box.Visible());
+  };
+  box.viewUpdate = show;
+  hooked_.push_back(&box);
+  show();
+
+  connect(check, &QCheckBox::clicked, this, [this, check, &box] {
+    // The widget toggled itself; the model toggles from its own value and decides.
+    userAction([&] { box.userClicked(); });
+    const QSignalBlocker block(check);
+    check->setChecked(box.Value() != 0);
+  });
+
+  tabs_.push_back({tab, check});
+  return check;
+}
+
+QPushButton* HalvessaWindow::addButton(CommandButton& button, const char* name, int l, int t,
+                                       int w, int h, int tab) {
+  auto* push = new QPushButton(button.Caption(), this);
+  push->setObjectName(QString::fromLatin1(name));
+  push->setGeometry(Px(l), Px(t), Px(w), Px(h));
+  push->setFont(ButtonFont());
+  push->setAutoDefault(false);
+
+  auto show = [push, &button] {
+    if (push->text() != button.Caption()) push->setText(button.Caption());
+    push->setVisible(button.Visible());
+  };
+  button.viewUpdate = show;
+  hooked_.push_back(&button);
+  show();
+
+  connect(push, &QPushButton::clicked, this,
+          [this, &button] { userAction([&] { button.userClicked(); }); });
+
+  tabs_.push_back({tab, push});
+  return push;
+}
+
+void HalvessaWindow::addMessageArea() {
+  message_ = new QLabel(this);
+  message_->setObjectName(QStringLiteral("message"));
+  message_->setTextFormat(Qt::PlainText);
+  message_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  message_->setGeometry(0, Px(kClientHeightTwips), Px(kClientWidthTwips), kMessageHeight);
+  message_->setContentsMargins(Px(300), 0, Px(300), 2);
+  QPalette text = message_->palette();
+  text.setColor(QPalette::WindowText, kMessageText);
+  message_->setPalette(text);
+  QFont bold = DefaultFont();
+  bold.setWeight(QFont::Bold);
+  message_->setFont(bold);
+
+  model_.message.viewUpdate = [this] { showMessage(); };
+  hooked_.push_back(&model_.message);
+  showMessage();
+}
+
+void HalvessaWindow::showMessage() {
+  const QString& full = model_.message.Text();
+  const int room = message_->contentsRect().width();
+  const QString shown =
+      room > 0 ? message_->fontMetrics().elidedText(full, Qt::ElideRight, room) : full;
+  message_->setText(shown);
+  // The whole text is a hover away when it does not fit.
+  message_->setToolTip(shown == full ? QString() : full);
+}
+
+void HalvessaWindow::applyTabOrder() {
+  std::stable_sort(tabs_.begin(), tabs_.end(),
+                   [](const TabEntry& a, const TabEntry& b) { return a.index < b.index; });
+  tabOrder_.clear();
+  for (const TabEntry& entry : tabs_) tabOrder_.push_back(entry.widget);
+  for (std::size_t i = 1; i < tabOrder_.size(); ++i) setTabOrder(tabOrder_[i - 1], tabOrder_[i]);
+  // The first box in the order takes the focus when the window opens.
+  if (!tabOrder_.empty()) tabOrder_.front()->setFocus(Qt::OtherFocusReason);
+}
+
+void HalvessaWindow::centreOnScreen() {
+  QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!where) return;
+  QRect frame = frameGeometry();
+  frame.moveCenter(where->availableGeometry().center());
+  move(frame.topLeft());
+}
+
+void HalvessaWindow::userAction(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    model_.message.setText(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    model_.message.setText(QStringLiteral("An unexpected error ended the action."));
+  }
+}
+
+void HalvessaWindow::closeEvent(QCloseEvent* event) {
+  if (onClosed) userAction(onClosed);
+  event->accept();
+}
+
+void HalvessaWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (message_) showMessage();
+}
+
+}  // namespace halvessa::window

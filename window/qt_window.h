@@ -1,0 +1,108 @@
+// The window on screen: a fixed-size QWidget holding one child widget per control of the
+// window model. Each widget mirrors its control through the control's viewUpdate hook and
+// reports what the user does (typing, clicks) to the control; the model stays the truth.
+#pragma once
+
+#include <QFont>
+#include <QLineEdit>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+#include "window/form_model.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace halvessa::window {
+
+// A text box that can carry the mark of a failed conversion: a red frame over its border.
+class MarkedLineEdit : public QLineEdit {
+  Q_OBJECT
+ public:
+  using QLineEdit::QLineEdit;
+
+  bool marked() const { return marked_; }
+  void setMarked(bool marked);
+
+  static QColor markColour() { return {220, 0, 0}; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  bool marked_ = false;
+};
+
+class HalvessaWindow : public QWidget {
+  Q_OBJECT
+ public:
+  // The model must outlive the window. Every control gets its widget, placed and styled,
+  // and shows the model's present state.
+  explicit HalvessaWindow(FormModel& model, QWidget* parent = nullptr);
+  ~HalvessaWindow() override;
+
+  HalvessaWindow(const HalvessaWindow&) = delete;
+  HalvessaWindow& operator=(const HalvessaWindow&) = delete;
+
+  // Called when the user closes the window (before it hides).
+  std::function<void()> onClosed;
+
+  // The layout's unit: 15 twips to a pixel, rounded to the nearest pixel.
+  static constexpr int Px(int twips) { return (twips + 7) / 15; }
+  static constexpr int kClientWidthTwips = 9030;
+  static constexpr int kClientHeightTwips = 5040;
+  static constexpr int kMessageHeight = 22;
+
+  // The fonts the window is drawn with: a free sans-serif face at the sizes the layout
+  // was made for. setApplicationFont() makes the first the whole program's default.
+  static QFont DefaultFont();     // labels, check boxes, the small boxes: 8.25 pt regular
+  static QFont BoxFont();         // the other text boxes: 8.25 pt bold
+  static QFont ButtonFont();      // command buttons: 9.75 pt regular
+  static void setApplicationFont();
+
+  // The widgets in keyboard focus order (labels excluded; hidden ones are skipped by Qt).
+  const std::vector<QWidget*>& tabOrder() const { return tabOrder_; }
+
+  // The message area below the layout.
+  QLabel* messageArea() const { return message_; }
+
+  // Moves the window to the middle of the screen it is on.
+  void centreOnScreen();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  struct TabEntry {
+    int index;
+    QWidget* widget;
+  };
+
+  QLabel* addLabel(const char* name, const QString& caption, int l, int t, int w, int h);
+  MarkedLineEdit* addTextBox(TextBox& box, const QString& name, int l, int t, int w, int h,
+                             int tab, bool bold = true);
+  QCheckBox* addCheckBox(CheckBox& box, const QString& name, const QString& caption, int l,
+                         int t, int w, int h, int tab);
+  QPushButton* addButton(CommandButton& button, const char* name, int l, int t, int w, int h,
+                         int tab);
+  void addMessageArea();
+  void showMessage();
+  void applyTabOrder();
+
+  // Runs a model call made on the user's behalf; an exception that escapes it is shown in
+  // the message area instead of unwinding through Qt's event loop.
+  void userAction(const std::function<void()>& action);
+
+  FormModel& model_;
+  QLabel* message_ = nullptr;
+  std::vector<TabEntry> tabs_;
+  std::vector<QWidget*> tabOrder_;
+  std::vector<Control*> hooked_;
+};
+
+}  // namespace halvessa::window
