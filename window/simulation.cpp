@@ -46,6 +46,13 @@ constexpr int kFastestSpeed = 30;   // seconds; a larger speed is rewritten as t
 constexpr int kPausePollMs = 100;   // how often a paused run looks for Resume
 constexpr double kSecondsPerDay = 86400.0;
 
+// A box's text in quotes for a message, cut to its first 40 characters.
+QString Quoted(const QString& text) {
+  constexpr qsizetype kShown = 40;
+  const QString shown = text.size() > kShown ? text.left(kShown) + QChar(0x2026) : text;
+  return QLatin1Char('"') + shown + QLatin1Char('"');
+}
+
 QString Paused(QString message) {
   if (!message.endsWith(QLatin1Char('.'))) message += QLatin1Char('.');
   return message + QStringLiteral(" The simulation is paused.");
@@ -192,8 +199,8 @@ double Form::ReadStepDays() {
   const std::int16_t minutes =
       WholeNumberOf(model_.jump, kJumpLabel, text::LenientNumber(model_.jump.Text()));
   if (minutes < 0) {
-    throw InputError(&model_.jump, kJumpLabel + QStringLiteral(": \"") + model_.jump.Text() +
-                                       QStringLiteral("\" is negative."));
+    throw InputError(&model_.jump, kJumpLabel + QStringLiteral(": ") + Quoted(model_.jump.Text()) +
+                                       QStringLiteral(" is negative."));
   }
   return ((1.0 / 24.0) / 60.0) * minutes;
 }
@@ -238,14 +245,14 @@ void Form::SimulationStep() {
     model_.txtSunElevation.setText(text::FormatOneDecimal(elevation));
 
     // 5. The panels in use; the production box is written before the angle box. At 90
-    // degrees or more the panel gets no light: 0%.
+    // degrees or more the panel gets no light and shows 0%, as in the calculation on demand.
     for (int i = 1; i <= 5; ++i) {
       PanelRecord& panel = model_.PanelGeom(i);
       panel.Azimuth = text::LenientNumber(model_.txtAz(i).Text());
       panel.Tilt = text::LenientNumber(model_.txtTilt(i).Text());
       if (!InUse(panel)) continue;
       model_.PanelAOI(i) = geometry::AngleOfIncidence(azimuth, elevation, panel.Azimuth, panel.Tilt);
-      model_.PanelProd(i) = model_.PanelAOI(i) < 90 ? AOIToProduction(model_.PanelAOI(i)) : 0.0;
+      model_.PanelProd(i) = AOIToProduction(model_.PanelAOI(i));
       // The write runs the box's Change procedure, which colours it.
       model_.txtProd(i).setText(text::FormatWhole(model_.PanelProd(i)) + QLatin1Char('%'));
       model_.txtAOI(i).setText(text::FormatOneDecimal(model_.PanelAOI(i)));
@@ -262,7 +269,8 @@ void Form::SimulationStep() {
     model_.SimTime = next;
     model_.txtTime.setText(nextText);
 
-    // 8. and 9. The delay.
+    // 8. and 9. The delay. Pause pressed meanwhile does not cut it short: the step ends
+    // with its delay and its rollover, then no further step follows until Resume.
     faultyBox = nullptr;
     const int delay = StepDelay();
     if (delay > 0) {

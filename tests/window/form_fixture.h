@@ -11,13 +11,21 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <array>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <ostream>
+#include <utility>
+#include <vector>
 
 #include "tests/window/fake_platform.h"
 #include "window/form.h"
 #include "window/form_model.h"
+
+// Readable texts in test failures.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace halvessa::window::testing {
 
@@ -98,6 +106,100 @@ class FormTest : public ::testing::Test {
   QTemporaryDir dir_;
   QString previousDir_;
   QLocale previousLocale_;
+};
+
+// A FormTest with a scripted user for simulation runs. The user acts only where a run lets
+// the window's events run: at processEvents() and at the start of a wait(), which then
+// moves the fake clock as usual. A run never ends by itself; a test ends it by closing the
+// window, and stepLimit closes it (and fails the test) should a run go on unexpectedly.
+class RunTest : public FormTest {
+ public:
+  // What the boxes showed when a step had written the sun's position.
+  struct Step {
+    QString date, time, azimuth, elevation;
+  };
+
+ protected:
+  // One point where the run let events run: "events" or "wait <ms>".
+  std::vector<QString> points;
+
+  void SetUp() override {
+    FormTest::SetUp();
+    // Start-up in live mode at 2025-07-24 14:00: the clock's timer runs at 60000 ms.
+    form->frmHalvessa_Form_Load();
+    model.txtSunElevation.viewUpdate = [this] {
+      steps.push_back({model.txtDate.Text(), model.txtTime.Text(), model.txtSunAzimuth.Text(),
+                       model.txtSunElevation.Text()});
+      const int n = static_cast<int>(steps.size());
+      if (onStep) onStep(n);
+      if (n == closeAfter) user([this] { form->windowClosed(); });
+      if (n == stepLimit) {
+        ADD_FAILURE() << "the run went on past " << stepLimit << " steps";
+        user([this] { form->windowClosed(); });
+      }
+    };
+    platform.onProcessEvents = [this] {
+      points.push_back(QStringLiteral("events"));
+      eventPoint();
+    };
+    platform.onWait = [this](int ms, const std::function<bool()>& interrupted) {
+      points.push_back(QStringLiteral("wait %1").arg(ms));
+      eventPoint();
+      platform.advanceWaiting(ms, interrupted);
+    };
+  }
+
+  // The user does action at the event point after `skip` further ones (0: the next one).
+  void user(std::function<void()> action, int skip = 0) {
+    pending_.push_back({skip, std::move(action)});
+  }
+  // Steps 20:00 to 20:50 on 2025-07-24 at Geneva, the sunset box at 20:58, 10 minutes a
+  // step, one second between steps.
+  void prepare(const QString& time = QStringLiteral("20:00"),
+               const QString& sunset = QStringLiteral("20:58"),
+               const QString& jump = QStringLiteral("10")) {
+    model.txtTime.setText(time);
+    model.txtSunset.setText(sunset);
+    model.jump.setText(jump);
+  }
+  void clickSimulate() { model.btnSimulate.userClicked(); }
+  // Runs from the boxes until step n has written its results, then closes the window at the
+  // next event point.
+  void runSteps(int n) {
+    closeAfter = n;
+    clickSimulate();
+  }
+  QStringList stepTimes() const {
+    QStringList times;
+    for (const Step& s : steps) times << s.time;
+    return times;
+  }
+
+  std::vector<Step> steps;
+  std::function<void(int)> onStep;  // after step n (1 first) has written the sun's position
+  int closeAfter = 0;   // the window closes at the first event point after this step
+  int stepLimit = 2000;
+  int deepestRunLoops = 0;  // run loops in progress, at the deepest event point
+
+ private:
+  struct Pending {
+    int skip;
+    std::function<void()> action;
+  };
+  void eventPoint() {
+    deepestRunLoops = std::max(deepestRunLoops, form->activeRunLoops());
+    std::deque<Pending> now;
+    now.swap(pending_);
+    for (Pending& p : now) {
+      if (p.skip > 0) {
+        --p.skip;
+        pending_.push_back(std::move(p));
+      } else {
+        p.action();
+      }
+    }
+  }
+  std::deque<Pending> pending_;
 };
 
 }  // namespace halvessa::window::testing
