@@ -83,17 +83,6 @@ class UsageError : public std::runtime_error {
   QString line_;
 };
 
-// The text in double quotes, cut short after 40 characters like the conversions' messages.
-QString Quote(const QString& text) {
-  constexpr qsizetype kShown = 40;
-  QString shown = text.left(kShown);
-  if (shown.size() < text.size()) {
-    if (shown.back().isHighSurrogate()) shown.chop(1);
-    shown += QChar(0x2026);
-  }
-  return QLatin1Char('"') + shown + QLatin1Char('"');
-}
-
 // The error line with control characters written as escapes, so that it stays one line
 // whatever the user passed.
 std::string ErrorLine(const QString& message) {
@@ -160,9 +149,9 @@ Options Parse(const QStringList& args) {
     const bool panel = name == QLatin1String("--panel");
     if (!slot && !panel) {
       if (name.startsWith(QLatin1Char('-')) && name.size() > 1) {
-        throw UsageError(QString(), QStringLiteral("unknown option ") + Quote(name));
+        throw UsageError(QString(), QStringLiteral("unknown option ") + text::Quoted(name));
       }
-      throw UsageError(QString(), QStringLiteral("unexpected argument ") + Quote(arg));
+      throw UsageError(QString(), QStringLiteral("unexpected argument ") + text::Quoted(arg));
     }
 
     QString value;
@@ -176,13 +165,13 @@ Options Parse(const QStringList& args) {
 
     if (panel) {
       if (o.panels.size() == kMaxPanels) {
-        throw UsageError(name, Quote(value) + QStringLiteral(" is one panel too many (at most 5)"));
+        throw UsageError(name, text::Quoted(value) + QStringLiteral(" is one panel too many (at most 5)"));
       }
       o.panels << value;
     } else {
       if (*slot) {
-        throw UsageError(name, QStringLiteral("given twice, as ") + Quote(**slot) +
-                                   QStringLiteral(" and ") + Quote(value));
+        throw UsageError(name, QStringLiteral("given twice, as ") + text::Quoted(**slot) +
+                                   QStringLiteral(" and ") + text::Quoted(value));
       }
       *slot = value;
     }
@@ -203,7 +192,7 @@ double Number(const QString& option, const QString& text) {
 double NumberWithin(const QString& option, const QString& text, double low, double high) {
   const double value = Number(option, text);
   if (!(value >= low && value <= high)) {
-    throw UsageError(option, Quote(text) + QStringLiteral(" is outside %1 to %2").arg(low).arg(high));
+    throw UsageError(option, text::Quoted(text) + QStringLiteral(" is outside %1 to %2").arg(low).arg(high));
   }
   return value;
 }
@@ -215,7 +204,7 @@ double TimeZoneOf(const QString& text) {
   const double value = Number(QStringLiteral("--tz"), text);
   if (!(std::abs(OffsetMinutes(value)) < 24 * 60)) {
     throw UsageError(QStringLiteral("--tz"),
-                     Quote(text) + QStringLiteral(" is outside -23:59 to +23:59 hours"));
+                     text::Quoted(text) + QStringLiteral(" is outside -23:59 to +23:59 hours"));
   }
   return value;
 }
@@ -224,20 +213,20 @@ Panel PanelOf(const QString& text) {
   const QString option = QStringLiteral("--panel");
   const qsizetype slash = text.indexOf(QLatin1Char('/'));
   if (slash < 0 || text.indexOf(QLatin1Char('/'), slash + 1) >= 0) {
-    throw UsageError(option, Quote(text) + QStringLiteral(" is not azimuth/tilt, e.g. 151/45"));
+    throw UsageError(option, text::Quoted(text) + QStringLiteral(" is not azimuth/tilt, e.g. 151/45"));
   }
   Panel p{};
   try {
     p.azimuth = text::StrictNumber(text.left(slash));
     p.tilt = text::StrictNumber(text.mid(slash + 1));
   } catch (const text::ConversionError& e) {
-    throw UsageError(option, Quote(text) + QStringLiteral(": ") + e.message());
+    throw UsageError(option, text::Quoted(text) + QStringLiteral(": ") + e.message());
   }
   if (!(p.azimuth >= -360 && p.azimuth <= 360)) {
-    throw UsageError(option, Quote(text) + QStringLiteral(": the azimuth is outside -360 to 360"));
+    throw UsageError(option, text::Quoted(text) + QStringLiteral(": the azimuth is outside -360 to 360"));
   }
   if (!(p.tilt >= -180 && p.tilt <= 180)) {
-    throw UsageError(option, Quote(text) + QStringLiteral(": the tilt is outside -180 to 180"));
+    throw UsageError(option, text::Quoted(text) + QStringLiteral(": the tilt is outside -180 to 180"));
   }
   return p;
 }
@@ -269,7 +258,7 @@ double MomentOf(const Options& o, const std::function<double()>& now) {
     StrictDateOf(QStringLiteral("--date"), date);
     // A time alone, or a date with a time, would convert too; --date takes a date only.
     if (!IsDateTime(date + QStringLiteral(" 0:00"))) {
-      throw UsageError(QStringLiteral("--date"), Quote(date) + QStringLiteral(" is not a date"));
+      throw UsageError(QStringLiteral("--date"), text::Quoted(date) + QStringLiteral(" is not a date"));
     }
   } else {
     date = text::FormatIsoDate(now());
@@ -279,7 +268,7 @@ double MomentOf(const Options& o, const std::function<double()>& now) {
   const QString time = o.time->trimmed();
   StrictDateOf(QStringLiteral("--time"), time);
   if (!IsDateTime(QStringLiteral("2000-01-01 ") + time)) {
-    throw UsageError(QStringLiteral("--time"), Quote(time) + QStringLiteral(" is not a time"));
+    throw UsageError(QStringLiteral("--time"), text::Quoted(time) + QStringLiteral(" is not a time"));
   }
   return StrictDateOf(o.date ? QStringLiteral("--date, --time") : QStringLiteral("--time"),
                       date + QLatin1Char(' ') + time);
@@ -460,7 +449,7 @@ Outcome Compute(const Options& o, const std::function<double()>& now) {
     // The moment itself is in the calendar; the time zone moved it out.
     const double shown = ToSecond(r.moment);
     throw UsageError(QStringLiteral("--tz"),
-                     QStringLiteral("with ") + Quote(tzText) + QStringLiteral(", ") +
+                     QStringLiteral("with ") + text::Quoted(tzText) + QStringLiteral(", ") +
                          text::FormatIsoDate(shown) + QLatin1Char(' ') +
                          text::FormatHourMinuteSecond(shown, QLocale::c()) +
                          QStringLiteral(" falls outside the years 100 to 9999 in universal time"));

@@ -28,32 +28,6 @@ namespace {
 
 constexpr qsizetype kQuotedLength = 40;
 
-// The text as a message shows it: in double quotes, at most kQuotedLength characters followed
-// by "…", control characters and broken surrogates replaced so the message stays one line.
-QString Quoted(const QString& text) {
-  QString shown;
-  qsizetype count = 0;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (count == kQuotedLength) {
-      shown += QChar(0x2026);
-      break;
-    }
-    const QChar c = text[i];
-    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-      shown += c;
-      shown += text[++i];
-    } else if (c.isSurrogate() || c.category() == QChar::Other_Control ||
-               c.category() == QChar::Separator_Line ||
-               c.category() == QChar::Separator_Paragraph) {
-      shown += QChar(QChar::ReplacementCharacter);
-    } else {
-      shown += c;
-    }
-    ++count;
-  }
-  return QLatin1Char('"') + shown + QLatin1Char('"');
-}
-
 [[noreturn]] void FailNumber(const QString& text) {
   throw ConversionError(Quoted(text) + QStringLiteral(" is not a number"));
 }
@@ -465,6 +439,32 @@ QString TwoDigits(int n) { return QString::number(n).rightJustified(2, QLatin1Ch
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
+
+// The text as a message shows it: in double quotes, at most kQuotedLength characters followed
+// by "…", control characters and broken surrogates replaced so the message stays one line.
+QString Quoted(const QString& text) {
+  QString shown;
+  qsizetype count = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (count == kQuotedLength) {
+      shown += QChar(0x2026);
+      break;
+    }
+    const QChar c = text[i];
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      shown += c;
+      shown += text[++i];
+    } else if (c.isSurrogate() || c.category() == QChar::Other_Control ||
+               c.category() == QChar::Separator_Line ||
+               c.category() == QChar::Separator_Paragraph) {
+      shown += QChar(QChar::ReplacementCharacter);
+    } else {
+      shown += c;
+    }
+    ++count;
+  }
+  return QLatin1Char('"') + shown + QLatin1Char('"');
+}
 
 double LenientNumber(const QString& text) {
   qsizetype i = 0;

@@ -80,6 +80,10 @@ QString FormatHourMinuteSecond(double serial, const QLocale& locale = QLocale())
 // its short time format; ":" where that puts letters, digits or blanks there ("HH 'h' mm").
 QString TimeSeparator(const QLocale& locale = QLocale());
 
+// The text as a message quotes it: in double quotes, cut to its first 40 characters followed
+// by "…", control characters replaced so that the message stays one line.
+QString Quoted(const QString& text);
+
 // Shortest text that reads back to the same double ("189", "63.28013165356862", "1e+21");
 // "inf", "-inf" and "nan" for values that are not finite.
 std::string ShortestNumber(double value);

@@ -14,15 +14,6 @@ namespace halvessa::window {
 
 namespace {
 
-// Labels naming the boxes in messages, as the window shows them.
-const QString kLatitudeLabel = QStringLiteral("Latitude");
-const QString kLongitudeLabel = QStringLiteral("Longitude");
-const QString kTimeZoneLabel = QStringLiteral("Time zone");
-const QString kDateLabel = QStringLiteral("Date");
-const QString kTimeLabel = QStringLiteral("Time");
-const QString kDateTimeLabel = QStringLiteral("Date and time");
-const QString kRefreshLabel = QStringLiteral("Update every (s)");
-
 constexpr double kMillisecondsPerDay = 86400000.0;
 constexpr double kLongestInterval = 65535.0;  // ms, the timer's limit
 
@@ -92,7 +83,7 @@ Form::~Form() {
 void Form::CheckSunPosition(double azimuth, double elevation, TextBox& latitudeBox) {
   if (std::isfinite(azimuth) && std::isfinite(elevation)) return;
   throw InputError(&latitudeBox,
-                   kLatitudeLabel +
+                   label::Latitude +
                        QStringLiteral(": the value is too large to compute the sun's position."));
 }
 
@@ -140,14 +131,32 @@ void Form::UpdateInstantView() {
     model_.txtSunElevation.setText(elevationText);
 
     for (int i = 1; i <= 5; ++i) {
-      PanelRecord& panel = model_.PanelGeom(i);
-      panel.Azimuth = text::LenientNumber(model_.txtAz(i).Text());
-      panel.Tilt = text::LenientNumber(model_.txtTilt(i).Text());
-      if (panel.Azimuth == 0 && panel.Tilt == 0) continue;
-      model_.PanelAOI(i) = geometry::AngleOfIncidence(azimuth, elevation, panel.Azimuth, panel.Tilt);
-      model_.txtAOI(i).setText(text::FormatOneDecimal(model_.PanelAOI(i)));
+      if (!ReadPanel(i)) continue;
+      ComputeAngle(i, azimuth, elevation);
+      ShowAngle(i);
     }
   });
+}
+
+bool Form::ReadPanel(int i) {
+  PanelRecord& panel = model_.PanelGeom(i);
+  panel.Azimuth = text::LenientNumber(model_.txtAz(i).Text());
+  panel.Tilt = text::LenientNumber(model_.txtTilt(i).Text());
+  return InUse(panel);
+}
+
+void Form::ComputeAngle(int i, double sunAzimuth, double sunElevation) {
+  const PanelRecord& panel = model_.PanelGeom(i);
+  model_.PanelAOI(i) =
+      geometry::AngleOfIncidence(sunAzimuth, sunElevation, panel.Azimuth, panel.Tilt);
+}
+
+void Form::ShowAngle(int i) { model_.txtAOI(i).setText(text::FormatOneDecimal(model_.PanelAOI(i))); }
+
+void Form::ShowProduction(int i) {
+  model_.PanelProd(i) = AOIToProduction(model_.PanelAOI(i));
+  // The write runs the box's Change procedure, which colours it.
+  model_.txtProd(i).setText(text::FormatWhole(model_.PanelProd(i)) + QLatin1Char('%'));
 }
 
 void Form::FillNow() {
@@ -161,17 +170,17 @@ double Form::TypedMoment() {
   const QString both = date + QLatin1Char(' ') + time;
   if (!IsDate(both)) {
     // Name and mark the box at fault where one alone is.
-    if (!IsDate(date)) StrictDateOf(model_.txtDate, kDateLabel);
-    if (!IsDate(time)) StrictDateOf(model_.txtTime, kTimeLabel);
+    if (!IsDate(date)) StrictDateOf(model_.txtDate, label::Date);
+    if (!IsDate(time)) StrictDateOf(model_.txtTime, label::Time);
   }
-  return StrictDateOf(model_.txtDate, kDateTimeLabel, both);
+  return StrictDateOf(model_.txtDate, label::DateAndTime, both);
 }
 
 void Form::frmHalvessa_btnRefresh_Click() {
   Guarded(model_, [this] {
-    const double latitude = StrictNumberOf(model_.txtLat, kLatitudeLabel);
-    const double longitude = StrictNumberOf(model_.txtLon, kLongitudeLabel);
-    const double timeZone = StrictNumberOf(model_.txtTz, kTimeZoneLabel);
+    const double latitude = StrictNumberOf(model_.txtLat, label::Latitude);
+    const double longitude = StrictNumberOf(model_.txtLon, label::Longitude);
+    const double timeZone = StrictNumberOf(model_.txtTz, label::TimeZone);
 
     const bool live = model_.chkNow.Value() == 1;
     const double moment = live ? ClockToSecond() : TypedMoment();
@@ -200,15 +209,10 @@ void Form::frmHalvessa_btnRefresh_Click() {
     model_.txtSunset.setText(sunsetText);
 
     for (int i = 1; i <= 5; ++i) {
-      PanelRecord& panel = model_.PanelGeom(i);
-      panel.Azimuth = text::LenientNumber(model_.txtAz(i).Text());
-      panel.Tilt = text::LenientNumber(model_.txtTilt(i).Text());
-      if (panel.Azimuth == 0 && panel.Tilt == 0) continue;
-      model_.PanelAOI(i) = geometry::AngleOfIncidence(azimuth, elevation, panel.Azimuth, panel.Tilt);
-      model_.txtAOI(i).setText(text::FormatOneDecimal(model_.PanelAOI(i)));
-      model_.PanelProd(i) = AOIToProduction(model_.PanelAOI(i));
-      // The write runs the box's Change procedure, which colours it.
-      model_.txtProd(i).setText(text::FormatWhole(model_.PanelProd(i)) + QLatin1Char('%'));
+      if (!ReadPanel(i)) continue;
+      ComputeAngle(i, azimuth, elevation);
+      ShowAngle(i);
+      ShowProduction(i);
     }
   });
 }
@@ -245,12 +249,13 @@ void Form::frmHalvessa_Timer1_Timer() {
 
     // The interval comes first, so the next tick is one refresh interval after this one.
     // A text the timer cannot take is reported and the timer keeps its interval.
-    const double seconds = StrictNumberOf(model_.refresshInt, kRefreshLabel);
+    const double seconds = StrictNumberOf(model_.refresshInt, label::UpdateEvery);
     const double milliseconds = RoundHalfEven(seconds * 1000.0);
     if (!(milliseconds >= 0 && milliseconds <= kLongestInterval)) {
       throw InputError(&model_.refresshInt,
-                       kRefreshLabel + QStringLiteral(": \"") + model_.refresshInt.Text() +
-                           QStringLiteral("\" is outside 0 to ") +
+                       label::UpdateEvery + QStringLiteral(": ") +
+                           text::Quoted(model_.refresshInt.Text()) +
+                           QStringLiteral(" is outside 0 to ") +
                            QLocale().toString(kLongestInterval / 1000.0, 'f', 3) +
                            QStringLiteral(" seconds."));
     }

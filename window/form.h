@@ -103,6 +103,15 @@ class Form {
   // The moment typed in txtDate and txtTime; the message marks the box that is at fault.
   double TypedMoment();
 
+  // PanelGeom(i) from the panel's boxes, read leniently; true when the panel is in use.
+  bool ReadPanel(int i);
+  // PanelAOI(i) for the sun's direction and PanelGeom(i).
+  void ComputeAngle(int i, double sunAzimuth, double sunElevation);
+  // txtAOI(i) from PanelAOI(i).
+  void ShowAngle(int i);
+  // PanelProd(i) from PanelAOI(i) (0 at 90 degrees or more), and txtProd(i) with its "%".
+  void ShowProduction(int i);
+
   // Throws InputError on the latitude box when the sun's position came out undefined.
   static void CheckSunPosition(double azimuth, double elevation, TextBox& latitudeBox);
 

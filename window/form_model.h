@@ -14,6 +14,9 @@ struct PanelRecord {
   double Tilt = 0;
 };
 
+// A panel is in use unless its azimuth and its tilt are both exactly 0.
+inline bool InUse(const PanelRecord& panel) { return panel.Azimuth != 0 || panel.Tilt != 0; }
+
 // Window-level arrays indexed 1 to 5 like the control arrays.
 template <typename T>
 using PanelArray = ControlArray<T>;

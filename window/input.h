@@ -16,6 +16,19 @@
 
 namespace halvessa::window {
 
+// The boxes' names in messages, as the window's labels call them.
+namespace label {
+inline const QString Latitude = QStringLiteral("Latitude");
+inline const QString Longitude = QStringLiteral("Longitude");
+inline const QString TimeZone = QStringLiteral("Time zone");
+inline const QString Date = QStringLiteral("Date");
+inline const QString Time = QStringLiteral("Time");
+inline const QString DateAndTime = QStringLiteral("Date and time");
+inline const QString Sunset = QStringLiteral("Sunset");
+inline const QString Jump = QStringLiteral("Jump time (m)");
+inline const QString UpdateEvery = QStringLiteral("Update every (s)");
+}  // namespace label
+
 class InputError : public std::runtime_error {
  public:
   // box may be null for a failure that belongs to no single box.

@@ -29,29 +29,12 @@ namespace halvessa::window {
 
 namespace {
 
-// Labels naming the boxes in messages, as the window shows them.
-const QString kLatitudeLabel = QStringLiteral("Latitude");
-const QString kLongitudeLabel = QStringLiteral("Longitude");
-const QString kTimeZoneLabel = QStringLiteral("Time zone");
-const QString kDateLabel = QStringLiteral("Date");
-const QString kTimeLabel = QStringLiteral("Time");
-const QString kSunsetLabel = QStringLiteral("Sunset");
-const QString kJumpLabel = QStringLiteral("Jump time (m)");
-const QString kSpeedLabel = QStringLiteral("Update every (s)");
-
 constexpr std::int16_t kTrue = -1;
 constexpr std::int16_t kFalse = 0;
 
 constexpr int kFastestSpeed = 30;   // seconds; a larger speed is rewritten as this
 constexpr int kPausePollMs = 100;   // how often a paused run looks for Resume
 constexpr double kSecondsPerDay = 86400.0;
-
-// A box's text in quotes for a message, cut to its first 40 characters.
-QString Quoted(const QString& text) {
-  constexpr qsizetype kShown = 40;
-  const QString shown = text.size() > kShown ? text.left(kShown) + QChar(0x2026) : text;
-  return QLatin1Char('"') + shown + QLatin1Char('"');
-}
 
 QString Paused(QString message) {
   if (!message.endsWith(QLatin1Char('.'))) message += QLatin1Char('.');
@@ -66,8 +49,6 @@ std::int16_t WholeNumberOf(TextBox& box, const QString& label, double value) {
     throw InputError(&box, label + QStringLiteral(": ") + e.message() + QStringLiteral("."));
   }
 }
-
-bool InUse(const PanelRecord& panel) { return panel.Azimuth != 0 || panel.Tilt != 0; }
 
 // Runs a clean-up when the scope ends, however it ends.
 template <typename F>
@@ -168,12 +149,12 @@ bool Form::StartRun(bool restarting) {
   double simEnd = 0;
   double stepDays = 0;
   const bool converted = Guarded(model_, [&] {
-    values.latitude = StrictNumberOf(model_.txtLat, kLatitudeLabel);
-    values.longitude = StrictNumberOf(model_.txtLon, kLongitudeLabel);
-    values.timeZone = StrictNumberOf(model_.txtTz, kTimeZoneLabel);
-    values.RunDate = DatePart(StrictDateOf(model_.txtDate, kDateLabel));
-    simTime = StrictDateOf(model_.txtTime, kTimeLabel);
-    simEnd = StrictDateOf(model_.txtSunset, kSunsetLabel);
+    values.latitude = StrictNumberOf(model_.txtLat, label::Latitude);
+    values.longitude = StrictNumberOf(model_.txtLon, label::Longitude);
+    values.timeZone = StrictNumberOf(model_.txtTz, label::TimeZone);
+    values.RunDate = DatePart(StrictDateOf(model_.txtDate, label::Date));
+    simTime = StrictDateOf(model_.txtTime, label::Time);
+    simEnd = StrictDateOf(model_.txtSunset, label::Sunset);
     stepDays = ReadStepDays();
   });
   if (!converted) {
@@ -197,9 +178,9 @@ bool Form::StartRun(bool restarting) {
 // StepDays from the jump box: whole minutes, not negative.
 double Form::ReadStepDays() {
   const std::int16_t minutes =
-      WholeNumberOf(model_.jump, kJumpLabel, text::LenientNumber(model_.jump.Text()));
+      WholeNumberOf(model_.jump, label::Jump, text::LenientNumber(model_.jump.Text()));
   if (minutes < 0) {
-    throw InputError(&model_.jump, kJumpLabel + QStringLiteral(": ") + Quoted(model_.jump.Text()) +
+    throw InputError(&model_.jump, label::Jump + QStringLiteral(": ") + text::Quoted(model_.jump.Text()) +
                                        QStringLiteral(" is negative."));
   }
   return ((1.0 / 24.0) / 60.0) * minutes;
@@ -247,15 +228,10 @@ void Form::SimulationStep() {
     // 5. The panels in use; the production box is written before the angle box. At 90
     // degrees or more the panel gets no light and shows 0%, as in the calculation on demand.
     for (int i = 1; i <= 5; ++i) {
-      PanelRecord& panel = model_.PanelGeom(i);
-      panel.Azimuth = text::LenientNumber(model_.txtAz(i).Text());
-      panel.Tilt = text::LenientNumber(model_.txtTilt(i).Text());
-      if (!InUse(panel)) continue;
-      model_.PanelAOI(i) = geometry::AngleOfIncidence(azimuth, elevation, panel.Azimuth, panel.Tilt);
-      model_.PanelProd(i) = AOIToProduction(model_.PanelAOI(i));
-      // The write runs the box's Change procedure, which colours it.
-      model_.txtProd(i).setText(text::FormatWhole(model_.PanelProd(i)) + QLatin1Char('%'));
-      model_.txtAOI(i).setText(text::FormatOneDecimal(model_.PanelAOI(i)));
+      if (!ReadPanel(i)) continue;
+      ComputeAngle(i, azimuth, elevation);
+      ShowProduction(i);
+      ShowAngle(i);
     }
 
     // 6. The logs record this step, before the time box moves on.
@@ -290,7 +266,7 @@ void Form::SimulationStep() {
   } catch (const InputError& e) {
     PauseRun(e.box(), e.message());
   } catch (const CalendarRangeError&) {
-    PauseRun(faultyBox, kDateLabel + QStringLiteral(": the simulated moment lies outside the "
+    PauseRun(faultyBox, label::Date + QStringLiteral(": the simulated moment lies outside the "
                                                     "years 100 to 9999."));
   } catch (const text::ConversionError& e) {
     PauseRun(faultyBox, e.message());
@@ -302,13 +278,13 @@ void Form::SimulationStep() {
 // Steps 8 and 9: caps the speed box at 30 seconds, then gives the delay in milliseconds;
 // 0 for a speed of 0, a negative one or no number at all.
 int Form::StepDelay() {
-  if (WholeNumberOf(model_.Speed, kSpeedLabel, text::LenientNumber(model_.Speed.Text())) >
+  if (WholeNumberOf(model_.Speed, label::UpdateEvery, text::LenientNumber(model_.Speed.Text())) >
       kFastestSpeed) {
     model_.Speed.setText(QString::number(kFastestSpeed));
   }
   const double milliseconds = text::LenientNumber(model_.Speed.Text()) * 1000.0;
   if (!(milliseconds > 0)) return 0;
-  return WholeNumberOf(model_.Speed, kSpeedLabel, milliseconds);
+  return WholeNumberOf(model_.Speed, label::UpdateEvery, milliseconds);
 }
 
 // The next calendar day, from its sunrise.
@@ -346,8 +322,8 @@ void Form::frmHalvessa_btnRunning_Click() {
   double simEnd = 0;
   double stepDays = 0;
   const bool converted = Guarded(model_, [&] {
-    simTime = StrictDateOf(model_.txtTime, kTimeLabel);
-    simEnd = StrictDateOf(model_.txtSunset, kSunsetLabel);
+    simTime = StrictDateOf(model_.txtTime, label::Time);
+    simEnd = StrictDateOf(model_.txtSunset, label::Sunset);
     stepDays = ReadStepDays();
   });
   if (!converted) return;
