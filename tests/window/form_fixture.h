@@ -1,5 +1,5 @@
-// A Form on a fake platform, run in a temporary working directory (where a test may put a
-// settings file) under an English locale, both restored afterwards.
+// A Form on a fake platform, in a temporary working directory under an English locale (both
+// restored afterwards), and RunTest, which adds a scripted user for simulation runs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,76 +8,44 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
-#include <algorithm>
-#include <array>
-#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
-#include <utility>
 #include <vector>
 
 #include "tests/window/fake_platform.h"
 #include "window/form.h"
 #include "window/form_model.h"
 
-// Readable texts in test failures.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace halvessa::window::testing {
 
-// Everything the calculations write, to tell "nothing changed" from a partial update.
-struct Results {
-  QString date, time, sunAzimuth, sunElevation, sunrise, sunset;
-  std::array<QString, 5> aoi, prod;
-  std::array<Colour, 5> prodBack{}, prodFore{};
-  std::array<double, 5> geomAz{}, geomTilt{}, panelAoi{}, panelProd{};
-
-  static Results Of(const FormModel& m) {
-    Results r;
-    r.date = m.txtDate.Text();
-    r.time = m.txtTime.Text();
-    r.sunAzimuth = m.txtSunAzimuth.Text();
-    r.sunElevation = m.txtSunElevation.Text();
-    r.sunrise = m.txtSunrise.Text();
-    r.sunset = m.txtSunset.Text();
-    for (int i = 1; i <= 5; ++i) {
-      const auto k = static_cast<std::size_t>(i - 1);
-      r.aoi[k] = m.txtAOI(i).Text();
-      r.prod[k] = m.txtProd(i).Text();
-      r.prodBack[k] = m.txtProd(i).BackColor();
-      r.prodFore[k] = m.txtProd(i).ForeColor();
-      r.geomAz[k] = m.PanelGeom(i).Azimuth;
-      r.geomTilt[k] = m.PanelGeom(i).Tilt;
-      r.panelAoi[k] = m.PanelAOI(i);
-      r.panelProd[k] = m.PanelProd(i);
-    }
-    return r;
-  }
-  bool operator==(const Results&) const = default;
-
-  friend void PrintTo(const Results& r, std::ostream* os) {
-    *os << r.date.toStdString() << ' ' << r.time.toStdString() << " sun "
-        << r.sunAzimuth.toStdString() << '/' << r.sunElevation.toStdString() << ' '
-        << r.sunrise.toStdString() << '-' << r.sunset.toStdString();
-    for (std::size_t k = 0; k < 5; ++k) {
-      *os << " | " << r.geomAz[k] << '/' << r.geomTilt[k] << ' ' << r.aoi[k].toStdString() << ' '
-          << r.prod[k].toStdString() << " (" << r.panelAoi[k] << ", " << r.panelProd[k] << ')';
+// Everything the calculations write, to tell "nothing changed" from a partial update: the
+// texts of the moment, sun and panel boxes, then the panel arrays and production colours.
+inline QString Results(const FormModel& m) {
+  QStringList texts{m.txtDate.Text(), m.txtTime.Text(), m.txtSunAzimuth.Text(),
+                    m.txtSunElevation.Text(), m.txtSunrise.Text(), m.txtSunset.Text()};
+  QStringList values;
+  for (int i = 1; i <= 5; ++i) {
+    texts << m.txtAOI(i).Text() << m.txtProd(i).Text();
+    for (double v : {m.PanelGeom(i).Azimuth, m.PanelGeom(i).Tilt, m.PanelAOI(i), m.PanelProd(i),
+                     double(m.txtProd(i).BackColor()), double(m.txtProd(i).ForeColor())}) {
+      values << QString::number(v, 'g', 17);
     }
   }
-};
+  return (texts + values).join('|');
+}
 
 class FormTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previousLocale_ = QLocale();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    previousDir_ = QDir::currentPath();
-    ASSERT_TRUE(dir_.isValid());
-    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
+    ASSERT_TRUE(dir_.isValid() && QDir::setCurrent(dir_.path()));
     platform.setLocalTime(2025, 7, 24, 14, 0, 0);
     form = std::make_unique<Form>(model, platform);
   }
@@ -87,15 +55,28 @@ class FormTest : public ::testing::Test {
     QLocale::setDefault(previousLocale_);
   }
 
-  void writeSettings(const QByteArray& bytes) {
-    QFile f(dir_.filePath(QStringLiteral("Kelvarine.ini")));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
+  static void writeFile(const QString& name, const QByteArray& bytes) {
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
   }
-  QString settingsPath() const { return dir_.filePath(QStringLiteral("Kelvarine.ini")); }
-
-  // Live mode off: the calculation uses the typed date and time.
-  void goManual() { model.chkNow.setValue(0); }
+  static QByteArray readFile(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  // The lines in solar.log and panel1.log to panel5.log, "-" for a missing file.
+  static QString lineCounts() {
+    QStringList counts;
+    for (const QString name : {"solar", "panel1", "panel2", "panel3", "panel4", "panel5"}) {
+      const QByteArray bytes = readFile(name + ".log");
+      counts << (QFile::exists(name + ".log") ? QString::number(bytes.count("\r\n")) : "-");
+    }
+    return counts.join(' ');
+  }
+  // The message cut to the length of prefix: EXPECT_EQ with it shows both on failure.
+  QString messageHead(const QString& prefix) const {
+    return model.message.Text().left(prefix.size());
+  }
+  void goManual() { model.chkNow.setValue(0); }  // the calculation uses the typed moment
   void clickRefresh() { model.btnRefresh.userClicked(); }
 
   FakePlatform platform;
@@ -104,102 +85,73 @@ class FormTest : public ::testing::Test {
 
  private:
   QTemporaryDir dir_;
-  QString previousDir_;
+  QString previousDir_ = QDir::currentPath();
   QLocale previousLocale_;
 };
 
-// A FormTest with a scripted user for simulation runs. The user acts only where a run lets
-// the window's events run: at processEvents() and at the start of a wait(), which then
-// moves the fake clock as usual. A run never ends by itself; a test ends it by closing the
-// window, and stepLimit closes it (and fails the test) should a run go on unexpectedly.
+// The user acts where a run lets the window's events run: at processEvents() and at the start
+// of a wait(). Runs never end by themselves: the window closes at the first event point after
+// step closeAfter, or after 2000 steps, failing the test.
 class RunTest : public FormTest {
- public:
-  // What the boxes showed when a step had written the sun's position.
-  struct Step {
-    QString date, time, azimuth, elevation;
-  };
-
  protected:
-  // One point where the run let events run: "events" or "wait <ms>".
-  std::vector<QString> points;
-
   void SetUp() override {
     FormTest::SetUp();
-    // Start-up in live mode at 2025-07-24 14:00: the clock's timer runs at 60000 ms.
-    form->frmHalvessa_Form_Load();
+    form->frmHalvessa_Form_Load();  // live mode at 2025-07-24 14:00
     model.txtSunElevation.viewUpdate = [this] {
-      steps.push_back({model.txtDate.Text(), model.txtTime.Text(), model.txtSunAzimuth.Text(),
-                       model.txtSunElevation.Text()});
-      const int n = static_cast<int>(steps.size());
+      steps << QStringList{model.txtDate.Text(), model.txtTime.Text(), model.txtSunAzimuth.Text(),
+                           model.txtSunElevation.Text()}
+                   .join('|');
+      const qsizetype n = steps.size();
       if (onStep) onStep(n);
-      if (n == closeAfter) user([this] { form->windowClosed(); });
-      if (n == stepLimit) {
-        ADD_FAILURE() << "the run went on past " << stepLimit << " steps";
-        user([this] { form->windowClosed(); });
-      }
+      EXPECT_LT(n, 2000) << "the run went on";
+      if (n == closeAfter || n == 2000) user([this] { form->windowClosed(); });
     };
-    platform.onProcessEvents = [this] {
-      points.push_back(QStringLiteral("events"));
-      eventPoint();
-    };
-    platform.onWait = [this](int ms, const std::function<bool()>& interrupted) {
-      points.push_back(QStringLiteral("wait %1").arg(ms));
-      eventPoint();
-      platform.advanceWaiting(ms, interrupted);
-    };
+    platform.onProcessEvents = [this] { eventPoint("events"); };
+    platform.beforeWait = [this](int ms) { eventPoint(QStringLiteral("wait %1").arg(ms)); };
   }
-
   // The user does action at the event point after `skip` further ones (0: the next one).
-  void user(std::function<void()> action, int skip = 0) {
-    pending_.push_back({skip, std::move(action)});
+  void user(const std::function<void()>& action, int skip = 0) {
+    actions_[points.size() + 1 + skip].push_back(action);
   }
-  // Steps 20:00 to 20:50 on 2025-07-24 at Geneva, the sunset box at 20:58, 10 minutes a
-  // step, one second between steps.
-  void prepare(const QString& time = QStringLiteral("20:00"),
-               const QString& sunset = QStringLiteral("20:58"),
-               const QString& jump = QStringLiteral("10")) {
+  // Geneva on 2025-07-24, steps of 10 minutes from 20:00 to the sunset box at 20:58.
+  void prepare(const QString& time = "20:00", const QString& jump = "10") {
     model.txtTime.setText(time);
-    model.txtSunset.setText(sunset);
+    model.txtSunset.setText("20:58");
     model.jump.setText(jump);
   }
   void clickSimulate() { model.btnSimulate.userClicked(); }
-  // Runs from the boxes until step n has written its results, then closes the window at the
-  // next event point.
   void runSteps(int n) {
     closeAfter = n;
     clickSimulate();
   }
   QStringList stepTimes() const {
     QStringList times;
-    for (const Step& s : steps) times << s.time;
+    for (const QString& s : steps) times << s.section('|', 1, 1);
     return times;
   }
+  // IsRunning, the one run button showing, live mode, and the message.
+  QString runState() const {
+    const bool pause = model.btnPause.Visible();
+    return QStringLiteral("%1 %2 %3: %4")
+        .arg(model.IsRunning)
+        .arg(pause == model.btnRunning.Visible() ? "both?" : pause ? "Pause" : "Resume",
+             model.chkNow.Value() ? "live" : "manual", model.message.Text());
+  }
 
-  std::vector<Step> steps;
-  std::function<void(int)> onStep;  // after step n (1 first) has written the sun's position
-  int closeAfter = 0;   // the window closes at the first event point after this step
-  int stepLimit = 2000;
-  int deepestRunLoops = 0;  // run loops in progress, at the deepest event point
+  QStringList points;  // every event point: "events" or "wait <ms>"
+  QStringList steps;   // "date|time|azimuth|elevation" as each step had written the sun
+  std::function<void(qsizetype)> onStep;
+  qsizetype closeAfter = 0;
 
  private:
-  struct Pending {
-    int skip;
-    std::function<void()> action;
-  };
-  void eventPoint() {
-    deepestRunLoops = std::max(deepestRunLoops, form->activeRunLoops());
-    std::deque<Pending> now;
-    now.swap(pending_);
-    for (Pending& p : now) {
-      if (p.skip > 0) {
-        --p.skip;
-        pending_.push_back(std::move(p));
-      } else {
-        p.action();
-      }
+  void eventPoint(const QString& what) {
+    points << what;
+    const auto due = actions_.extract(points.size());
+    if (!due.empty()) {
+      for (const auto& action : due.mapped()) action();
     }
   }
-  std::deque<Pending> pending_;
+  std::map<qsizetype, std::vector<std::function<void()>>> actions_;  // by event point, from 1
 };
 
 }  // namespace halvessa::window::testing

@@ -1,5 +1,3 @@
-#include <QDir>
-
 #include "tests/window/form_fixture.h"
 
 namespace halvessa::window::testing {
@@ -7,167 +5,91 @@ namespace {
 
 using StartUp = FormTest;
 
-std::vector<int> StartedIntervals(const FakePlatform& p) {
-  std::vector<int> intervals;
-  for (const auto& e : p.timerEvents) {
-    if (e.started) intervals.push_back(e.intervalMs);
-  }
-  return intervals;
-}
-
-TEST_F(StartUp, StateAtCreation) {
-  EXPECT_EQ(model.chkNow.Value(), 1);
-  EXPECT_TRUE(model.btnRunning.Visible());
-  EXPECT_FALSE(model.btnPause.Visible());
-  EXPECT_EQ(model.btnRefresh.Caption(), "Refresh");
-  for (int i = 1; i <= 5; ++i) {
-    EXPECT_FALSE(model.Panelchk(i).Visible());
-    EXPECT_TRUE(model.txtAOI(i).Text().isEmpty());
-    EXPECT_TRUE(model.txtProd(i).Text().isEmpty());
-  }
+TEST_F(StartUp, StateAtCreationAndAfterStartUpAt101542AndAtSecondZero) {
+  EXPECT_TRUE(model.chkNow.Value() == 1 && model.btnRunning.Visible() && !model.btnPause.Visible());
+  EXPECT_FALSE(model.Panelchk(1).Visible());
   EXPECT_TRUE(model.txtSunAzimuth.Text().isEmpty());
-  EXPECT_TRUE(model.txtSunrise.Text().isEmpty());
   // Timer1 is enabled at Interval 0: attached but silent.
-  EXPECT_TRUE(model.Timer1.Enabled());
-  EXPECT_EQ(model.Timer1.Interval(), 0);
-  EXPECT_EQ(platform.timerCount(), 1);
+  EXPECT_TRUE(model.Timer1.Enabled() && model.Timer1.Interval() == 0);
   EXPECT_FALSE(platform.msUntilNextTick());
-}
 
-TEST_F(StartUp, WithoutSettingsFileAt101542) {
   platform.setLocalTime(2025, 7, 24, 10, 15, 42, 700);
   form->frmHalvessa_Form_Load();
-
-  EXPECT_EQ(model.txtDate.Text(), "2025-07-24");
-  EXPECT_EQ(model.txtTime.Text(), "10:15");
-  EXPECT_EQ(model.chkNow.Value(), 1);
+  EXPECT_EQ(model.txtDate.Text() + ' ' + model.txtTime.Text(), "2025-07-24 10:15");
   EXPECT_EQ(model.IsRunning, 0);
-  // 18000 ms to the next minute first, then replaced by 60000.
-  EXPECT_EQ(StartedIntervals(platform), (std::vector<int>{18000, 60000}));
-  EXPECT_EQ(model.Timer1.Interval(), 60000);
-  EXPECT_TRUE(model.Timer1.Enabled());
-
-  // Stored panel defaults: all five in use, angles shown, no production yet.
-  const double az[] = {151, 151, 331, 151, 331};
-  const double tilt[] = {45, 20, 20, 70, 70};
-  for (int i = 1; i <= 5; ++i) {
-    EXPECT_EQ(model.PanelGeom(i).Azimuth, az[i - 1]);
-    EXPECT_EQ(model.PanelGeom(i).Tilt, tilt[i - 1]);
-    EXPECT_FALSE(model.txtAOI(i).Text().isEmpty()) << i;
-    EXPECT_TRUE(model.txtProd(i).Text().isEmpty()) << i;
-    EXPECT_FALSE(model.txtProd(i).hasColours()) << i;
-  }
+  EXPECT_EQ(model.btnRefresh.Caption(), "Refresh");
+  EXPECT_EQ(platform.starts, (std::vector<int>{18000, 60000}));
+  // The instant view: the sun and the angles; no production, sunrise or sunset yet.
   EXPECT_FALSE(model.txtSunAzimuth.Text().isEmpty());
   EXPECT_TRUE(model.txtSunrise.Text().isEmpty());
-  EXPECT_TRUE(model.txtSunset.Text().isEmpty());
-  EXPECT_TRUE(model.message.Text().isEmpty());
-
+  for (int i = 1; i <= 5; ++i) {
+    EXPECT_FALSE(model.txtAOI(i).Text().isEmpty()) << i;
+    EXPECT_TRUE(model.txtProd(i).Text().isEmpty() && !model.txtProd(i).hasColours()) << i;
+  }
   // The first tick comes 60 s after start-up, not at 10:16:00.
-  EXPECT_EQ(platform.msUntilNextTick(), 60000);
   platform.advance(59999);
-  EXPECT_TRUE(platform.ticks.empty());
+  EXPECT_EQ(platform.msUntilNextTick(), 1);
+  EXPECT_EQ(model.txtTime.Text(), "10:15");
   platform.advance(1);
-  ASSERT_EQ(platform.ticks.size(), 1u);
   EXPECT_EQ(model.txtTime.Text(), "10:16");
-  EXPECT_FALSE(model.txtSunrise.Text().isEmpty());
-  EXPECT_FALSE(model.txtProd(1).Text().isEmpty());
-}
+  EXPECT_FALSE(model.txtSunrise.Text().isEmpty() || model.txtProd(1).Text().isEmpty());
 
-TEST_F(StartUp, AtSecondZeroTheFirstIntervalIsAFullMinute) {
+  // At second 0 the first interval is a full minute. 14:00:00 is the worked example.
+  platform.starts.clear();
   platform.setLocalTime(2025, 7, 24, 14, 0, 0);
   form->frmHalvessa_Form_Load();
-  EXPECT_EQ(StartedIntervals(platform), (std::vector<int>{60000, 60000}));
-
-  // 14:00:00 is the worked example: the instant view shows its sun and angles.
-  EXPECT_EQ(model.txtSunAzimuth.Text(), "189.0");
-  EXPECT_EQ(model.txtSunElevation.Text(), "63.3");
-  const char* aoi[] = {"28.1", "16.2", "44.1", "50.3", "91.6"};
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(model.txtAOI(i).Text(), aoi[i - 1]) << i;
+  EXPECT_EQ(platform.starts, (std::vector<int>{60000, 60000}));
+  QStringList shown{model.txtSunAzimuth.Text(), model.txtSunElevation.Text()};
+  for (int i = 1; i <= 5; ++i) shown << model.txtAOI(i).Text();
+  EXPECT_EQ(shown, QStringList({"189.0", "63.3", "28.1", "16.2", "44.1", "50.3", "91.6"}));
 }
 
-TEST_F(StartUp, TimeOfDayIsTakenToTheSecond) {
-  // 10:15:59.9 is still 10:15 on the clock; the minute does not round up.
-  platform.setLocalTime(2025, 7, 24, 10, 15, 59, 900);
-  form->frmHalvessa_Form_Load();
-  EXPECT_EQ(model.txtTime.Text(), "10:15");
-  EXPECT_EQ(StartedIntervals(platform).front(), 1000);
-}
-
-TEST_F(StartUp, SettingsFileFillsSiteAndPanels) {
-  writeSettings("47.5\r\n8.25\r\n 151 / 45 \r\n\r\n/45\r\n10/20/30\r\n331/70\r\n90/90\r\n");
-  form->frmHalvessa_Form_Load();
-
-  EXPECT_EQ(model.txtLat.Text(), "47.5");
-  EXPECT_EQ(model.txtLon.Text(), "8.25");
-  EXPECT_EQ(model.txtTz.Text(), "2");
-  EXPECT_EQ(model.txtAz(1).Text(), " 151 ");
-  EXPECT_EQ(model.txtTilt(1).Text(), " 45 ");
-  EXPECT_EQ(model.PanelGeom(1).Azimuth, 151);
-  EXPECT_EQ(model.PanelGeom(1).Tilt, 45);
-  // A blank line and a line with two "/" leave their panels empty and not in use.
-  for (int i : {2, 4}) {
-    EXPECT_TRUE(model.txtAz(i).Text().isEmpty()) << i;
-    EXPECT_TRUE(model.txtTilt(i).Text().isEmpty()) << i;
-    EXPECT_TRUE(model.txtAOI(i).Text().isEmpty()) << i;
+TEST_F(StartUp, SettingsFile) {
+  const char* defaults = "151/45|151/20|331/20|151/70|331/70";
+  struct Case {
+    QByteArray bytes;  // empty: no file; "/": a folder of that name
+    const char* lat;
+    const char* panels;  // "azimuth/tilt" of each panel's boxes
+    const char* inUse;   // the panels whose angle is shown
+  };
+  const Case cases[] = {
+      {"", "46.205556", defaults, "11111"},
+      // A blank line and a line with two "/" leave their panels empty; line 7 is the last.
+      {"47.5\r\n8.25\r\n 151 / 45 \r\n\r\n/45\r\n10/20/30\r\n331/70\r\n90/90\r\n", "47.5",
+       " 151 / 45 |/|/45|/|331/70", "10101"},
+      {"47.5\r\n8.25\r\n", "47.5", "/|/|/|/|/", "00000"},
+      // Read leniently: "46,2" is 46, letters 0.
+      {"46,2\r\nsomewhere\r\n151/45\r\n", "46,2", "151/45|/|/|/|/", "10000"},
+      // Reported, never shown as NaN.
+      {"1e999\r\n6\r\n151/45\r\n", "1e999", "151/45|/|/|/|/", "00000"},
+      {"/", "46.205556", defaults, "11111"},
+  };
+  const QString name = QStringLiteral("Kelvarine.ini");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes.toStdString());
+    FormModel fresh;
+    Form startUp(fresh, platform);
+    QFile::remove(name);
+    if (c.bytes == "/") {
+      ASSERT_TRUE(QDir().mkdir(name));
+    } else if (!c.bytes.isEmpty()) {
+      writeFile(name, c.bytes);
+    }
+    startUp.frmHalvessa_Form_Load();
+    EXPECT_EQ(fresh.txtLat.Text(), c.lat);
+    QStringList panels;
+    QString inUse;
+    for (int i = 1; i <= 5; ++i) {
+      panels << fresh.txtAz(i).Text() + '/' + fresh.txtTilt(i).Text();
+      inUse += fresh.txtAOI(i).Text().isEmpty() ? '0' : '1';
+    }
+    EXPECT_EQ(panels.join('|'), c.panels);
+    EXPECT_EQ(inUse, c.inUse);
+    const bool computes = fresh.message.Text().isEmpty();
+    EXPECT_EQ(computes, c.lat != std::string("1e999")) << fresh.message.Text().toStdString();
+    EXPECT_EQ(fresh.txtSunElevation.Text().isEmpty(), !computes);
+    EXPECT_TRUE(fresh.Timer1.ticking());  // the live clock starts whatever happened
   }
-  // "/45": azimuth 0, tilt 45, in use.
-  EXPECT_EQ(model.txtAz(3).Text(), "");
-  EXPECT_EQ(model.txtTilt(3).Text(), "45");
-  EXPECT_FALSE(model.txtAOI(3).Text().isEmpty());
-  // Line 7 is the last one read.
-  EXPECT_EQ(model.txtAz(5).Text(), "331");
-  EXPECT_EQ(model.txtTilt(5).Text(), "70");
-}
-
-TEST_F(StartUp, ShortSettingsFileEmptiesThePanels) {
-  writeSettings("47.5\r\n8.25\r\n");
-  form->frmHalvessa_Form_Load();
-  EXPECT_EQ(model.txtLat.Text(), "47.5");
-  EXPECT_EQ(model.txtLon.Text(), "8.25");
-  for (int i = 1; i <= 5; ++i) {
-    EXPECT_TRUE(model.txtAz(i).Text().isEmpty());
-    EXPECT_TRUE(model.txtAOI(i).Text().isEmpty());
-  }
-  EXPECT_FALSE(model.txtSunAzimuth.Text().isEmpty());
-}
-
-TEST_F(StartUp, FolderNamedLikeTheSettingsFileKeepsDefaults) {
-  ASSERT_TRUE(QDir().mkdir(settingsPath()));
-  EXPECT_FALSE(form->FileExists(settingsPath()));
-  form->frmHalvessa_Form_Load();
-  EXPECT_EQ(model.txtLat.Text(), "46.205556");
-  EXPECT_EQ(model.txtAz(3).Text(), "331");
-  EXPECT_EQ(model.txtTilt(5).Text(), "70");
-  EXPECT_FALSE(model.txtAOI(5).Text().isEmpty());
-}
-
-TEST_F(StartUp, LenientSiteValuesNeverStopStartUp) {
-  // "46,2" reads as 46 and letters as 0; both compute.
-  writeSettings("46,2\r\nsomewhere\r\n151/45\r\n");
-  form->frmHalvessa_Form_Load();
-  EXPECT_FALSE(model.txtSunElevation.Text().isEmpty());
-  EXPECT_FALSE(model.txtAOI(1).Text().isEmpty());
-  EXPECT_TRUE(model.message.Text().isEmpty());
-}
-
-TEST_F(StartUp, CalendarErrorInTheInstantViewIsReported) {
-  // Lenient, but the time zone moves universal time out of the calendar.
-  model.txtTz.setText(QStringLiteral("100000000"));
-  form->frmHalvessa_Form_Load();
-  EXPECT_FALSE(model.message.Text().isEmpty());
-  EXPECT_TRUE(model.txtSunAzimuth.Text().isEmpty());
-  for (int i = 1; i <= 5; ++i) EXPECT_TRUE(model.txtAOI(i).Text().isEmpty());
-  // Start-up still armed the live clock.
-  EXPECT_EQ(model.Timer1.Interval(), 60000);
-  EXPECT_TRUE(model.Timer1.ticking());
-}
-
-TEST_F(StartUp, OverflowingLatitudeIsReportedNotShownAsNaN) {
-  model.txtLat.setText(QStringLiteral("1e999"));
-  form->frmHalvessa_Form_Load();
-  EXPECT_TRUE(model.message.Text().startsWith("Latitude:")) << model.message.Text().toStdString();
-  EXPECT_TRUE(model.txtLat.marked());
-  EXPECT_TRUE(model.txtSunAzimuth.Text().isEmpty());
 }
 
 }  // namespace
