@@ -168,6 +168,8 @@ double Form::TypedMoment() {
   const QString date = model_.txtDate.Text();
   const QString time = model_.txtTime.Text();
   const QString both = date + QLatin1Char(' ') + time;
+  // A time alone would read as a moment of 1899-12-30: the date box must hold a date.
+  if (date.trimmed().isEmpty()) StrictDateOf(model_.txtDate, label::Date);
   if (!IsDate(both)) {
     // Name and mark the box at fault where one alone is.
     if (!IsDate(date)) StrictDateOf(model_.txtDate, label::Date);

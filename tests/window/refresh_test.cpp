@@ -80,6 +80,7 @@ TEST_F(Refresh, BadInputChangesNothingAndIsReported) {
       {&FormModel::txtLon, "1e306", false, ""},
       {&FormModel::txtTime, "25:00", true, "Time: \"25:00\""},
       {&FormModel::txtDate, "2025-13-01", true, "Date: \"2025-13-01\""},
+      {&FormModel::txtDate, " ", true, "Date: \" \""},  // not the time alone, in 1899
       {&FormModel::txtDate, "15:00", true, "Date and time: \"15:00 14:00\""},  // not together
   };
   for (const Case& c : cases) {
