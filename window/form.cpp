@@ -78,11 +78,13 @@ Form::~Form() {
   model_.btnRunning.onClick = nullptr;
 }
 
-// A latitude so large that its radians overflow leaves the sun's position undefined; no
-// other finite input does.
-void Form::CheckSunPosition(double azimuth, double elevation, TextBox& latitudeBox) {
+void Form::SunPosition(double moment, double latitude, double longitude, double timeZone,
+                       double& azimuth, double& elevation) {
+  geometry::SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
+  // A latitude so large that its radians overflow leaves the sun's position undefined; no
+  // other finite input does.
   if (std::isfinite(azimuth) && std::isfinite(elevation)) return;
-  throw InputError(&latitudeBox,
+  throw InputError(&model_.txtLat,
                    label::Latitude +
                        QStringLiteral(": the value is too large to compute the sun's position."));
 }
@@ -116,8 +118,7 @@ void Form::UpdateInstantView() {
     // Everything that can fail comes before the first write.
     double azimuth = 0;
     double elevation = 0;
-    geometry::SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
-    CheckSunPosition(azimuth, elevation, model_.txtLat);
+    SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
     const QString azimuthText = text::FormatOneDecimal(azimuth);
     const QString elevationText = text::FormatOneDecimal(elevation);
 
@@ -191,8 +192,7 @@ void Form::frmHalvessa_btnRefresh_Click() {
     // a failure leaves every box and every window-level array as it was.
     double azimuth = 0;
     double elevation = 0;
-    geometry::SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
-    CheckSunPosition(azimuth, elevation, model_.txtLat);
+    SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
     double sunrise = 0;
     double sunset = 0;
     geometry::SunriseSunset(moment, latitude, longitude, timeZone, sunrise, sunset);

@@ -112,8 +112,10 @@ class Form {
   // PanelProd(i) from PanelAOI(i) (0 at 90 degrees or more), and txtProd(i) with its "%".
   void ShowProduction(int i);
 
-  // Throws InputError on the latitude box when the sun's position came out undefined.
-  static void CheckSunPosition(double azimuth, double elevation, TextBox& latitudeBox);
+  // The geometry's sun position; throws InputError on the latitude box when it comes out
+  // undefined.
+  void SunPosition(double moment, double latitude, double longitude, double timeZone,
+                   double& azimuth, double& elevation);
 
   // The run (simulation.cpp).
   bool RunInterrupted() const { return closed_ || restartRequested_; }

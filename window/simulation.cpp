@@ -219,9 +219,7 @@ void Form::SimulationStep() {
     double azimuth = 0;
     double elevation = 0;
     faultyBox = &model_.txtDate;
-    geometry::SunPosition(moment, run_.latitude, run_.longitude, run_.timeZone, azimuth,
-                          elevation);
-    CheckSunPosition(azimuth, elevation, model_.txtLat);
+    SunPosition(moment, run_.latitude, run_.longitude, run_.timeZone, azimuth, elevation);
     model_.txtSunAzimuth.setText(text::FormatOneDecimal(azimuth));
     model_.txtSunElevation.setText(text::FormatOneDecimal(elevation));
 
