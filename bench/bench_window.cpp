@@ -1,11 +1,29 @@
-// One Refresh of the window in live mode with the Qt window attached, offscreen: the
-// calculation, every box written through to its widget, and (second case) the repaint.
+// The window's speed with the Qt window attached, offscreen.
+//
+// Refresh: one calculation on demand in live mode, every box written through to its widget,
+// and (second case) the repaint.
+//
+// Step: one step of a simulation run with no delay: the sun, the five panels, the boxes and, with
+// logging on, six appends (solar.log and panel1.log to panel5.log) in a temporary directory.
+// First on the bare window model with the tests' fake platform, then with the Qt window
+// attached offscreen, where the step's two event points serve Qt's pending events.
+//
+// The run is started once per benchmark call and never returns by itself: the iterations are
+// counted at each step's second event point (KeepRunning), and the window is closed when they
+// are done, which ends the run.
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
+#include <memory>
+
+#include "tests/window/fake_platform.h"
 #include "window/form.h"
 #include "window/form_model.h"
+#include "window/platform.h"
 #include "window/qt_platform.h"
 #include "window/qt_window.h"
 
@@ -14,7 +32,47 @@ namespace {
 using halvessa::window::Form;
 using halvessa::window::FormModel;
 using halvessa::window::HalvessaWindow;
+using halvessa::window::PeriodicTimer;
+using halvessa::window::Platform;
 using halvessa::window::QtPlatform;
+using halvessa::window::testing::FakePlatform;
+
+// Passes everything to another platform and calls atStepEnd at every second processEvents():
+// with no delay a step has exactly two event points.
+class CountingPlatform : public Platform {
+ public:
+  explicit CountingPlatform(Platform& inner) : inner_(inner) {}
+  double now() override { return inner_.now(); }
+  std::unique_ptr<PeriodicTimer> createTimer(std::function<void()> onTick) override {
+    return inner_.createTimer(std::move(onTick));
+  }
+  void processEvents() override {
+    inner_.processEvents();
+    if (++calls_ % 2 == 0 && atStepEnd) atStepEnd();
+  }
+  void wait(int ms, const std::function<bool()>& interrupted) override {
+    inner_.wait(ms, interrupted);
+  }
+  std::function<void()> atStepEnd;
+
+ private:
+  Platform& inner_;
+  long long calls_ = 0;
+};
+
+// Runs the working directory in a fresh temporary one for as long as it lives.
+class InTemporaryDir {
+ public:
+  InTemporaryDir() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+  ~InTemporaryDir() { QDir::setCurrent(previous_); }
+  InTemporaryDir(const InTemporaryDir&) = delete;
+  InTemporaryDir& operator=(const InTemporaryDir&) = delete;
+  bool valid() const { return dir_.isValid(); }
+
+ private:
+  QTemporaryDir dir_;
+  QString previous_;
+};
 
 struct LiveWindow {
   LiveWindow() : form(model, platform), window(model) {
@@ -45,6 +103,75 @@ void BM_RefreshAndRepaint(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RefreshAndRepaint)->Unit(benchmark::kMicrosecond);
+
+void Prepare(FormModel& model, bool logging) {
+  model.txtDate.setText(QStringLiteral("2025-07-24"));
+  model.txtTime.setText(QStringLiteral("06:00"));
+  model.txtSunset.setText(QStringLiteral("21:14:53"));
+  model.Speed.setText(QStringLiteral("0"));
+  model.jump.setText(QStringLiteral("10"));
+  if (logging) {
+    model.Solarchk.setValue(1);
+    for (int i = 1; i <= 5; ++i) model.Panelchk(i).setValue(1);
+  }
+}
+
+// Starts the run and lets it step until the benchmark has its iterations.
+void Run(benchmark::State& state, FormModel& model, Form& form, CountingPlatform& platform) {
+  platform.atStepEnd = [&state, &form] {
+    if (!state.KeepRunning()) form.windowClosed();
+  };
+  form.frmHalvessa_btnSimulate_Click();
+  if (!model.message.Text().isEmpty()) state.SkipWithError(qPrintable(model.message.Text()));
+}
+
+void BM_StepOnTheModel(benchmark::State& state) {
+  InTemporaryDir dir;
+  if (!dir.valid()) {
+    state.SkipWithError("no temporary directory");
+    return;
+  }
+  FakePlatform fake;
+  fake.setLocalTime(2025, 7, 24, 6, 0, 0);
+  CountingPlatform platform(fake);
+  FormModel model;
+  Form form(model, platform);
+  form.frmHalvessa_Form_Load();
+  Prepare(model, state.range(0) != 0);
+  Run(state, model, form, platform);
+}
+BENCHMARK(BM_StepOnTheModel)
+    ->ArgName("logs")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+void BM_StepWithTheWindow(benchmark::State& state) {
+  InTemporaryDir dir;
+  if (!dir.valid()) {
+    state.SkipWithError("no temporary directory");
+    return;
+  }
+  QtPlatform qt;
+  CountingPlatform platform(qt);
+  FormModel model;
+  Form form(model, platform);
+  form.frmHalvessa_Form_Load();
+  HalvessaWindow window(model);
+  window.show();
+  QCoreApplication::processEvents();
+  Prepare(model, state.range(0) != 0);
+  Run(state, model, form, platform);
+}
+BENCHMARK(BM_StepWithTheWindow)
+    ->ArgName("logs")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 
