@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "window/qt_window.h"
 
 int main(int argc, char** argv) {

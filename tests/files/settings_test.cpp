@@ -12,16 +12,11 @@ namespace halvessa::files {
 namespace {
 
 // Records every call in order, as "lat=...", "az3=...", "tilt3=...".
-class RecordingSink : public IniSink {
- public:
+struct RecordingSink : IniSink {
   void setLatitude(const QString& text) override { calls << "lat=" + text; }
   void setLongitude(const QString& text) override { calls << "lon=" + text; }
-  void setAzimuth(int panel, const QString& text) override {
-    calls << QStringLiteral("az%1=").arg(panel) + text;
-  }
-  void setTilt(int panel, const QString& text) override {
-    calls << QStringLiteral("tilt%1=").arg(panel) + text;
-  }
+  void setAzimuth(int i, const QString& t) override { calls << QStringLiteral("az%1=").arg(i) + t; }
+  void setTilt(int i, const QString& t) override { calls << QStringLiteral("tilt%1=").arg(i) + t; }
   QStringList calls;
 };
 
@@ -31,16 +26,14 @@ const QStringList kCleared = {"az1=", "tilt1=", "az2=", "tilt2=", "az3=", "tilt3
 
 class SettingsFile : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
   QString path(const QString& name = QString::fromLatin1(kSettingsFileName)) const {
     return dir_.filePath(name);
   }
   void write(const QByteArray& bytes) const {
     QFile f(path());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
   }
-  QStringList read(const QString& file) const {
+  static QStringList read(const QString& file = QString::fromLatin1(kSettingsFileName)) {
     RecordingSink sink;
     Readini(sink, file);
     return sink.calls;
@@ -50,11 +43,7 @@ class SettingsFile : public ::testing::Test {
 
 TEST_F(SettingsFile, LinesReachTheSinkVerbatim) {
   const QByteArray longest(kMaxLineBytes, '7');
-  const struct {
-    const char* name;
-    QByteArray bytes;
-    QStringList then;
-  } cases[] = {
+  const struct { const char* name; QByteArray bytes; QStringList then; } cases[] = {
       {"full file", "46.205556\r\n6.154444\r\n151/45\r\n151/20\r\n331/20\r\n151/70\r\n331/70\r\n",
        {"lat=46.205556", "lon=6.154444", "az1=151", "tilt1=45", "az2=151", "tilt2=20", "az3=331",
         "tilt3=20", "az4=151", "tilt4=70", "az5=331", "tilt5=70"}},
@@ -111,10 +100,9 @@ TEST_F(SettingsFile, DefaultPathIsTheWorkingDirectory) {
   write("12\r\n34\r\n");
   const QString previous = QDir::currentPath();
   ASSERT_TRUE(QDir::setCurrent(dir_.path()));
-  RecordingSink sink;
-  Readini(sink);
+  const QStringList calls = read();
   ASSERT_TRUE(QDir::setCurrent(previous));
-  EXPECT_EQ(sink.calls, kCleared + QStringList({"lat=12", "lon=34"}));
+  EXPECT_EQ(calls, kCleared + QStringList({"lat=12", "lon=34"}));
 }
 
 }  // namespace

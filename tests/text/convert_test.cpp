@@ -19,14 +19,14 @@ const QLocale kFi(QLocale::Finnish, QLocale::Finland);  // "." between hours and
 
 // The message of the ConversionError that call throws, or "no error".
 template <typename Call>
-QString ErrorOf(Call call) {
-  try {
-    call();
-  } catch (const ConversionError& e) {
-    return e.message();
-  }
+QString ErrorOf(Call call) try {
+  call();
   return QStringLiteral("no error");
+} catch (const ConversionError& e) {
+  return e.message();
 }
+
+struct Read { const char* text; QLocale locale; double value; };
 
 TEST(LenientNumber, TakesTheLongestLeadingNumberAndStaysFinite) {
   const double max = std::numeric_limits<double>::max();
@@ -34,28 +34,17 @@ TEST(LenientNumber, TakesTheLongestLeadingNumberAndStaysFinite) {
       {"180abc", 180}, {"37%", 37}, {"46,2", 46}, {"  \t46.205556", 46.205556}, {"+.5", 0.5},
       {"-12.5e2x", -1250}, {"5.", 5}, {"5e", 5}, {"5e+", 5}, {"1E-2", 0.01}, {"1.2.3", 1.2},
       {"1e999", max}, {"-1e999", -max}, {"0.00001e400", max}, {"1e-999", 0},
-      {"10000e-327", 1e-323}, {"0e999999", 0}};
+      {"10000e-327", 1e-323}, {"0e999999", 0}, {"", 0}, {"abc", 0}, {"-", 0}, {"-.", 0},
+      {"- 5", 0}, {"e5", 0}};
   for (const auto& [text, value] : cases) EXPECT_EQ(LenientNumber(text), value) << text;
-  for (const char* none : {"", "abc", "-", "-.", "- 5", "e5"}) {
-    EXPECT_EQ(LenientNumber(none), 0) << none;
-  }
 }
 
 TEST(StrictNumber, ReadsTheLocaleFormThenThePlainForm) {
-  const struct {
-    const char* text;
-    QLocale locale;
-    double value;
-  } cases[] = {{" 46.205556 ", kUs, 46.205556},
-               {"46.205556", kDe, 46.205556},
-               {"46.205", kDe, 46.205},  // "." groups in German, but not here
-               {"46,2", kDe, 46.2},
-               {"-6,5e1", kDe, -65},
-               {"+2", kUs, 2},
-               {"1e-999", kUs, 0},
-               {"\u22125,5", QLocale(QLocale::Swedish, QLocale::Sweden), -5.5}};
+  const Read cases[] = {{" 46.205556 ", kUs, 46.205556}, {"46.205556", kDe, 46.205556},
+                        {"46.205", kDe, 46.205},  // "." groups in German, but not here
+                        {"46,2", kDe, 46.2}, {"-6,5e1", kDe, -65}, {"+2", kUs, 2},
+                        {"1e-999", kUs, 0}, {"\u22125,5", QLocale(QLocale::Swedish), -5.5}};
   for (const auto& c : cases) EXPECT_EQ(StrictNumber(c.text, c.locale), c.value) << c.text;
-
   for (const QLocale& l : {kUs, kDe}) {
     for (const char* bad :
          {"", "   ", "abc", "1.2.3", "nan", "inf", "12abc", "1,5,3", "1.234,5", "--1", "1e", "."}) {
@@ -75,29 +64,19 @@ TEST(StrictNumber, ReadsTheLocaleFormThenThePlainForm) {
 TEST(StrictDate, AcceptedForms) {
   const double day = DateSerial(2025, 7, 24);
   for (const QLocale& l : {kUs, kDe, QLocale::c()}) {
-    SCOPED_TRACE(l.name().toStdString());
-    EXPECT_EQ(StrictDate("2025-07-24 14:00", l), day + 14.0 / 24);
+    EXPECT_EQ(StrictDate("2025-07-24 14:00", l), day + 14.0 / 24) << l.name().toStdString();
     EXPECT_EQ(StrictDate(" 2025-7-4 ", l), DateSerial(2025, 7, 4));
     EXPECT_EQ(StrictDate("9:05:07", l), TimeSerial(9, 5, 7));
-    EXPECT_EQ(StrictDate("0:00", l), 0);
     EXPECT_EQ(StrictDate("1899-12-29 18:00", l), -0.25);
   }
-  const struct {
-    const char* text;
-    QLocale locale;
-    double value;
-  } cases[] = {{"7/24/25", kUs, day},
-               {"07/24/2025 14:00", kUs, day + 14.0 / 24},
-               {"12:30 AM", kUs, TimeSerial(0, 30, 0)},
-               {"12:30pm", kUs, TimeSerial(12, 30, 0)},
-               {"1/1/30", kUs, DateSerial(1930, 1, 1)},
-               {"1/1/29", kUs, DateSerial(2029, 1, 1)},
-               {"24.07.25 14:00", kDe, day + 14.0 / 24},
-               {"24.7.2025 14.00", kFi, day + 14.0 / 24},
-               {"06.08.13", kFi, TimeSerial(6, 8, 13)},  // a time, not a date
-               {"0100-01-01", kUs, kFirstSerial},
-               {"9999-12-31 23:59:59", kUs, kEndSerial - 1 + TimeSerial(23, 59, 59)},
-               {"١٢:٣٠", kUs, TimeSerial(12, 30, 0)}};
+  const Read cases[] = {
+      {"7/24/25", kUs, day}, {"07/24/2025 14:00", kUs, day + 14.0 / 24},
+      {"12:30 AM", kUs, TimeSerial(0, 30, 0)}, {"12:30pm", kUs, TimeSerial(12, 30, 0)},
+      {"1/1/30", kUs, DateSerial(1930, 1, 1)}, {"1/1/29", kUs, DateSerial(2029, 1, 1)},
+      {"24.07.25 14:00", kDe, day + 14.0 / 24}, {"24.7.2025 14.00", kFi, day + 14.0 / 24},
+      {"06.08.13", kFi, TimeSerial(6, 8, 13)},  // a time, not a date
+      {"0100-01-01", kUs, kFirstSerial}, {"١٢:٣٠", kUs, TimeSerial(12, 30, 0)},
+      {"9999-12-31 23:59:59", kUs, kEndSerial - 1 + TimeSerial(23, 59, 59)}};
   for (const auto& c : cases) EXPECT_EQ(StrictDate(c.text, c.locale), c.value) << c.text;
 }
 
@@ -137,8 +116,7 @@ TEST(Conversions, HostileTextNeverCrashesOrGivesANonFiniteValue) {
 }
 
 TEST(RoundToInt16, HalvesToEvenAndFailsOutsideSixteenBits) {
-  EXPECT_EQ(RoundToInt16(10.5), 10);
-  EXPECT_EQ(RoundToInt16(11.5), 12);
+  EXPECT_TRUE(RoundToInt16(10.5) == 10 && RoundToInt16(11.5) == 12);
   EXPECT_EQ(RoundToInt16(-32768.5), -32768);
   EXPECT_EQ(ErrorOf([] { RoundToInt16(32767.5); }),
             "32767.5 is too large for a whole number from -32768 to 32767");
@@ -150,40 +128,29 @@ TEST(RoundToInt16, HalvesToEvenAndFailsOutsideSixteenBits) {
 TEST(DisplayPatterns, DecimalAndTimeSeparatorsOfTheLocale) {
   const double day = DateSerial(2025, 7, 24);
   const double late = day + (21 * 3600 + 15 * 60 + 59.99) / 86400;
-  const struct {
-    const char* name;
-    QString got;
-    const char* want;
-  } cases[] = {
-      {"0.25 half away from zero", FormatOneDecimal(0.25, kUs), "0.3"},
-      {"-0.25", FormatOneDecimal(-0.25, kDe), "-0,3"},
-      {"0.15 is below the half", FormatOneDecimal(0.15, kUs), "0.1"},
-      {"99.95", FormatOneDecimal(99.95, kDe), "100,0"},
-      {"-0.04 keeps its sign", FormatOneDecimal(-0.04, kUs), "-0.0"},
-      {"-0.0", FormatOneDecimal(-0.0, kUs), "0.0"},
-      {"no group separators", FormatOneDecimal(12345.67, kDe), "12345,7"},
-      {"NaN", FormatOneDecimal(NAN, kUs), "NaN"},
-      {"whole 0.5", FormatWhole(0.5, kUs), "1"},
-      {"whole -2.5", FormatWhole(-2.5, kDe), "-3"},
-      {"whole 37.4", FormatWhole(37.4, kUs), "37"},
-      {"whole just below a half", FormatWhole(0.49999999999999994, kDe), "0"},
-      {"ISO date", FormatIsoDate(day + 14.0 / 24), "2025-07-24"},
-      {"hh:nn rounds the second first", FormatHourMinute(late, kUs), "21:16"},
-      {"hh:nn drops the seconds", FormatHourMinute(day + TimeSerial(10, 15, 59), kDe), "10:15"},
-      {"hh:mm:ss rounds the second", FormatHourMinuteSecond(late, kUs), "21:16:00"},
-      {"hh:mm:ss", FormatHourMinuteSecond(day + TimeSerial(5, 58, 31), kDe), "05:58:31"},
-      {"hh:mm:ss with '.'", FormatHourMinuteSecond(day + TimeSerial(5, 58, 31), kFi), "05.58.31"},
-      {"'h' is no separator", FormatHourMinute(day, QLocale(QLocale::French, QLocale::Canada)),
-       "00:00"},
-      {"before the epoch", FormatHourMinute(-0.25, kUs), "18:00"},
-      {"into the next day", FormatIsoDate(day + (86400 - 0.4) / 86400), "2025-07-25"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(c.got, QString::fromUtf8(c.want)) << c.name;
+  const double early = day + TimeSerial(5, 58, 31);
+  const std::pair<QString, const char*> cases[] = {
+      {FormatOneDecimal(0.25, kUs), "0.3"}, {FormatOneDecimal(-0.25, kDe), "-0,3"},
+      {FormatOneDecimal(0.15, kUs), "0.1"}, {FormatOneDecimal(99.95, kDe), "100,0"},
+      {FormatOneDecimal(-0.04, kUs), "-0.0"}, {FormatOneDecimal(-0.0, kUs), "0.0"},
+      {FormatOneDecimal(12345.67, kDe), "12345,7"}, {FormatOneDecimal(NAN, kUs), "NaN"},
+      {FormatWhole(0.5, kUs), "1"}, {FormatWhole(-2.5, kDe), "-3"}, {FormatWhole(37.4, kUs), "37"},
+      {FormatWhole(0.49999999999999994, kDe), "0"},
+      {FormatIsoDate(day + 14.0 / 24), "2025-07-24"},
+      {FormatIsoDate(day + (86400 - 0.4) / 86400), "2025-07-25"},
+      {FormatHourMinute(late, kUs), "21:16"},  // the second is rounded first
+      {FormatHourMinute(day + TimeSerial(10, 15, 59), kDe), "10:15"},
+      {FormatHourMinuteSecond(late, kUs), "21:16:00"},
+      {FormatHourMinuteSecond(early, kDe), "05:58:31"},
+      {FormatHourMinuteSecond(early, kFi), "05.58.31"},
+      {FormatHourMinute(day, QLocale(QLocale::French, QLocale::Canada)), "00:00"},  // not 'h'
+      {FormatHourMinute(-0.25, kUs), "18:00"}};
+  for (const auto& [got, want] : cases) EXPECT_EQ(got, QString::fromUtf8(want));
   EXPECT_THROW(FormatIsoDate(kEndSerial), CalendarRangeError);
   EXPECT_THROW(FormatHourMinute(NAN, kUs), CalendarRangeError);
 }
 
-TEST(DisplayPatterns, FollowTheDefaultLocale) {
+TEST(DisplayPatterns, FollowTheDefaultLocaleAndEveryLocaleReadsBackItsOwn) {
   const QLocale saved;
   QLocale::setDefault(kDe);
   EXPECT_EQ(StrictNumber("46,2"), 46.2);
@@ -194,9 +161,7 @@ TEST(DisplayPatterns, FollowTheDefaultLocale) {
   EXPECT_EQ(FormatOneDecimal(151), "151.0");
   EXPECT_EQ(StrictDate("7/24/25 2:00 PM"), DateSerial(2025, 7, 24) + TimeSerial(14, 0, 0));
   QLocale::setDefault(saved);
-}
 
-TEST(DisplayPatterns, EveryLocaleReadsBackItsOwnPatterns) {
   const double moment = DateSerial(2025, 7, 24) + TimeSerial(6, 8, 13);
   for (const QLocale& l :
        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {

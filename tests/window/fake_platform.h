@@ -1,7 +1,6 @@
 // A platform for tests: a local clock that moves only when the test says so, and a periodic
-// timer that fires as it moves, so a day of ticks or simulation steps runs in milliseconds.
-// The timer runs on a monotonic count (elapsedMs()); the local clock is that count plus an
-// offset, so setting the clock does not move the timer.
+// timer that fires as it moves. The timer runs on a monotonic count (elapsedMs()); the local
+// clock is that count plus an offset, so setting the clock does not move the timer.
 #pragma once
 
 #include <algorithm>
@@ -25,19 +24,16 @@ class FakePlatform : public Platform {
   }
   double now() override { return static_cast<double>(offsetMs_ + elapsedMs_) / 86400000.0; }
   std::int64_t elapsedMs() const { return elapsedMs_; }
-
-  // One timer at a time: the latest created replaces any earlier one. It must not outlive us.
+  // One timer at a time: the latest created replaces any earlier one.
   std::unique_ptr<PeriodicTimer> createTimer(std::function<void()> onTick) override {
     return std::make_unique<FakeTimer>(*this, std::move(onTick));
   }
   // Moves the clock by ms, running every tick that falls due on the way.
   void advance(std::int64_t ms) { advanceUntil(elapsedMs_ + ms, nullptr); }
-  // Nothing when the timer is stopped.
-  std::optional<std::int64_t> msUntilNextTick() const {
+  std::optional<std::int64_t> msUntilNextTick() const {  // nothing when stopped
     if (!timer_ || !timer_->running) return std::nullopt;
     return timer_->dueMs - elapsedMs_;
   }
-
   void processEvents() override {
     if (onProcessEvents) onProcessEvents();
   }
@@ -68,7 +64,6 @@ class FakePlatform : public Platform {
       platform.starts.push_back(intervalMs);
     }
     void stop() override { running = false; }
-
     FakePlatform& platform;
     std::function<void()> onTick;
     bool running = false;

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
@@ -25,20 +24,36 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 
 namespace halvessa::window::testing {
 
-// Everything the calculations write, to tell "nothing changed" from a partial update: the
-// texts of the moment, sun and panel boxes, then the panel arrays and production colours.
+// Everything the calculations write, to tell "nothing changed" from a partial update.
 inline QString Results(const FormModel& m) {
-  QStringList texts{m.txtDate.Text(), m.txtTime.Text(), m.txtSunAzimuth.Text(),
-                    m.txtSunElevation.Text(), m.txtSunrise.Text(), m.txtSunset.Text()};
-  QStringList values;
+  QStringList all{m.txtDate.Text(), m.txtTime.Text(), m.txtSunAzimuth.Text(),
+                  m.txtSunElevation.Text(), m.txtSunrise.Text(), m.txtSunset.Text()};
+  for (int i = 1; i <= 5; ++i) all << m.txtAOI(i).Text() << m.txtProd(i).Text();
   for (int i = 1; i <= 5; ++i) {
-    texts << m.txtAOI(i).Text() << m.txtProd(i).Text();
     for (double v : {m.PanelGeom(i).Azimuth, m.PanelGeom(i).Tilt, m.PanelAOI(i), m.PanelProd(i),
                      double(m.txtProd(i).BackColor()), double(m.txtProd(i).ForeColor())}) {
-      values << QString::number(v, 'g', 17);
+      all << QString::number(v, 'g', 17);
     }
   }
-  return (texts + values).join('|');
+  return all.join('|');
+}
+
+inline void WriteFile(const QString& name, const QByteArray& bytes) {
+  QFile f(name);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+}
+inline QByteArray ReadFile(const QString& name) {
+  QFile f(name);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+// The lines in solar.log and panel1.log to panel5.log, "-" for a missing file.
+inline QString LineCounts() {
+  QStringList counts;
+  for (const QString name : {"solar", "panel1", "panel2", "panel3", "panel4", "panel5"}) {
+    counts << (QFile::exists(name + ".log") ? QString::number(ReadFile(name + ".log").count("\r\n"))
+                                            : "-");
+  }
+  return counts.join(' ');
 }
 
 class FormTest : public ::testing::Test {
@@ -53,24 +68,6 @@ class FormTest : public ::testing::Test {
     form.reset();
     QDir::setCurrent(previousDir_);
     QLocale::setDefault(previousLocale_);
-  }
-
-  static void writeFile(const QString& name, const QByteArray& bytes) {
-    QFile f(name);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-  }
-  static QByteArray readFile(const QString& name) {
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
-  // The lines in solar.log and panel1.log to panel5.log, "-" for a missing file.
-  static QString lineCounts() {
-    QStringList counts;
-    for (const QString name : {"solar", "panel1", "panel2", "panel3", "panel4", "panel5"}) {
-      const QByteArray bytes = readFile(name + ".log");
-      counts << (QFile::exists(name + ".log") ? QString::number(bytes.count("\r\n")) : "-");
-    }
-    return counts.join(' ');
   }
   // The message cut to the length of prefix: EXPECT_EQ with it shows both on failure.
   QString messageHead(const QString& prefix) const {
@@ -90,8 +87,8 @@ class FormTest : public ::testing::Test {
 };
 
 // The user acts where a run lets the window's events run: at processEvents() and at the start
-// of a wait(). Runs never end by themselves: the window closes at the first event point after
-// step closeAfter, or after 2000 steps, failing the test.
+// of a wait(). The window closes at the first event point after step closeAfter, or after 2000
+// steps, failing the test.
 class RunTest : public FormTest {
  protected:
   void SetUp() override {
@@ -99,8 +96,7 @@ class RunTest : public FormTest {
     form->frmHalvessa_Form_Load();  // live mode at 2025-07-24 14:00
     model.txtSunElevation.viewUpdate = [this] {
       steps << QStringList{model.txtDate.Text(), model.txtTime.Text(), model.txtSunAzimuth.Text(),
-                           model.txtSunElevation.Text()}
-                   .join('|');
+                           model.txtSunElevation.Text()}.join('|');
       const qsizetype n = steps.size();
       if (onStep) onStep(n);
       EXPECT_LT(n, 2000) << "the run went on";

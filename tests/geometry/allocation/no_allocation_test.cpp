@@ -22,33 +22,24 @@ void* operator new(std::size_t size) {
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
-namespace halvessa::geometry {
-namespace {
-
 TEST(NoAllocation, GeometryPath) {
-  // The counter itself works.
+  using namespace halvessa::geometry;
   counting = true;
-  ::operator delete(::operator new(16));
+  ::operator delete(::operator new(16));  // the counter itself works
   counting = false;
   ASSERT_EQ(allocations.exchange(0), 1);
-
   double checksum = 0;
   counting = true;
   for (int i = 0; i < 500; ++i) {
-    const double local = DateSerial(2025, 1, 1) + i * 0.73;
-    const double lat = i % 180 - 89.5;
-    const double lon = i * 0.7 - 175;
-    const double zone = i % 27 * 0.5 - 6;
+    const double local = halvessa::DateSerial(2025, 1, 1) + i * 0.73;
+    const double lat = i % 180 - 89.5, lon = i * 0.7 - 175, zone = i % 27 * 0.5 - 6;
     double azimuth = 0, elevation = 0, sunrise = 0, sunset = 0;
     SunPosition(local, lat, lon, zone, azimuth, elevation);
     SunriseSunset(local, lat, lon, zone, sunrise, sunset);
-    const double aoi = AngleOfIncidence(azimuth, elevation, 180.0 + i % 90, i % 90);
-    checksum += elevation + sunrise + sunset + AOIToProduction(aoi);
+    checksum += elevation + sunrise + sunset +
+                AOIToProduction(AngleOfIncidence(azimuth, elevation, 180.0 + i % 90, i % 90));
   }
   counting = false;
   EXPECT_EQ(allocations.load(), 0);
   EXPECT_TRUE(checksum == checksum);  // keeps the work observable
 }
-
-}  // namespace
-}  // namespace halvessa::geometry
