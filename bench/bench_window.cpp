@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "tests/window/fake_platform.h"
 #include "window/form.h"
@@ -125,53 +126,44 @@ void Run(benchmark::State& state, FormModel& model, Form& form, CountingPlatform
   if (!model.message.Text().isEmpty()) state.SkipWithError(qPrintable(model.message.Text()));
 }
 
-void BM_StepOnTheModel(benchmark::State& state) {
+// One run on the given platform, with the Qt window attached when withWindow.
+void StepRun(benchmark::State& state, Platform& inner, bool withWindow) {
   InTemporaryDir dir;
   if (!dir.valid()) {
     state.SkipWithError("no temporary directory");
     return;
   }
+  CountingPlatform platform(inner);
+  FormModel model;
+  Form form(model, platform);
+  form.frmHalvessa_Form_Load();
+  std::optional<HalvessaWindow> window;
+  if (withWindow) {
+    window.emplace(model);
+    window->show();
+    QCoreApplication::processEvents();
+  }
+  Prepare(model, state.range(0) != 0);
+  Run(state, model, form, platform);
+}
+
+void StepArguments(benchmark::internal::Benchmark* b) {
+  b->ArgName("logs")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+  b->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
+void BM_StepOnTheModel(benchmark::State& state) {
   FakePlatform fake;
   fake.setLocalTime(2025, 7, 24, 6, 0, 0);
-  CountingPlatform platform(fake);
-  FormModel model;
-  Form form(model, platform);
-  form.frmHalvessa_Form_Load();
-  Prepare(model, state.range(0) != 0);
-  Run(state, model, form, platform);
+  StepRun(state, fake, false);
 }
-BENCHMARK(BM_StepOnTheModel)
-    ->ArgName("logs")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_StepOnTheModel)->Apply(StepArguments);
 
 void BM_StepWithTheWindow(benchmark::State& state) {
-  InTemporaryDir dir;
-  if (!dir.valid()) {
-    state.SkipWithError("no temporary directory");
-    return;
-  }
   QtPlatform qt;
-  CountingPlatform platform(qt);
-  FormModel model;
-  Form form(model, platform);
-  form.frmHalvessa_Form_Load();
-  HalvessaWindow window(model);
-  window.show();
-  QCoreApplication::processEvents();
-  Prepare(model, state.range(0) != 0);
-  Run(state, model, form, platform);
+  StepRun(state, qt, true);
 }
-BENCHMARK(BM_StepWithTheWindow)
-    ->ArgName("logs")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_StepWithTheWindow)->Apply(StepArguments);
 
 }  // namespace
 

@@ -4,17 +4,8 @@
 # seconds (default 60).
 #   bench/idle_cpu.sh [path/to/halvessa]        (default: build/halvessa)
 set -euo pipefail
-self=$(realpath "$0")
-exe=${1:-}
-[ -z "$exe" ] || exe=$(realpath "$exe")
-cd "$(dirname "$0")/.."
-[ -n "$exe" ] || exe=$PWD/build/halvessa
+source "$(dirname "$0")/on_xvfb.sh" "$0" "${1:-}"
 idle=${SECONDS_IDLE:-60}
-[ -x "$exe" ] || { echo "bench/idle_cpu.sh: $exe is not built" >&2; exit 1; }
-
-if [ -z "${HALVESSA_IDLE_ON_XVFB:-}" ]; then
-  exec env HALVESSA_IDLE_ON_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$self" "$exe"
-fi
 
 work=$(mktemp -d)
 cd "$work"

@@ -4,17 +4,8 @@
 # virtual display. Prints the median of RUNS runs (default 20).
 #   bench/startup.sh [path/to/halvessa]        (default: build/halvessa)
 set -euo pipefail
-self=$(realpath "$0")
-exe=${1:-}
-[ -z "$exe" ] || exe=$(realpath "$exe")
-cd "$(dirname "$0")/.."
-[ -n "$exe" ] || exe=$PWD/build/halvessa
+source "$(dirname "$0")/on_xvfb.sh" "$0" "${1:-}"
 runs=${RUNS:-20}
-[ -x "$exe" ] || { echo "bench/startup.sh: $exe is not built" >&2; exit 1; }
-
-if [ -z "${HALVESSA_STARTUP_ON_XVFB:-}" ]; then
-  exec env HALVESSA_STARTUP_ON_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$self" "$exe"
-fi
 
 # An empty working directory: no settings file is read, nothing is left behind.
 work=$(mktemp -d)
