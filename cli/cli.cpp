@@ -239,15 +239,6 @@ double StrictDateOf(const QString& option, const QString& text) {
   }
 }
 
-bool IsDateTime(const QString& text) {
-  try {
-    text::StrictDate(text);
-    return true;
-  } catch (const text::ConversionError&) {
-    return false;
-  }
-}
-
 // The moment as the window builds it: the strict date conversion of the date, one blank,
 // and the time. Each part is first checked on its own, so that the message names its option.
 double MomentOf(const Options& o, const std::function<double()>& now) {
@@ -257,7 +248,7 @@ double MomentOf(const Options& o, const std::function<double()>& now) {
     date = o.date->trimmed();
     StrictDateOf(QStringLiteral("--date"), date);
     // A time alone, or a date with a time, would convert too; --date takes a date only.
-    if (!IsDateTime(date + QStringLiteral(" 0:00"))) {
+    if (!text::IsDateOrTime(date + QStringLiteral(" 0:00"))) {
       throw UsageError(QStringLiteral("--date"), text::Quoted(date) + QStringLiteral(" is not a date"));
     }
   } else {
@@ -267,7 +258,7 @@ double MomentOf(const Options& o, const std::function<double()>& now) {
 
   const QString time = o.time->trimmed();
   StrictDateOf(QStringLiteral("--time"), time);
-  if (!IsDateTime(QStringLiteral("2000-01-01 ") + time)) {
+  if (!text::IsDateOrTime(QStringLiteral("2000-01-01 ") + time)) {
     throw UsageError(QStringLiteral("--time"), text::Quoted(time) + QStringLiteral(" is not a time"));
   }
   return StrictDateOf(o.date ? QStringLiteral("--date, --time") : QStringLiteral("--time"),

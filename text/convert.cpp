@@ -543,6 +543,15 @@ double StrictDate(const QString& text, const QLocale& locale) {
   FailDate(text);
 }
 
+bool IsDateOrTime(const QString& text, const QLocale& locale) {
+  try {
+    StrictDate(text, locale);
+    return true;
+  } catch (const ConversionError&) {
+    return false;
+  }
+}
+
 std::int16_t RoundToInt16(double value) {
   const QString range = QStringLiteral(" a whole number from -32768 to 32767");
   if (std::isnan(value)) throw ConversionError(QStringLiteral("NaN is not") + range);

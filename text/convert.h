@@ -48,6 +48,9 @@ double StrictNumber(const QString& text, const QLocale& locale = QLocale());
 //   "2025-13-40" is not a date or time      "0099-01-01" is outside the years 100 to 9999
 double StrictDate(const QString& text, const QLocale& locale = QLocale());
 
+// True when StrictDate would accept the text.
+bool IsDateOrTime(const QString& text, const QLocale& locale = QLocale());
+
 // Nearest integer, halves to even; throws ConversionError outside -32768 to 32767 or for a
 // value that is not finite ("40000 is too large for a whole number from -32768 to 32767").
 std::int16_t RoundToInt16(double value);

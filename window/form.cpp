@@ -29,15 +29,6 @@ int SecondOfMinute(double serial) {
 // Milliseconds to the start of the next minute: 1000 to 60000.
 long long MillisecondsToNextMinute(int secondOfMinute) { return (60LL - secondOfMinute) * 1000LL; }
 
-bool IsDate(const QString& text) {
-  try {
-    text::StrictDate(text);
-    return true;
-  } catch (const text::ConversionError&) {
-    return false;
-  }
-}
-
 // Writes the settings file's values into the site and panel boxes.
 class BoxesSink : public files::IniSink {
  public:
@@ -171,10 +162,10 @@ double Form::TypedMoment() {
   const QString both = date + QLatin1Char(' ') + time;
   // A time alone would read as a moment of 1899-12-30: the date box must hold a date.
   if (date.trimmed().isEmpty()) StrictDateOf(model_.txtDate, label::Date);
-  if (!IsDate(both)) {
+  if (!text::IsDateOrTime(both)) {
     // Name and mark the box at fault where one alone is.
-    if (!IsDate(date)) StrictDateOf(model_.txtDate, label::Date);
-    if (!IsDate(time)) StrictDateOf(model_.txtTime, label::Time);
+    if (!text::IsDateOrTime(date)) StrictDateOf(model_.txtDate, label::Date);
+    if (!text::IsDateOrTime(time)) StrictDateOf(model_.txtTime, label::Time);
   }
   return StrictDateOf(model_.txtDate, label::DateAndTime, both);
 }
