@@ -25,8 +25,8 @@
 #include "window/form.h"
 #include "window/form_model.h"
 #include "window/platform.h"
-#include "window/qt_platform.h"
-#include "window/qt_window.h"
+#include "window/qt/qt_platform.h"
+#include "window/qt/qt_window.h"
 
 namespace {
 

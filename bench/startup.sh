@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
 # Start-up time of the desktop program: from process start until the window has been painted
-# for the first time (HALVESSA_QUIT_AFTER_FIRST_PAINT=1 quits right after that paint), on a
-# virtual display. Prints the median of RUNS runs (default 20).
-#   bench/startup.sh [path/to/halvessa]        (default: build/halvessa)
+# for the first time, on a virtual display. It times the probe halvessa_first_paint, which is
+# the program itself quitting right after that paint. Prints the median of RUNS runs (default 20).
+#   bench/startup.sh [path/to/halvessa_first_paint]        (default: build/halvessa_first_paint)
 set -euo pipefail
-source "$(dirname "$0")/on_xvfb.sh" "$0" "${1:-}"
+source "$(dirname "$0")/on_xvfb.sh" "$0" "${1:-}" halvessa_first_paint
 runs=${RUNS:-20}
 
 # An empty working directory: no settings file is read, nothing is left behind.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-export HALVESSA_QUIT_AFTER_FIRST_PAINT=1
 
 if command -v hyperfine >/dev/null; then
   hyperfine --shell=none --warmup 3 --runs "$runs" --export-json "$work/times.json" "$exe" >&2

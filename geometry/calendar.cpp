@@ -112,4 +112,20 @@ DateParts SerialToParts(double serial) {
 
 double DatePart(double serial) { return std::floor(CheckedSerial(serial)); }
 
+double SerialFromUnixMilliseconds(long long milliseconds) {
+  // Whole days and the milliseconds of the day apart, so that the fraction keeps its digits.
+  long long days = milliseconds / 86400000LL;
+  long long rest = milliseconds % 86400000LL;
+  if (rest < 0) {
+    rest += 86400000LL;
+    days -= 1;
+  }
+  return kUnixEpochSerial + static_cast<double>(days) + static_cast<double>(rest) / 86400000.0;
+}
+
+double RoundToSecond(double serial) {
+  const double day = std::floor(serial);
+  return day + std::round((serial - day) * 86400.0) / 86400.0;
+}
+
 }  // namespace halvessa

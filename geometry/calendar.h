@@ -54,6 +54,17 @@ DateParts SerialToParts(double serial);
 // The date part: the day of the serial, at 00:00.
 double DatePart(double serial);
 
+// Serial of 1970-01-01 00:00, where the system clock counts from.
+inline constexpr double kUnixEpochSerial = 25569.0;
+
+// A moment of the system clock, in milliseconds since 1970-01-01 00:00 universal time, as a
+// day serial of universal time. Not range checked.
+double SerialFromUnixMilliseconds(long long milliseconds);
+
+// The serial with its time of day taken to the nearest whole second (23:59:59.6 becomes
+// 00:00:00 of the next day), as "hh:mm:ss" shows it.
+double RoundToSecond(double serial);
+
 // Round to the nearest integer, a half going to the even neighbour (the default rounding
 // mode). Inline: the solar geometry calls it on its hot path.
 inline double RoundHalfEven(double value) { return std::nearbyint(value); }

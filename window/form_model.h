@@ -1,6 +1,6 @@
 // The one window's state: every control with its stored default, and the window-level
 // variables. The event procedures (form.h) read and write only these; the Qt binding
-// (qt_window.h) shows them.
+// (window/qt/qt_window.h) shows them.
 #pragma once
 
 #include <QString>

@@ -1,5 +1,5 @@
 // What the window needs from the outside world: the local clock, a periodic timer, and the
-// two waits of a simulation run. The real implementation sits on Qt (qt_platform.h); tests
+// two waits of a simulation run. The real implementation sits on Qt (window/qt/qt_platform.h); tests
 // use a fake one that runs a whole day of ticks or steps in milliseconds without sleeping.
 #pragma once
 

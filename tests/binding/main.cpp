@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "window/qt_window.h"
+#include "window/qt/qt_window.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -8,7 +8,7 @@
 
 #include <stdexcept>
 
-#include "window/qt_platform.h"
+#include "window/qt/qt_platform.h"
 
 namespace halvessa::window {
 namespace {

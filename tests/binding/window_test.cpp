@@ -12,7 +12,7 @@
 #include <stdexcept>
 
 #include "window/form_model.h"
-#include "window/qt_window.h"
+#include "window/qt/qt_window.h"
 
 namespace halvessa::window {
 namespace {

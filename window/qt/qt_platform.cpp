@@ -1,4 +1,4 @@
-#include "window/qt_platform.h"
+#include "window/qt/qt_platform.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

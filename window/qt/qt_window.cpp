@@ -1,4 +1,4 @@
-#include "window/qt_window.h"
+#include "window/qt/qt_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
