@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include "geometry/calendar.h"
+#include "text/convert.h"
+#include "text/time_zone.h"
+
+namespace halvessa::text {
+namespace {
+
+double At(int y, int mo, int d, int h, int mi) { return DateSerial(y, mo, d) + TimeSerial(h, mi, 0); }
+
+TEST(TimeZone, NumbersAreFixedHoursAndNamesComeFromTheDatabase) {
+  const QLocale german(QLocale::German, QLocale::Germany);
+  EXPECT_FALSE(StrictTimeZone(QStringLiteral("2")).isNamed());
+  EXPECT_EQ(StrictTimeZone(QStringLiteral(" -3,5 "), german).offsetAtUniversal(At(2025, 7, 1, 0, 0)), -3.5);
+  EXPECT_EQ(StrictTimeZone(QStringLiteral("5.5")).offsetAtLocal(At(2025, 1, 1, 0, 0)), 5.5);
+  const SiteZone zurich = StrictTimeZone(QStringLiteral(" Europe/Zurich "));
+  EXPECT_TRUE(zurich.isNamed());
+  EXPECT_EQ(zurich.name(), QStringLiteral("Europe/Zurich"));
+  for (const char* bad : {"", "Mars/Olympus", "Europe/", "2 h"}) {
+    EXPECT_THROW(StrictTimeZone(QString::fromLatin1(bad)), ConversionError) << bad;
+  }
+  try {
+    StrictTimeZone(QStringLiteral("Mars/Olympus"));
+  } catch (const ConversionError& e) {
+    EXPECT_EQ(e.message(), QStringLiteral("\"Mars/Olympus\" is neither hours nor a known time zone name"));
+  }
+}
+
+TEST(TimeZone, DaylightSavingChangesAtTheRightInstant) {
+  // Zurich 2025: summer time from 30 March 01:00 to 26 October 01:00 universal time.
+  const SiteZone zurich = StrictTimeZone(QStringLiteral("Europe/Zurich"));
+  const struct { double ut; double hours; } universal[] = {
+      {At(2025, 3, 30, 0, 59), 1}, {At(2025, 3, 30, 1, 0), 2},
+      {At(2025, 10, 26, 0, 59), 2}, {At(2025, 10, 26, 1, 0), 1}, {At(2025, 7, 24, 12, 0), 2}};
+  for (const auto& c : universal) EXPECT_EQ(zurich.offsetAtUniversal(c.ut), c.hours) << c.ut;
+
+  // Local times: the skipped hour takes the winter offset, the repeated one the summer one.
+  const struct { double local; double hours; } local[] = {
+      {At(2025, 3, 30, 1, 59), 1}, {At(2025, 3, 30, 2, 30), 1}, {At(2025, 3, 30, 3, 0), 2},
+      {At(2025, 10, 26, 1, 59), 2}, {At(2025, 10, 26, 2, 30), 2}, {At(2025, 10, 26, 3, 0), 1},
+      {At(2025, 7, 24, 14, 0), 2}, {At(2025, 1, 15, 0, 0), 1}};
+  for (const auto& c : local) EXPECT_EQ(zurich.offsetAtLocal(c.local), c.hours) << c.local;
+
+  // The southern hemisphere: Sydney is at +11 in January and +10 in July.
+  const SiteZone sydney = StrictTimeZone(QStringLiteral("Australia/Sydney"));
+  EXPECT_EQ(sydney.offsetAtLocal(At(2025, 1, 10, 12, 0)), 11);
+  EXPECT_EQ(sydney.offsetAtLocal(At(2025, 7, 10, 12, 0)), 10);
+}
+
+}  // namespace
+}  // namespace halvessa::text

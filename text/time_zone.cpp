@@ -1,0 +1,76 @@
+#include "text/time_zone.h"
+
+#include <QDateTime>
+
+#include <cmath>
+
+#include "geometry/calendar.h"
+#include "text/convert.h"
+
+namespace halvessa::text {
+
+namespace {
+
+constexpr double kMillisecondsPerDay = 86400000.0;
+
+QDateTime LocalDateTime(double localSerial, const QTimeZone& zone) {
+  const double day = std::floor(localSerial);
+  const double ms = std::round((localSerial - day) * kMillisecondsPerDay);
+  const DateParts parts = SerialToParts(day);
+  const QDate date(parts.year, parts.month, parts.day);
+  return QDateTime(date, QTime(0, 0), zone).addMSecs(static_cast<qint64>(ms));
+}
+
+}  // namespace
+
+SiteZone SiteZone::Fixed(double hours) {
+  SiteZone z;
+  z.hours_ = hours;
+  return z;
+}
+
+SiteZone SiteZone::Named(const QByteArray& id) {
+  SiteZone z;
+  z.named_ = true;
+  z.zone_ = QTimeZone(id);
+  return z;
+}
+
+QString SiteZone::name() const {
+  return named_ ? QString::fromUtf8(zone_.id()) : QString();
+}
+
+double SiteZone::offsetAtUniversal(double utSerial) const {
+  if (!named_) return hours_;
+  const double ms = std::round((utSerial - kUnixEpochSerial) * kMillisecondsPerDay);
+  const QDateTime moment = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms), QTimeZone::utc());
+  return zone_.offsetFromUtc(moment) / 3600.0;
+}
+
+double SiteZone::offsetAtLocal(double localSerial) const {
+  if (!named_) return hours_;
+  // Midnight of the local day is never inside a change, so its offset is certain; the local
+  // moment is then that midnight's universal time plus the time of day, corrected once if a
+  // change lies between them.
+  const double day = std::floor(localSerial);
+  const double atMidnight = zone_.offsetFromUtc(LocalDateTime(day, zone_)) / 3600.0;
+  const double guess = localSerial - atMidnight / 24.0;
+  const double after = offsetAtUniversal(guess);
+  if (after == atMidnight) return atMidnight;
+  // The local time exists under the new offset unless it lies in the skipped hour.
+  const double again = offsetAtUniversal(localSerial - after / 24.0);
+  return again == after ? after : atMidnight;
+}
+
+SiteZone StrictTimeZone(const QString& text, const QLocale& locale) {
+  try {
+    return SiteZone::Fixed(StrictNumber(text, locale));
+  } catch (const ConversionError&) {
+    const QByteArray id = text.trimmed().toUtf8();
+    if (!id.isEmpty() && QTimeZone::isTimeZoneIdAvailable(id)) return SiteZone::Named(id);
+    throw ConversionError(Quoted(text) +
+                          QStringLiteral(" is neither hours nor a known time zone name"));
+  }
+}
+
+}  // namespace halvessa::text

@@ -1,0 +1,46 @@
+// Time zones as the user types them: a number of hours east of universal time ("2", "5.5",
+// "-3,5" under a decimal-comma locale), or the name of a zone of the system's time zone
+// database ("Europe/Zurich", "America/New_York", "UTC"). A number keeps meaning fixed hours
+// all year; a name gives the zone's offset at the moment in question, daylight saving
+// included.
+#pragma once
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+#include <QTimeZone>
+
+namespace halvessa::text {
+
+class SiteZone {
+ public:
+  // Fixed hours east of universal time.
+  static SiteZone Fixed(double hours);
+  // A zone of the database; id must name an available zone.
+  static SiteZone Named(const QByteArray& id);
+
+  bool isNamed() const { return named_; }
+  // The zone's name, or the empty text for fixed hours.
+  QString name() const;
+
+  // The offset in hours east of universal time at a moment of universal time, as a day
+  // serial. Fixed hours for a fixed zone.
+  double offsetAtUniversal(double utSerial) const;
+  // The offset in force at a local date and time of the zone, as a day serial. A local time
+  // that the clocks skip (the hour lost in spring) takes the offset before the change; one
+  // that comes twice (the hour repeated in autumn) takes the first.
+  double offsetAtLocal(double localSerial) const;
+
+ private:
+  bool named_ = false;
+  double hours_ = 0;
+  QTimeZone zone_;
+};
+
+// A number by the strict number conversion, or failing that an available zone name. Blanks
+// around the text are allowed. Throws ConversionError otherwise:
+//   "Mars/Olympus" is neither hours nor a known time zone name
+// Does not check the range of a number of hours; the caller does.
+SiteZone StrictTimeZone(const QString& text, const QLocale& locale = QLocale());
+
+}  // namespace halvessa::text
