@@ -21,13 +21,14 @@ struct Outcome {
   std::string err;  // for standard error: empty or exactly one line ending in "\n"
 };
 
-// Runs the calculator on the command-line arguments (without the program name). now gives
-// the present local date and time as a day serial; it is called only when the moment is
-// not fully given by --date and --time. Never throws for any argument list.
-Outcome Run(const QStringList& args, const std::function<double()>& now);
+// Runs the calculator on the command-line arguments (without the program name). nowUt gives
+// the present instant in universal time as a day serial; the calculator moves it into the
+// site's time zone. It is called only when the moment is not fully given by --date and
+// --time. Never throws for any argument list.
+Outcome Run(const QStringList& args, const std::function<double()>& nowUt);
 
-// The present local date and time by the computer's clock, to the millisecond, as a day
-// serial. Throws halvessa::CalendarRangeError for a clock outside years 100 to 9999.
-double ClockNow();
+// The present instant by the computer's clock, to the millisecond, as a day serial of
+// universal time. Not range checked.
+double ClockNowUt();
 
 }  // namespace halvessa::cli

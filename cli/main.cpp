@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
   QStringList args;
   for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
 
-  const halvessa::cli::Outcome outcome = halvessa::cli::Run(args, &halvessa::cli::ClockNow);
+  const halvessa::cli::Outcome outcome = halvessa::cli::Run(args, &halvessa::cli::ClockNowUt);
 
   errno = 0;
   if (!Write(stdout, outcome.out)) {

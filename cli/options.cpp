@@ -1,0 +1,292 @@
+#include "cli/options.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QLocale>
+
+#include <cmath>
+
+#include "geometry/calendar.h"
+#include "text/convert.h"
+
+namespace halvessa::cli {
+
+UsageError::UsageError(const QString& option, const QString& message)
+    : std::runtime_error("usage"),
+      line_(option.isEmpty() ? message : option + QStringLiteral(": ") + message) {}
+
+namespace {
+
+// --- The command line -------------------------------------------------------------------
+
+// The options that take a value, by name without the dashes.
+struct ValueOption {
+  const char* name;
+  const char* valueName;
+  std::optional<QString> Options::*slot;  // null for --panel, which repeats
+};
+constexpr ValueOption kValueOptions[] = {
+    {"date", "DATE", &Options::date},  {"time", "TIME", &Options::time},
+    {"lat", "DEGREES", &Options::lat}, {"lon", "DEGREES", &Options::lon},
+    {"tz", "HOURS", &Options::tz},     {"panel", "AZ/TILT", nullptr}};
+
+QString Long(const char* name) { return QStringLiteral("--") + QLatin1String(name); }
+
+// The arguments up to the first "--", after which everything is positional.
+QStringList OptionPart(const QStringList& args) {
+  const qsizetype end = args.indexOf(QStringLiteral("--"));
+  return end < 0 ? args : args.first(end);
+}
+
+// The message for a command line the parser refused. The parser reports names without their
+// dashes and a value given to a flag only in its own words, so the argument at fault is
+// looked up again among those given.
+QString ParseFailure(const QCommandLineParser& parser, const QStringList& args) {
+  const QStringList given = OptionPart(args);
+  const auto typed = [&given](const QString& name) {
+    for (const QString& arg : given) {
+      if (arg == name || arg.startsWith(name + QLatin1Char('='))) return true;
+    }
+    return false;
+  };
+  if (!parser.unknownOptionNames().isEmpty()) {
+    // A name not given after "--" is one letter after a single dash ("-x", or of "-xyz").
+    const QString name = parser.unknownOptionNames().constFirst();
+    const QString dashes =
+        typed(QStringLiteral("--") + name) ? QStringLiteral("--") : QStringLiteral("-");
+    const QString shown = dashes + name;
+    return QStringLiteral("unknown option ") + text::Quoted(shown);
+  }
+  // Each occurrence of an option with a value adds one value; the one without adds none.
+  for (const ValueOption& option : kValueOptions) {
+    const QString name = QLatin1String(option.name);
+    if (parser.optionNames().count(name) > parser.values(name).size()) {
+      return Long(option.name) + QStringLiteral(": missing value");
+    }
+  }
+  for (const char* flag : {"--help", "-h", "--version", "--json"}) {
+    if (typed(QLatin1String(flag))) return QLatin1String(flag) + QStringLiteral(": takes no value");
+  }
+  return parser.errorText();
+}
+
+}  // namespace
+
+Options ParseOptions(const QStringList& args) {
+  QCommandLineParser parser;
+  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+  const QCommandLineOption version(QStringLiteral("version"));
+  const QCommandLineOption json(QStringLiteral("json"));
+  parser.addOptions({help, version, json});
+  for (const ValueOption& option : kValueOptions) {
+    parser.addOption(
+        QCommandLineOption(QLatin1String(option.name), QString(), QLatin1String(option.valueName)));
+  }
+  // The parser skips the first argument as the program's name.
+  if (!parser.parse(QStringList{QStringLiteral("halvessa-cli")} + args)) {
+    throw UsageError(QString(), ParseFailure(parser, args));
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    throw UsageError(QString(), QStringLiteral("unexpected argument ") +
+                                    text::Quoted(parser.positionalArguments().constFirst()));
+  }
+
+  Options o;
+  o.help = parser.isSet(help);
+  o.version = parser.isSet(version);
+  o.json = parser.isSet(json);
+  for (const ValueOption& option : kValueOptions) {
+    const QStringList values = parser.values(QLatin1String(option.name));
+    if (!option.slot) {
+      if (values.size() > kPanelCount) {
+        throw UsageError(
+            Long(option.name),
+            text::Quoted(values[kPanelCount]) +
+                QStringLiteral(" is one panel too many (at most %1)").arg(kPanelCount));
+      }
+      o.panels = values;
+    } else if (values.size() > 1) {
+      throw UsageError(Long(option.name), QStringLiteral("given twice, as ") +
+                                              text::Quoted(values[0]) + QStringLiteral(" and ") +
+                                              text::Quoted(values[1]));
+    } else if (!values.isEmpty()) {
+      o.*option.slot = values[0];
+    }
+  }
+  return o;
+}
+
+namespace {
+
+// --- Conversions of the values ----------------------------------------------------------
+
+double Number(const QString& option, const QString& text) {
+  try {
+    return text::StrictNumber(text);
+  } catch (const text::ConversionError& e) {
+    throw UsageError(option, e.message());
+  }
+}
+
+// A site value: the given text, or the stored default when none is given.
+double SiteValue(const QString& option, const std::optional<QString>& given, const char* stored,
+                 bool (*inRange)(double), const char* range) {
+  const QString text = given ? *given : QString::fromLatin1(stored);
+  const double value = Number(option, text);
+  if (!inRange(value)) {
+    throw UsageError(option,
+                     text::Quoted(text) + QStringLiteral(" is outside ") + QLatin1String(range));
+  }
+  return value;
+}
+
+PanelGeometry PanelOf(const QString& text) {
+  const QString option = QStringLiteral("--panel");
+  const qsizetype slash = text.indexOf(QLatin1Char('/'));
+  if (slash < 0 || text.indexOf(QLatin1Char('/'), slash + 1) >= 0) {
+    throw UsageError(option,
+                     text::Quoted(text) + QStringLiteral(" is not azimuth/tilt, e.g. 151/45"));
+  }
+  PanelGeometry p;
+  try {
+    p.Azimuth = text::StrictNumber(text.left(slash));
+    p.Tilt = text::StrictNumber(text.mid(slash + 1));
+  } catch (const text::ConversionError& e) {
+    throw UsageError(option, text::Quoted(text) + QStringLiteral(": ") + e.message());
+  }
+  if (!(p.Azimuth >= -360 && p.Azimuth <= 360)) {
+    throw UsageError(option,
+                     text::Quoted(text) + QStringLiteral(": the azimuth is outside -360 to 360"));
+  }
+  if (!(p.Tilt >= -180 && p.Tilt <= 180)) {
+    throw UsageError(option,
+                     text::Quoted(text) + QStringLiteral(": the tilt is outside -180 to 180"));
+  }
+  return p;
+}
+
+std::vector<PanelGeometry> PanelsOf(const QStringList& given) {
+  std::vector<PanelGeometry> panels;
+  if (given.isEmpty()) {
+    for (const auto& stored : defaults::kPanels) {
+      panels.push_back({text::StrictNumber(QLatin1String(stored.azimuth), QLocale::c()),
+                        text::StrictNumber(QLatin1String(stored.tilt), QLocale::c())});
+    }
+  } else {
+    for (const QString& text : given) panels.push_back(PanelOf(text));
+  }
+  return panels;
+}
+
+double StrictDateOf(const QString& option, const QString& text) {
+  try {
+    return text::StrictDate(text);
+  } catch (const text::ConversionError& e) {
+    throw UsageError(option, e.message());
+  }
+}
+
+// The present local date and time at the site: universal time moved by the zone, unrounded.
+double SiteNow(const std::function<double()>& nowUt, double timeZone) {
+  const double now = nowUt() + timeZone / 24.0;
+  if (!InCalendarRange(now)) {
+    throw UsageError(QString(),
+                     QStringLiteral("the computer's clock is outside the years 100 to 9999"));
+  }
+  return now;
+}
+
+// The moment as the window builds it from its date and time boxes: the date's serial plus the
+// time of day. Each part is checked on its own, so that the message names its option.
+double MomentOf(const Options& o, double timeZone, const std::function<double()>& nowUt) {
+  if (!o.date && !o.time) return SiteNow(nowUt, timeZone);
+  double day = 0;
+  if (o.date) {
+    const QString date = o.date->trimmed();
+    day = StrictDateOf(QStringLiteral("--date"), date);
+    // A time alone, or a date with a time, would convert too; --date takes a date only.
+    if (!text::IsDateOrTime(date + QStringLiteral(" 0:00"))) {
+      throw UsageError(QStringLiteral("--date"),
+                       text::Quoted(date) + QStringLiteral(" is not a date"));
+    }
+  }
+  if (!o.time) return day;
+
+  const QString time = o.time->trimmed();
+  const double timeOfDay = StrictDateOf(QStringLiteral("--time"), time);
+  if (!text::IsDateOrTime(QStringLiteral("2000-01-01 ") + time)) {
+    throw UsageError(QStringLiteral("--time"),
+                     text::Quoted(time) + QStringLiteral(" is not a time"));
+  }
+  if (!o.date) day = std::floor(SiteNow(nowUt, timeZone));
+  return day + timeOfDay;
+}
+
+}  // namespace
+
+Inputs ConvertOptions(const Options& o, const std::function<double()>& nowUt) {
+  Inputs in;
+  in.latitude = SiteValue(QStringLiteral("--lat"), o.lat, defaults::kLatitude, LatitudeInRange,
+                          kLatitudeRange);
+  in.longitude = SiteValue(QStringLiteral("--lon"), o.lon, defaults::kLongitude, LongitudeInRange,
+                           kLongitudeRange);
+  in.timeZone =
+      SiteValue(QStringLiteral("--tz"), o.tz, defaults::kTimeZone, TimeZoneInRange, kTimeZoneRange);
+  in.panels = PanelsOf(o.panels);
+  in.moment = MomentOf(o, in.timeZone, nowUt);
+  return in;
+}
+
+// The --help text; %1 to %8 are filled in from the stored defaults and the site's ranges.
+constexpr const char* kHelp = R"(Usage: halvessa-cli [options]
+
+Computes for one moment and site the sun's azimuth and elevation, the day's sunrise and
+sunset, and for each panel the angle of incidence (AOI) of the sunlight and the
+estimated production.
+
+Options:
+  --date DATE      local date at the site, yyyy-mm-dd or the locale's short date form.
+                   Without --time: that date at 00:00.
+  --time TIME      local time at the site, h:mm or h:mm:ss. Without --date: that time
+                   on the site's present date.
+                   Without both: now, at the site's time zone, to the millisecond.
+  --lat DEGREES    latitude, north positive, %1 (default %2)
+  --lon DEGREES    longitude, east positive, %3 (default %4)
+  --tz HOURS       time zone in hours east of universal time, e.g. 2, 5.5 or -3.5,
+                   from %5 (default %6, whatever the computer's zone)
+  --panel AZ/TILT  a panel's azimuth (degrees from north toward east, -360 to 360) and
+                   tilt (degrees from the horizontal, -180 to 180), e.g. 151/45.
+                   Repeat for up to %7 panels, numbered in order; any --panel replaces
+                   the default panels %8.
+                   A panel 0/0 is not in use and is listed as such.
+  --json           write one JSON object on one line instead of the report
+  -h, --help       show this text
+  --version        show the version
+
+While the sun's elevation is 0 or below, every panel's production is 0; its AOI is
+still shown.
+
+Numbers are read in the locale's form or in the plain form with a "." decimal point.
+A value may also follow its option after "=", as in --lat=46.2.
+
+Exit status: 0 when done, 2 for a bad option or value (one line on standard error),
+1 when the output could not be written.
+)";
+
+QString HelpText() {
+  QString panels;
+  for (std::size_t i = 0; i < defaults::kPanels.size(); ++i) {
+    if (i > 0) {
+      panels += i + 1 < defaults::kPanels.size() ? QStringLiteral(", ") : QStringLiteral(" and ");
+    }
+    panels += QLatin1String(defaults::kPanels[i].azimuth) + QLatin1Char('/') +
+              QLatin1String(defaults::kPanels[i].tilt);
+  }
+  return QString::fromUtf8(kHelp).arg(
+      QLatin1String(kLatitudeRange), QLatin1String(defaults::kLatitude),
+      QLatin1String(kLongitudeRange), QLatin1String(defaults::kLongitude),
+      QLatin1String(kTimeZoneRange), QLatin1String(defaults::kTimeZone),
+      QString::number(kPanelCount), panels);
+}
+
+}  // namespace halvessa::cli
