@@ -49,6 +49,7 @@ Outcome Compute(const Options& o, const std::function<double()>& nowUt) {
   r.latitude = in.latitude;
   r.longitude = in.longitude;
   r.timeZone = in.timeZone;
+  r.zoneName = in.zoneName;
 
   try {
     geometry::SunPosition(r.moment, r.latitude, r.longitude, r.timeZone, r.azimuth, r.elevation);

@@ -8,6 +8,7 @@
 
 #include "geometry/calendar.h"
 #include "text/convert.h"
+#include "text/time_zone.h"
 
 namespace halvessa::cli {
 
@@ -186,9 +187,11 @@ double StrictDateOf(const QString& option, const QString& text) {
   }
 }
 
-// The present local date and time at the site: universal time moved by the zone, unrounded.
-double SiteNow(const std::function<double()>& nowUt, double timeZone) {
-  const double now = nowUt() + timeZone / 24.0;
+// The present local date and time at the site: universal time moved by the zone's offset at
+// that instant, unrounded.
+double SiteNow(const std::function<double()>& nowUt, const text::SiteZone& zone) {
+  const double ut = nowUt();
+  const double now = ut + zone.offsetAtUniversal(ut) / 24.0;
   if (!InCalendarRange(now)) {
     throw UsageError(QString(),
                      QStringLiteral("the computer's clock is outside the years 100 to 9999"));
@@ -198,8 +201,8 @@ double SiteNow(const std::function<double()>& nowUt, double timeZone) {
 
 // The moment as the window builds it from its date and time boxes: the date's serial plus the
 // time of day. Each part is checked on its own, so that the message names its option.
-double MomentOf(const Options& o, double timeZone, const std::function<double()>& nowUt) {
-  if (!o.date && !o.time) return SiteNow(nowUt, timeZone);
+double MomentOf(const Options& o, const text::SiteZone& zone, const std::function<double()>& nowUt) {
+  if (!o.date && !o.time) return SiteNow(nowUt, zone);
   double day = 0;
   if (o.date) {
     const QString date = o.date->trimmed();
@@ -218,8 +221,25 @@ double MomentOf(const Options& o, double timeZone, const std::function<double()>
     throw UsageError(QStringLiteral("--time"),
                      text::Quoted(time) + QStringLiteral(" is not a time"));
   }
-  if (!o.date) day = std::floor(SiteNow(nowUt, timeZone));
+  if (!o.date) day = std::floor(SiteNow(nowUt, zone));
   return day + timeOfDay;
+}
+
+// --tz: hours within the site's range, or a zone name of the time zone database.
+text::SiteZone ZoneOf(const std::optional<QString>& given) {
+  const QString option = QStringLiteral("--tz");
+  const QString text = given ? *given : QString::fromLatin1(defaults::kTimeZone);
+  text::SiteZone zone = text::SiteZone::Fixed(0);
+  try {
+    zone = text::StrictTimeZone(text);
+  } catch (const text::ConversionError& e) {
+    throw UsageError(option, e.message());
+  }
+  if (!zone.isNamed() && !TimeZoneInRange(zone.offsetAtUniversal(0))) {
+    throw UsageError(option, text::Quoted(text) + QStringLiteral(" is outside ") +
+                                 QLatin1String(kTimeZoneRange));
+  }
+  return zone;
 }
 
 }  // namespace
@@ -230,10 +250,20 @@ Inputs ConvertOptions(const Options& o, const std::function<double()>& nowUt) {
                           kLatitudeRange);
   in.longitude = SiteValue(QStringLiteral("--lon"), o.lon, defaults::kLongitude, LongitudeInRange,
                            kLongitudeRange);
-  in.timeZone =
-      SiteValue(QStringLiteral("--tz"), o.tz, defaults::kTimeZone, TimeZoneInRange, kTimeZoneRange);
+  const text::SiteZone zone = ZoneOf(o.tz);
   in.panels = PanelsOf(o.panels);
-  in.moment = MomentOf(o, in.timeZone, nowUt);
+  if (!zone.isNamed()) {
+    in.timeZone = zone.offsetAtUniversal(0);
+    in.moment = MomentOf(o, zone, nowUt);
+    return in;
+  }
+  // A named zone: its offset at the moment computed, daylight saving included. The present
+  // instant is read once, so the moment and its offset belong together.
+  const double ut = o.date && o.time ? 0.0 : nowUt();
+  const auto fixedNow = [ut] { return ut; };
+  in.zoneName = zone.name();
+  in.moment = MomentOf(o, zone, fixedNow);
+  in.timeZone = !o.date && !o.time ? zone.offsetAtUniversal(ut) : zone.offsetAtLocal(in.moment);
   return in;
 }
 
@@ -252,8 +282,10 @@ Options:
                    Without both: now, at the site's time zone, to the millisecond.
   --lat DEGREES    latitude, north positive, %1 (default %2)
   --lon DEGREES    longitude, east positive, %3 (default %4)
-  --tz HOURS       time zone in hours east of universal time, e.g. 2, 5.5 or -3.5,
-                   from %5 (default %6, whatever the computer's zone)
+  --tz HOURS|NAME  time zone in hours east of universal time, e.g. 2, 5.5 or -3.5,
+                   from %5 (default %6, whatever the computer's zone), or the
+                   name of a zone such as Europe/Zurich: its offset at the moment
+                   computed, daylight saving included
   --panel AZ/TILT  a panel's azimuth (degrees from north toward east, -360 to 360) and
                    tilt (degrees from the horizontal, -180 to 180), e.g. 151/45.
                    Repeat for up to %7 panels, numbered in order; any --panel replaces

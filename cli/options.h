@@ -47,7 +47,8 @@ Options ParseOptions(const QStringList& args);
 struct Inputs {
   double latitude = 0;
   double longitude = 0;
-  double timeZone = 0;                // hours east of universal time
+  double timeZone = 0;                // hours east of universal time at the moment
+  QString zoneName;                   // the zone's name when --tz named one, else empty
   std::vector<PanelGeometry> panels;  // the given ones, or the stored defaults
   double moment = 0;                  // local date and time at the site, a day serial
 };

@@ -76,7 +76,11 @@ std::string TextReport(const Result& r) {
                                          QStringLiteral(", UTC") + OffsetText(r.timeZone));
   s += line(QStringLiteral("Site"), QStringLiteral("latitude ") + Shortest(r.latitude) +
                                         QStringLiteral(", longitude ") + Shortest(r.longitude) +
-                                        QStringLiteral(", time zone ") + Shortest(r.timeZone));
+                                        QStringLiteral(", time zone ") +
+                                        (r.zoneName.isEmpty() ? Shortest(r.timeZone)
+                                                              : r.zoneName + QStringLiteral(" (") +
+                                                                    Shortest(r.timeZone) +
+                                                                    QLatin1Char(')')));
   s += line(QStringLiteral("Sun"), QStringLiteral("azimuth ") + text::FormatOneDecimal(r.azimuth) +
                                        QStringLiteral(", elevation ") +
                                        text::FormatOneDecimal(r.elevation));
@@ -120,7 +124,7 @@ std::string JsonReport(const Result& r) {
   }
   const QJsonObject sun{{QStringLiteral("azimuth"), r.azimuth},
                         {QStringLiteral("elevation"), r.elevation}};
-  const QJsonObject root{{QStringLiteral("moment"), IsoDateTime(r.moment, r.timeZone, false)},
+  QJsonObject root{{QStringLiteral("moment"), IsoDateTime(r.moment, r.timeZone, false)},
                          {QStringLiteral("latitude"), r.latitude},
                          {QStringLiteral("longitude"), r.longitude},
                          {QStringLiteral("timezone"), r.timeZone},
@@ -128,6 +132,7 @@ std::string JsonReport(const Result& r) {
                          {QStringLiteral("sunrise"), IsoDateTime(r.sunrise, r.timeZone, true)},
                          {QStringLiteral("sunset"), IsoDateTime(r.sunset, r.timeZone, true)},
                          {QStringLiteral("panels"), panels}};
+  if (!r.zoneName.isEmpty()) root.insert(QStringLiteral("timezone_name"), r.zoneName);
   return QJsonDocument(root).toJson(QJsonDocument::Compact).toStdString() + '\n';
 }
 

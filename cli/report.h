@@ -1,6 +1,8 @@
 // The calculator's output: the text report and the one-line JSON object.
 #pragma once
 
+#include <QString>
+
 #include <string>
 #include <vector>
 
@@ -20,7 +22,8 @@ struct Result {
   double moment = 0;
   double latitude = 0;
   double longitude = 0;
-  double timeZone = 0;
+  double timeZone = 0;  // hours east of universal time at the moment
+  QString zoneName;     // the zone's name when one was given, else empty
   double azimuth = 0;
   double elevation = 0;
   double sunrise = 0;

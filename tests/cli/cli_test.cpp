@@ -101,6 +101,13 @@ TEST_F(Cli, NowIsThePresentInstantAtTheSite) {
       {{"--time", "23:00", "--tz", "-5"}, at3Ut, "2025-07-23T23:00:00-05:00"},
       {{"--time", "9:15:30", "--tz", "10"}, at3Ut, "2025-07-24T09:15:30+10:00"},
       {{"--date", "2025-07-24"}, NoClock, "2025-07-24T00:00:00+02:00"},
+      // A zone name: its offset at the moment, daylight saving included.
+      {{"--tz", "Europe/Zurich"}, FixedNowUt, "2025-07-24T14:00:00.250+02:00"},
+      {{"--tz", "America/New_York"}, FixedNowUt, "2025-07-24T08:00:00.250-04:00"},
+      {{"--date", "2025-01-15", "--time", "9:00", "--tz", "Europe/Zurich"}, NoClock,
+       "2025-01-15T09:00:00+01:00"},
+      {{"--date", "2025-03-30", "--time", "3:30", "--tz", "Europe/Zurich"}, NoClock,
+       "2025-03-30T03:30:00+02:00"},
   };
   for (const auto& c : cases) {
     const Outcome r = cli::Run(c.args + QStringList{"--json"}, c.nowUt);
@@ -108,6 +115,11 @@ TEST_F(Cli, NowIsThePresentInstantAtTheSite) {
               c.moment)
         << c.args.join(' ').toStdString() << r.err;
   }
+  const Outcome named = cli::Run({"--tz", "Asia/Kolkata"}, FixedNowUt);
+  EXPECT_NE(named.out.find("time zone Asia/Kolkata (5.5)"), std::string::npos) << named.out;
+  const Outcome unknown = cli::Run({"--tz", "Mars/Olympus"}, NoClock);
+  EXPECT_EQ(unknown.err,
+            "halvessa-cli: --tz: \"Mars/Olympus\" is neither hours nor a known time zone name\n");
   const Outcome stopped = cli::Run({}, [] { return 1e7; });
   EXPECT_EQ(stopped.status, 2);
   EXPECT_EQ(stopped.err, "halvessa-cli: the computer's clock is outside the years 100 to 9999\n");
@@ -157,7 +169,7 @@ TEST_F(Cli, HostileArguments) {
       {{"-h=1"}, "-h: takes no value"},
       {{"--lat", "abc"}, R"(--lat: "abc" is not a number)"},
       {{"--lat", ""}, R"(--lat: "" is not a number)"},
-      {{"--tz", "inf"}, R"(--tz: "inf" is not a number)"},
+      {{"--tz", "inf"}, R"(--tz: "inf" is neither hours nor a known time zone name)"},
       {{"--panel", "151"}, R"(--panel: "151" is not azimuth/tilt, e.g. 151/45)"},
       {{"--panel", "abc/45"}, R"(--panel: "abc/45": "abc" is not a number)"},
       {{"--panel", "1\n2/2"}, "--panel: \"1\uFFFD2/2\": \"1\uFFFD2\" is not a number"},
