@@ -9,9 +9,17 @@
 #include <cerrno>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace halvessa::files {
 namespace {
+
+std::ptrdiff_t SystemWrite(int fd, const void* data, std::size_t size) {
+  return ::write(fd, data, size);
+}
+
+LogWriteCall writeCall = &SystemWrite;
 
 QString Reason(int error) {
   return QString::fromStdString(std::generic_category().message(error));
@@ -23,38 +31,122 @@ QString Failure(const QString& fileName, const QString& reason) {
 
 QString NotRegularFile() { return QStringLiteral("not a regular file"); }
 
-// Closes the descriptor on every way out.
-class Descriptor {
+// One file of a step and its line. The file stays open from before the step's first write
+// until the step is over, so that it can still be cut back when a later file fails.
+class StepFile {
  public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
+  StepFile(QString name, QByteArray line) : name_(std::move(name)), line_(std::move(line)) {}
+  StepFile(StepFile&& other) noexcept
+      : name_(std::move(other.name_)),
+        line_(std::move(other.line_)),
+        fd_(std::exchange(other.fd_, -1)),
+        sizeBefore_(other.sizeBefore_),
+        written_(other.written_) {}
+  StepFile& operator=(StepFile&&) = delete;
+  ~StepFile() {
+    // A failure that only shows on closing has already been asked for by settle().
     if (fd_ >= 0) ::close(fd_);
   }
-  int get() const { return fd_; }
-  // Closes now and reports the result: on some file systems a failed write only shows here.
-  int close() {
-    const int fd = fd_;
-    fd_ = -1;
+
+  const QString& name() const { return name_; }
+
+  // Opens the file for appending, creating it when missing, and notes its size.
+  std::optional<QString> open(const QDir& dir) {
+    const QByteArray path = QFile::encodeName(dir.filePath(name_));
+    // O_NONBLOCK keeps a named pipe without a reader from blocking the open; such a file is
+    // refused below anyway. It changes nothing for a regular file.
+    do {
+      fd_ = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) return errno == ENXIO ? NotRegularFile() : Reason(errno);  // ENXIO: a pipe
+
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0) return Reason(errno);
+    if (!S_ISREG(status.st_mode)) return NotRegularFile();
+    sizeBefore_ = status.st_size;
+    return std::nullopt;
+  }
+
+  // Appends the line, normally in a single write. A short write is continued: on a full disk
+  // the next write fails and tells why; the caller then cuts the file back.
+  std::optional<QString> write() {
+    if (line_.isEmpty()) return std::nullopt;
+    written_ = true;
+    qsizetype done = 0;
+    while (done < line_.size()) {
+      const std::ptrdiff_t n = writeCall(fd_, line_.constData() + done,
+                                         static_cast<std::size_t>(line_.size() - done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return Reason(errno);
+      if (n == 0) {
+        return QStringLiteral("only %1 of %2 bytes could be written").arg(done).arg(line_.size());
+      }
+      done += n;
+    }
+    return std::nullopt;
+  }
+
+  // Some file systems (network ones) report a failed write only when the file is closed.
+  // Closing a duplicate asks for that report while the file stays open for cutting back.
+  std::optional<QString> settle() {
+    if (!written_) return std::nullopt;
+    const int copy = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) return Reason(errno);
     // On Linux the descriptor is gone even when close() is interrupted, so it is not retried;
     // an interruption says nothing about the data.
-    if (::close(fd) != 0 && errno != EINTR) return errno;
-    return 0;
+    if (::close(copy) != 0 && errno != EINTR) return Reason(errno);
+    return std::nullopt;
+  }
+
+  // Takes back whatever the step wrote: the file returns to its size before the step.
+  std::optional<QString> cutBack() {
+    if (!written_) return std::nullopt;
+    struct stat now {};
+    if (::fstat(fd_, &now) != 0) return Reason(errno);
+    // Nothing landed; a file someone else has shortened meanwhile is not lengthened either.
+    if (now.st_size <= sizeBefore_) return std::nullopt;
+    int cut = -1;
+    do {
+      cut = ::ftruncate(fd_, sizeBefore_);
+    } while (cut != 0 && errno == EINTR);
+    if (cut != 0) return Reason(errno);
+    return std::nullopt;
   }
 
  private:
-  int fd_;
+  QString name_;
+  QByteArray line_;
+  int fd_ = -1;
+  off_t sizeBefore_ = 0;
+  bool written_ = false;  // some of the line may be in the file
 };
 
-int OpenForAppend(const QByteArray& path) {
-  // O_NONBLOCK keeps a named pipe without a reader from blocking the open; such a file is
-  // refused below anyway. It changes nothing for a regular file.
-  for (;;) {
-    const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK,
-                          0666);
-    if (fd >= 0 || errno != EINTR) return fd;
+QString CutBack(std::vector<StepFile>& files, QString message) {
+  for (StepFile& file : files) {
+    if (const std::optional<QString> reason = file.cutBack()) {
+      message += QStringLiteral("; \"%1\" could not be cut back: %2").arg(file.name(), *reason);
+    }
   }
+  return message;
+}
+
+// Opens every file, then writes every line, then settles every file; the first failure ends
+// the step and takes back everything it wrote.
+std::optional<QString> RunStep(const QDir& dir, std::vector<StepFile>& files) {
+  for (StepFile& file : files) {
+    if (const std::optional<QString> reason = file.open(dir)) return Failure(file.name(), *reason);
+  }
+  for (StepFile& file : files) {
+    if (const std::optional<QString> reason = file.write()) {
+      return CutBack(files, Failure(file.name(), *reason));
+    }
+  }
+  for (StepFile& file : files) {
+    if (const std::optional<QString> reason = file.settle()) {
+      return CutBack(files, Failure(file.name(), *reason));
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -81,64 +173,29 @@ QByteArray PositionLogLine(const QStringList& values) {
 
 std::optional<QString> AppendToLog(const QDir& dir, const QString& fileName,
                                    const QByteArray& line) {
-  const QByteArray path = QFile::encodeName(dir.filePath(fileName));
-  Descriptor file(OpenForAppend(path));
-  if (file.get() < 0) {
-    // A named pipe nobody reads from.
-    return Failure(fileName, errno == ENXIO ? NotRegularFile() : Reason(errno));
-  }
-
-  struct stat status {};
-  if (::fstat(file.get(), &status) != 0) return Failure(fileName, Reason(errno));
-  if (!S_ISREG(status.st_mode)) return Failure(fileName, NotRegularFile());
-  const off_t sizeBefore = status.st_size;
-
-  if (!line.isEmpty()) {
-    // The whole line in one write, so that it lands at the end of the file in one piece.
-    // A short write is not continued: the part that did land is taken back instead.
-    ssize_t written = -1;
-    do {
-      written = ::write(file.get(), line.constData(), static_cast<size_t>(line.size()));
-    } while (written < 0 && errno == EINTR);
-
-    if (written != static_cast<ssize_t>(line.size())) {
-      QString reason = written < 0 ? Reason(errno)
-                                   : QStringLiteral("only %1 of %2 bytes could be written")
-                                         .arg(written)
-                                         .arg(line.size());
-      struct stat now {};
-      const bool grew = ::fstat(file.get(), &now) != 0 || now.st_size != sizeBefore;
-      if (grew) {
-        int cut = -1;
-        do {
-          cut = ::ftruncate(file.get(), sizeBefore);
-        } while (cut != 0 && errno == EINTR);
-        if (cut != 0) {
-          reason += QStringLiteral("; the partial line could not be removed: ") + Reason(errno);
-        }
-      }
-      return Failure(fileName, reason);
-    }
-  }
-
-  if (const int error = file.close(); error != 0) return Failure(fileName, Reason(error));
-  return std::nullopt;
+  std::vector<StepFile> files;
+  files.emplace_back(fileName, line);
+  return RunStep(dir, files);
 }
 
 std::optional<QString> AppendPositionLogs(const QDir& dir, const QStringList& solarValues,
                                           const std::array<PanelLogLine, kLoggedPanels>& panels) {
-  if (auto failure = AppendToLog(dir, SolarLogName(), PositionLogLine(solarValues))) {
-    return failure;
-  }
+  std::vector<StepFile> files;
+  files.reserve(kLoggedPanels + 1);
+  files.emplace_back(SolarLogName(), PositionLogLine(solarValues));
 
   const QStringList moment = solarValues.mid(0, 2);
   for (int i = 0; i < kLoggedPanels; ++i) {
     const PanelLogLine& panel = panels[static_cast<std::size_t>(i)];
     if (!panel.checked) continue;
-    const QByteArray line = panel.inUse ? PositionLogLine(moment + panel.values) : QByteArray();
-    if (auto failure = AppendToLog(dir, PanelLogName(i + 1), line)) return failure;
+    files.emplace_back(PanelLogName(i + 1),
+                       panel.inUse ? PositionLogLine(moment + panel.values) : QByteArray());
   }
-  return std::nullopt;
+  return RunStep(dir, files);
+}
+
+LogWriteCall ReplaceLogWriteForTesting(LogWriteCall call) {
+  return std::exchange(writeCall, call != nullptr ? call : &SystemWrite);
 }
 
 }  // namespace halvessa::files

@@ -4,12 +4,13 @@
 // Every line is the texts the window's boxes show, one TAB between neighbouring values (a value
 // may hold a decimal comma, so neither a comma nor a blank would do), ended by CR LF, in the
 // system's 8-bit encoding. There is no header line. The files are opened for appending (created
-// when missing, never truncated) and closed again after each line, so other programs may read
-// them while a run goes on.
+// when missing, never truncated) and closed again at the end of each step, so other programs may
+// read them while a run goes on.
 //
-// Each line goes to its file in a single append. When that append fails or comes up short, the
-// file is cut back to its size before the append: a reader never sees half a line, and nothing
-// that was in the file before is lost or changed.
+// A step is all or nothing across its files. When any of them cannot be opened or written, every
+// file the step wrote to is cut back to its size before the step: a reader never sees half a
+// line, the lines of earlier steps stay as they were, and a step that is tried again after the
+// cause is fixed leaves exactly one line per step in every file.
 #pragma once
 
 #include <QByteArray>
@@ -17,11 +18,14 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <cstddef>
 #include <optional>
+
+#include "geometry/site.h"
 
 namespace halvessa::files {
 
-inline constexpr int kLoggedPanels = 5;
+inline constexpr int kLoggedPanels = kPanelCount;
 
 // "solar.log".
 QString SolarLogName();
@@ -34,9 +38,9 @@ QString PanelLogName(int panel);
 // apart, so each one is written as a blank.
 QByteArray PositionLogLine(const QStringList& values);
 
-// Opens fileName in dir for appending (creating it when missing), appends line with a single
-// write, and closes the file. An empty line only creates the file. std::nullopt on success,
-// otherwise the message naming the file and the reason, e.g.
+// Appends line to fileName in dir as a step of its own (see AppendPositionLogs); an empty line
+// only creates the file. std::nullopt on success, otherwise the message naming the file and the
+// reason, e.g.
 //   Cannot write "panel2.log": Permission denied
 // Anything that is not a regular file (a directory, a named pipe, a device) is refused rather
 // than waited on.
@@ -52,15 +56,26 @@ struct PanelLogLine {
 
 // Logs one simulation step; the caller has already decided that this step is logged.
 // solarValues holds the texts of the date, time, sun azimuth and sun elevation boxes, in this
-// order; panels[0] is panel 1. In this order:
-//   - appends the line of solarValues to solar.log;
-//   - for panel i = 1 to 5: when checked, opens panel<i>.log for appending (creating it when
-//     missing) and, when also in use, appends the step's date and time (the first two of
-//     solarValues) followed by the panel's values. A checked panel that is not in use thus gets
-//     its file but no line; an unchecked one is not touched.
-// Stops at the first file that fails and returns its message (see AppendToLog); the files
-// before it have their lines, the ones after it are not touched. std::nullopt on success.
+// order; panels[0] is panel 1. The step's files, in this order:
+//   - solar.log gets the line of solarValues;
+//   - panel<i>.log, for i = 1 to 5, when panel i is checked: opened for appending (created when
+//     missing) and, when the panel is also in use, given the step's date and time (the first two
+//     of solarValues) followed by the panel's values. A checked panel that is not in use thus
+//     gets its file but no line; an unchecked one is not touched.
+// All the files are opened before the first line is written. On the first file that fails, the
+// files the step wrote to are cut back and its message is returned (see AppendToLog); when a
+// file cannot be cut back, the message says so after the reason:
+//   Cannot write "panel2.log": No space left on device; "solar.log" could not be cut back: ...
+// A file the step created stays, empty. std::nullopt on success.
 std::optional<QString> AppendPositionLogs(const QDir& dir, const QStringList& solarValues,
                                           const std::array<PanelLogLine, kLoggedPanels>& panels);
+
+// The call the logs write with: the system's write() unless a test has put a stand-in here to
+// act out a failing disk. It behaves as write(): the bytes written, or -1 with errno set.
+using LogWriteCall = std::ptrdiff_t (*)(int fd, const void* data, std::size_t size);
+
+// Puts call in place of the write call (nullptr: the system's write()) and returns the one it
+// replaces. For tests only; not synchronised with logging on other threads.
+LogWriteCall ReplaceLogWriteForTesting(LogWriteCall call);
 
 }  // namespace halvessa::files

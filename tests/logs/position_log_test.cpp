@@ -1,148 +1,125 @@
 #include "files/position_log.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cerrno>
+#include <functional>
 
 namespace halvessa::files {
 namespace {
 
-using Panels = std::array<PanelLogLine, kLoggedPanels>;
-
-const QStringList kStep{"2025-07-24", "14:00", "151,3", "-2,5"};
-const QByteArray kSolarLine("2025-07-24\t14:00\t151,3\t-2,5\r\n");
-const QByteArray kPanelLine("2025-07-24\t14:00\t151\t45\t12,5\t93%\r\n");
-
-PanelLogLine Panel(bool checked, bool inUse) {
-  return {checked, inUse, {"151", "45", "12,5", "93%"}};
-}
-
-class PositionLogTest : public ::testing::Test {
- protected:
-  QString path(const QString& name) const { return tmp_.filePath(name); }
-  QByteArray read(const QString& name) const {
-    QFile file(path(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-  }
-  void write(const QString& name, const QByteArray& bytes) const {
-    QFile file(path(name));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-  }
-  QDir dir() const { return QDir(tmp_.path()); }
-  QTemporaryDir tmp_;
-};
-
 TEST(PositionLogLine, OneTabBetweenValuesAndNoControlCharacterInside) {
-  EXPECT_EQ(PositionLogLine(kStep), kSolarLine);
+  EXPECT_EQ(PositionLogLine({"2025-07-24", "14:00", "151,3", "-2,5"}),
+            "2025-07-24\t14:00\t151,3\t-2,5\r\n");
   EXPECT_EQ(PositionLogLine({"a", "", "b"}), "a\t\tb\r\n");
   EXPECT_EQ(PositionLogLine({"1\t2", "3\r\n4", QString(QChar(0)) + "5"}), "1 2\t3  4\t 5\r\n");
 }
 
-TEST_F(PositionLogTest, StepsAppendInOrderToSolarAndEachCheckedPanelInUse) {
-  // Earlier runs' lines, one left without its end, are kept.
-  write("solar.log", "earlier\r\nunfinished");
-  write("panel1.log", "kept\r\n");
-  const Panels panels{Panel(true, true), Panel(false, true), Panel(true, false),
-                      Panel(false, false), Panel(true, true)};
-  for (const char* time : {"14:00", "14:10"}) {
-    QStringList values = kStep;
-    values[1] = time;
-    ASSERT_EQ(AppendPositionLogs(dir(), values, panels), std::nullopt);
+// Stand-ins for the write call. A disk with room for `room` more bytes, all files together:
+// a write gets what still fits, the next one fails as a full disk does.
+std::ptrdiff_t room = 0;
+std::ptrdiff_t FillingDisk(int fd, const void* data, std::size_t size) {
+  if (room == 0) {
+    errno = ENOSPC;
+    return -1;
   }
-  const QByteArray second = QByteArray(kPanelLine).replace("14:00", "14:10");
-  EXPECT_EQ(read("solar.log"), "earlier\r\nunfinished" + kSolarLine +
-                                   QByteArray(kSolarLine).replace("14:00", "14:10"));
-  EXPECT_EQ(read("panel1.log"), "kept\r\n" + kPanelLine + second);
-  // Not checked; checked but not in use: the file alone.
-  EXPECT_EQ(read("panel2.log") + '|' + read("panel3.log") + '|' + read("panel4.log"),
-            "<missing>||<missing>");
-  EXPECT_EQ(read("panel5.log"), kPanelLine + second);
+  const std::ptrdiff_t written = ::write(fd, data, std::min(size, static_cast<std::size_t>(room)));
+  if (written > 0) room -= written;
+  return written;
+}
+// Every other call is interrupted by a signal, the others write three bytes at most.
+std::ptrdiff_t Dribbling(int fd, const void* data, std::size_t size) {
+  static bool interrupt = false;
+  interrupt = !interrupt;
+  if (interrupt) errno = EINTR;
+  return interrupt ? -1 : ::write(fd, data, std::min<std::size_t>(size, 3));
 }
 
-TEST_F(PositionLogTest, FailuresAreNamedAndStopBeforeTheNextFile) {
-  Panels all;
-  all.fill(Panel(true, true));
-  write("panel1.log", "one\r\n");
-  write("panel3.log", "three\r\n");
-  ASSERT_TRUE(dir().mkdir("panel2.log"));
-  EXPECT_EQ(AppendPositionLogs(dir(), kStep, all), "Cannot write \"panel2.log\": Is a directory");
-  EXPECT_EQ(read("solar.log"), kSolarLine);
-  EXPECT_EQ(read("panel1.log"), "one\r\n" + kPanelLine);
-  EXPECT_EQ(read("panel3.log"), "three\r\n");
-  EXPECT_EQ(read("panel4.log"), "<missing>");
-
-  QTemporaryDir other;
-  ASSERT_TRUE(QDir(other.path()).mkdir("solar.log"));
-  EXPECT_EQ(AppendPositionLogs(other.path(), kStep, all),
-            "Cannot write \"solar.log\": Is a directory");
-  EXPECT_TRUE(QDir(other.path()).entryList(QDir::Files).isEmpty());
-
-  EXPECT_EQ(AppendPositionLogs(path("gone"), kStep, all),
-            "Cannot write \"solar.log\": No such file or directory");
-  EXPECT_FALSE(QFile::exists(path("gone")));
-
-  ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.log")).constData(), 0644), 0);
-  EXPECT_EQ(AppendToLog(dir(), "pipe.log", kSolarLine),
-            "Cannot write \"pipe.log\": not a regular file");
+QByteArray Read(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// Lowers the largest file size this process may write, as a full disk would stop a write
-// part-way; puts everything back afterwards.
-struct FileSizeLimit {
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &savedAction);
-    const rlimit lowered{bytes, saved.rlim_max};
-    ok = ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &savedAction, nullptr);
-  }
-  rlimit saved{};
-  struct sigaction savedAction {};
-  bool ok = false;
-};
+int OpenDescriptors() { return static_cast<int>(QDir("/proc/self/fd").count()); }
 
-TEST_F(PositionLogTest, ALineCutShortIsTakenBackWhole) {
-  const QByteArray earlier("2025-07-24\t09:20\t1,0\t2,0\r\n");
-  write("solar.log", earlier);
-  const std::pair<int, QString> cases[] = {
-      {5, QStringLiteral("Cannot write \"solar.log\": only 5 of %1 bytes could be written")
-              .arg(kSolarLine.size())},
-      {0, QStringLiteral("Cannot write \"solar.log\": File too large")}};
-  for (const auto& [room, message] : cases) {
-    std::optional<QString> result;
-    {
-      FileSizeLimit limit(static_cast<rlim_t>(earlier.size() + room));
-      ASSERT_TRUE(limit.ok);
-      result = AppendToLog(dir(), SolarLogName(), kSolarLine);
+// Solar and panels 1 to 3 log; panel 4 is checked but not in use; panel 5 is not checked. A
+// fault stops the first step, which must leave every file as it was; once the fault is gone,
+// that step and the next one give one whole line each, in order, in every file.
+TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
+  const PanelLogLine inUse{true, true, {"151", "45", "12,5", "93%"}};
+  const std::array<PanelLogLine, kLoggedPanels> panels{
+      inUse, inUse, inUse, PanelLogLine{true, false, {}}, PanelLogLine{false, true, {"1"}}};
+  const QByteArray solar("2025-07-24\t14:00\t151,3\t-2,5\r\n");
+  const QByteArray panel("2025-07-24\t14:00\t151\t45\t12,5\t93%\r\n");
+  const auto at = [](QByteArray line) { return line.replace("14:00", "14:10"); };
+  const auto replace = [](LogWriteCall call) { return [call](QDir) {
+                                                 ReplaceLogWriteForTesting(call);
+                                               }; };
+  const std::function<void(QDir)> restoreWrite = replace(nullptr);
+
+  const struct {
+    const char* name;
+    std::function<void(QDir)> arm, disarm;
+    std::optional<QString> message;
+  } cases[] = {
+      {"panel2.log is a folder", [](QDir d) { ASSERT_TRUE(d.mkdir("panel2.log")); },
+       [](QDir d) { ASSERT_TRUE(d.rmdir("panel2.log")); },
+       "Cannot write \"panel2.log\": Is a directory"},
+      {"panel2.log is a named pipe",
+       [](QDir d) {
+         ASSERT_EQ(::mkfifo(QFile::encodeName(d.filePath("panel2.log")).constData(), 0644), 0);
+       },
+       [](QDir d) { ASSERT_TRUE(d.remove("panel2.log")); },
+       "Cannot write \"panel2.log\": not a regular file"},
+      {"the disk fills up within panel2.log's line",
+       [&](QDir d) {
+         room = solar.size() + panel.size() + 9;
+         replace(FillingDisk)(d);
+       },
+       restoreWrite, "Cannot write \"panel2.log\": No space left on device"},
+      {"the disk is full", [&](QDir d) { room = 0; replace(FillingDisk)(d); },
+       restoreWrite, "Cannot write \"solar.log\": No space left on device"},
+      {"interrupted and short writes are carried on", replace(Dribbling), restoreWrite,
+       std::nullopt},
+  };
+  const int descriptors = OpenDescriptors();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    const auto step = [&](const char* time) {
+      return AppendPositionLogs(dir, {"2025-07-24", time, "151,3", "-2,5"}, panels);
+    };
+    // Earlier runs' lines, one left without its end.
+    for (const char* name : {"solar.log", "panel1.log", "panel3.log"}) {
+      QFile file(dir.filePath(name));
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("kept\r\nunfinished") == 16);
     }
-    EXPECT_EQ(result, message);
-    EXPECT_EQ(read("solar.log"), earlier);
-  }
-  EXPECT_EQ(AppendToLog(dir(), SolarLogName(), kSolarLine), std::nullopt);
-  EXPECT_EQ(read("solar.log"), earlier + kSolarLine);
-}
+    c.arm(dir);
+    EXPECT_EQ(step("14:00"), c.message);
+    c.disarm(dir);
+    if (c.message) {
+      for (const char* name : {"solar.log", "panel1.log", "panel3.log"}) {
+        EXPECT_EQ(Read(dir.filePath(name)), "kept\r\nunfinished") << name;
+      }
+      EXPECT_EQ(step("14:00"), std::nullopt);
+    }
+    EXPECT_EQ(step("14:10"), std::nullopt);
 
-TEST_F(PositionLogTest, HundredThousandAppendsLeaveExactlyAsManyWholeLines) {
-  constexpr int kSteps = 100000;
-  for (int i = 0; i < kSteps; ++i) {
-    ASSERT_EQ(AppendPositionLogs(dir(), {"d", "t", QString::number(i), "e"}, Panels{}),
-              std::nullopt);
+    EXPECT_EQ(Read(dir.filePath("solar.log")), "kept\r\nunfinished" + solar + at(solar));
+    for (const char* name : {"panel1.log", "panel3.log"}) {
+      EXPECT_EQ(Read(dir.filePath(name)), "kept\r\nunfinished" + panel + at(panel)) << name;
+    }
+    EXPECT_EQ(Read(dir.filePath("panel2.log")), panel + at(panel));
+    EXPECT_EQ(Read(dir.filePath("panel4.log")) + '|' + Read(dir.filePath("panel5.log")),
+              "|<missing>");
   }
-  const QList<QByteArray> lines = read("solar.log").split('\n');
-  ASSERT_EQ(lines.size(), kSteps + 1);
-  EXPECT_TRUE(lines.back().isEmpty());
-  for (int i = 0; i < kSteps; ++i) {
-    ASSERT_EQ(lines[i], "d\tt\t" + QByteArray::number(i) + "\te\r") << "line " << i;
-  }
+  EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
 }  // namespace
