@@ -43,7 +43,7 @@ using halvessa::window::testing::FakePlatform;
 class CountingPlatform : public Platform {
  public:
   explicit CountingPlatform(Platform& inner) : inner_(inner) {}
-  double now() override { return inner_.now(); }
+  double nowUniversal() override { return inner_.nowUniversal(); }
   std::unique_ptr<PeriodicTimer> createTimer(std::function<void()> onTick) override {
     return inner_.createTimer(std::move(onTick));
   }

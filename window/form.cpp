@@ -7,6 +7,7 @@
 #include "files/settings.h"
 #include "geometry/calendar.h"
 #include "geometry/module1.h"
+#include "geometry/site.h"
 #include "text/convert.h"
 #include "window/input.h"
 
@@ -80,16 +81,25 @@ void Form::SunPosition(double moment, double latitude, double longitude, double 
                        QStringLiteral(": the value is too large to compute the sun's position."));
 }
 
-double Form::ClockToSecond() {
-  const double milliseconds = std::round(platform_.now() * kMillisecondsPerDay);
-  return std::floor(milliseconds / 1000.0) / 86400.0;
+double Form::UniversalClockToSecond() {
+  const double milliseconds =
+      std::round((platform_.nowUniversal() - kUnixEpochSerial) * kMillisecondsPerDay);
+  return SerialFromUnixMilliseconds(static_cast<long long>(std::floor(milliseconds / 1000.0)) * 1000);
+}
+
+double Form::ClockToSecond(const text::SiteZone& zone) {
+  // The present instant in universal time, expressed in the site's zone: local = UT + zone.
+  const double ut = UniversalClockToSecond();
+  const double offsetMs = std::round(zone.offsetAtUniversal(ut) * 3600000.0);
+  const double utMs = std::round((ut - kUnixEpochSerial) * kMillisecondsPerDay);
+  return CheckedSerial(SerialFromUnixMilliseconds(static_cast<long long>(utMs + offsetMs)));
 }
 
 void Form::frmHalvessa_Form_Load() {
   // A clock outside the calendar is reported; start-up goes on regardless.
   Guarded(model_, [this] { FillNow(); });
   model_.chkNow.setValue(1);
-  model_.Timer1.setInterval(MillisecondsToNextMinute(SecondOfMinute(ClockToSecond())));
+  model_.Timer1.setInterval(MillisecondsToNextMinute(SecondOfMinute(UniversalClockToSecond())));
   model_.IsRunning = 0;
   Readini();
   model_.Timer1.setInterval(60000);
@@ -101,10 +111,27 @@ void Form::UpdateInstantView() {
   Guarded(model_, [this] {
     const double latitude = text::LenientNumber(model_.txtLat.Text());
     const double longitude = text::LenientNumber(model_.txtLon.Text());
-    const double timeZone = text::LenientNumber(model_.txtTz.Text());
+    // Read leniently: a zone name, or the hours the text begins with.
+    text::SiteZone zone = text::SiteZone::Fixed(text::LenientNumber(model_.txtTz.Text()));
+    try {
+      zone = text::StrictTimeZone(model_.txtTz.Text());
+    } catch (const text::ConversionError&) {
+    }
+    // No position for an impossible site.
+    const auto outside = [](TextBox& box, const QString& label, const char* range) {
+      throw InputError(&box, label + QStringLiteral(": ") + text::Quoted(box.Text()) +
+                                 QStringLiteral(" is outside ") + QLatin1String(range) +
+                                 QStringLiteral("."));
+    };
+    if (!LatitudeInRange(latitude)) outside(model_.txtLat, label::Latitude, kLatitudeRange);
+    if (!LongitudeInRange(longitude)) outside(model_.txtLon, label::Longitude, kLongitudeRange);
+    if (!zone.isNamed() && !TimeZoneInRange(zone.offsetAtUniversal(0))) {
+      outside(model_.txtTz, label::TimeZone, kTimeZoneRange);
+    }
 
     const bool live = model_.chkNow.Value() == 1;
-    const double moment = live ? ClockToSecond() : TypedMoment();
+    const double moment = live ? ClockToSecond(zone) : TypedMoment();
+    const double timeZone = zone.offsetAtLocal(moment);
 
     // Everything that can fail comes before the first write.
     double azimuth = 0;
@@ -145,15 +172,17 @@ void Form::ComputeAngle(int i, double sunAzimuth, double sunElevation) {
 
 void Form::ShowAngle(int i) { model_.txtAOI(i).setText(text::FormatOneDecimal(model_.PanelAOI(i))); }
 
-void Form::ShowProduction(int i) {
-  model_.PanelProd(i) = AOIToProduction(model_.PanelAOI(i));
+void Form::ShowProduction(int i, double sunElevation) {
+  // No light reaches a panel while the sun is not above the horizon.
+  model_.PanelProd(i) = MomentProduction(model_.PanelAOI(i), sunElevation);
   // The write runs the box's Change procedure, which colours it.
   model_.txtProd(i).setText(text::FormatWhole(model_.PanelProd(i)) + QLatin1Char('%'));
 }
 
 void Form::FillNow() {
-  model_.txtDate.setText(text::FormatIsoDate(ClockToSecond()));
-  model_.txtTime.setText(text::FormatHourMinute(ClockToSecond()));
+  const double now = ClockToSecond(SiteZoneOf(model_.txtTz));
+  model_.txtDate.setText(text::FormatIsoDate(now));
+  model_.txtTime.setText(text::FormatHourMinute(now));
 }
 
 double Form::TypedMoment() {
@@ -172,12 +201,15 @@ double Form::TypedMoment() {
 
 void Form::frmHalvessa_btnRefresh_Click() {
   Guarded(model_, [this] {
-    const double latitude = StrictNumberOf(model_.txtLat, label::Latitude);
-    const double longitude = StrictNumberOf(model_.txtLon, label::Longitude);
-    const double timeZone = StrictNumberOf(model_.txtTz, label::TimeZone);
+    const double latitude =
+        SiteNumberOf(model_.txtLat, label::Latitude, LatitudeInRange, kLatitudeRange);
+    const double longitude =
+        SiteNumberOf(model_.txtLon, label::Longitude, LongitudeInRange, kLongitudeRange);
+    const text::SiteZone zone = SiteZoneOf(model_.txtTz);
 
     const bool live = model_.chkNow.Value() == 1;
-    const double moment = live ? ClockToSecond() : TypedMoment();
+    const double moment = live ? ClockToSecond(zone) : TypedMoment();
+    const double timeZone = zone.offsetAtLocal(moment);
 
     // Compute and format everything that can fail before the first box is written, so that
     // a failure leaves every box and every window-level array as it was.
@@ -205,7 +237,7 @@ void Form::frmHalvessa_btnRefresh_Click() {
       if (!ReadPanel(i)) continue;
       ComputeAngle(i, azimuth, elevation);
       ShowAngle(i);
-      ShowProduction(i);
+      ShowProduction(i, elevation);
     }
   });
 }
@@ -225,7 +257,8 @@ void Form::frmHalvessa_chkNow_Click() {
   Guarded(model_, [this] {
     if (model_.chkNow.Value() != 0) {
       // The first tick falls at the start of the next minute of the clock.
-      model_.Timer1.setInterval(MillisecondsToNextMinute(SecondOfMinute(ClockToSecond())));
+      model_.Timer1.setInterval(
+          MillisecondsToNextMinute(SecondOfMinute(UniversalClockToSecond())));
       model_.Timer1.setEnabled(true);
       model_.btnRefresh.setCaption(QStringLiteral("Refresh"));
     } else {
@@ -242,11 +275,11 @@ void Form::frmHalvessa_Timer1_Timer() {
 
     // The interval comes first, so the next tick is one refresh interval after this one.
     // A text the timer cannot take is reported and the timer keeps its interval.
-    const double seconds = StrictNumberOf(model_.refresshInt, label::UpdateEvery);
+    const double seconds = StrictNumberOf(model_.refresshInt, label::RefreshInterval);
     const double milliseconds = RoundHalfEven(seconds * 1000.0);
     if (!(milliseconds >= 0 && milliseconds <= kLongestInterval)) {
       throw InputError(&model_.refresshInt,
-                       label::UpdateEvery + QStringLiteral(": ") +
+                       label::RefreshInterval + QStringLiteral(": ") +
                            text::Quoted(model_.refresshInt.Text()) +
                            QStringLiteral(" is outside 0 to ") +
                            QLocale().toString(kLongestInterval / 1000.0, 'f', 3) +

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "text/time_zone.h"
 #include "window/form_model.h"
 #include "window/platform.h"
 
@@ -98,8 +99,10 @@ class Form {
   FormModel& model() { return model_; }
 
  private:
-  // The platform clock to the whole second (the time of day's fraction of a second dropped).
-  double ClockToSecond();
+  // The platform's universal-time clock to the whole second (the fraction dropped).
+  double UniversalClockToSecond();
+  // The present moment at the site: that instant in the zone, as a local day serial.
+  double ClockToSecond(const text::SiteZone& zone);
   // The moment typed in txtDate and txtTime; the message marks the box that is at fault.
   double TypedMoment();
 
@@ -110,7 +113,7 @@ class Form {
   // txtAOI(i) from PanelAOI(i).
   void ShowAngle(int i);
   // PanelProd(i) from PanelAOI(i) (0 at 90 degrees or more), and txtProd(i) with its "%".
-  void ShowProduction(int i);
+  void ShowProduction(int i, double sunElevation);
 
   // The geometry's sun position; throws InputError on the latitude box when it comes out
   // undefined.
@@ -135,7 +138,8 @@ class Form {
   struct RunValues {
     double latitude = 0;
     double longitude = 0;
-    double timeZone = 0;
+    double timeZone = 0;  // hours at the run's present day
+    text::SiteZone zone = text::SiteZone::Fixed(0);
     double RunDate = 0;
   };
   RunValues run_;

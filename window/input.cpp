@@ -1,6 +1,7 @@
 #include "window/input.h"
 
 #include "geometry/calendar.h"
+#include "geometry/site.h"
 #include "text/convert.h"
 
 namespace halvessa::window {
@@ -38,6 +39,32 @@ double StrictNumberOf(TextBox& box, const QString& label) {
   } catch (const text::ConversionError& e) {
     throw InputError(&box, Labelled(label, e.message()));
   }
+}
+
+double SiteNumberOf(TextBox& box, const QString& label, bool (*inRange)(double),
+                    const char* range) {
+  const double value = StrictNumberOf(box, label);
+  if (!inRange(value)) {
+    throw InputError(&box, label + QStringLiteral(": ") + text::Quoted(box.Text()) +
+                               QStringLiteral(" is outside ") + QLatin1String(range) +
+                               QStringLiteral("."));
+  }
+  return value;
+}
+
+text::SiteZone SiteZoneOf(TextBox& box) {
+  text::SiteZone zone = text::SiteZone::Fixed(0);
+  try {
+    zone = text::StrictTimeZone(box.Text());
+  } catch (const text::ConversionError& e) {
+    throw InputError(&box, Labelled(label::TimeZone, e.message()));
+  }
+  if (!zone.isNamed() && !TimeZoneInRange(zone.offsetAtUniversal(0))) {
+    throw InputError(&box, label::TimeZone + QStringLiteral(": ") + text::Quoted(box.Text()) +
+                               QStringLiteral(" is outside ") + QLatin1String(kTimeZoneRange) +
+                               QStringLiteral("."));
+  }
+  return zone;
 }
 
 double StrictDateOf(TextBox& box, const QString& label) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "text/time_zone.h"
 #include "window/form_model.h"
 
 namespace halvessa::window {
@@ -26,7 +27,9 @@ inline const QString Time = QStringLiteral("Time");
 inline const QString DateAndTime = QStringLiteral("Date and time");
 inline const QString Sunset = QStringLiteral("Sunset");
 inline const QString Jump = QStringLiteral("Jump time (m)");
-inline const QString UpdateEvery = QStringLiteral("Update every (s)");
+// The refresh interval and the simulation speed share the caption "Update every (s)".
+inline const QString RefreshInterval = QStringLiteral("Refresh interval (Update every (s))");
+inline const QString SimulationSpeed = QStringLiteral("Simulation speed (Update every (s))");
 }  // namespace label
 
 class InputError : public std::runtime_error {
@@ -42,6 +45,14 @@ class InputError : public std::runtime_error {
 
 // The box's text by the strict number conversion; throws InputError naming label and text.
 double StrictNumberOf(TextBox& box, const QString& label);
+
+// A site value: the strict number conversion of the box, then its range (the range text
+// names it in the message, e.g.  Latitude: "91" is outside -90 to 90.).
+double SiteNumberOf(TextBox& box, const QString& label, bool (*inRange)(double),
+                    const char* range);
+
+// The time zone box: hours within the site's range, or a time zone name.
+text::SiteZone SiteZoneOf(TextBox& box);
 
 // The box's text (or a date and time text built from boxes) by the strict date conversion.
 double StrictDateOf(TextBox& box, const QString& label);

@@ -1,4 +1,4 @@
-// What the window needs from the outside world: the local clock, a periodic timer, and the
+// What the window needs from the outside world: the universal-time clock, a periodic timer, and the
 // two waits of a simulation run. The real implementation sits on Qt (window/qt/qt_platform.h); tests
 // use a fake one that runs a whole day of ticks or steps in milliseconds without sleeping.
 #pragma once
@@ -21,8 +21,9 @@ class Platform {
  public:
   virtual ~Platform() = default;
 
-  // The present local date and time as a day serial, to the millisecond.
-  virtual double now() = 0;
+  // The present instant in universal time as a day serial, to the millisecond. The window
+  // expresses it in the site's time zone.
+  virtual double nowUniversal() = 0;
 
   // A timer whose ticks are delivered on the window's thread through onTick.
   virtual std::unique_ptr<PeriodicTimer> createTimer(std::function<void()> onTick) = 0;

@@ -21,6 +21,7 @@
 #include "files/position_log.h"
 #include "geometry/calendar.h"
 #include "geometry/module1.h"
+#include "geometry/site.h"
 #include "text/convert.h"
 #include "window/form.h"
 #include "window/input.h"
@@ -149,11 +150,16 @@ bool Form::StartRun(bool restarting) {
   double simEnd = 0;
   double stepDays = 0;
   const bool converted = Guarded(model_, [&] {
-    values.latitude = StrictNumberOf(model_.txtLat, label::Latitude);
-    values.longitude = StrictNumberOf(model_.txtLon, label::Longitude);
-    values.timeZone = StrictNumberOf(model_.txtTz, label::TimeZone);
+    values.latitude =
+        SiteNumberOf(model_.txtLat, label::Latitude, LatitudeInRange, kLatitudeRange);
+    values.longitude =
+        SiteNumberOf(model_.txtLon, label::Longitude, LongitudeInRange, kLongitudeRange);
+    values.zone = SiteZoneOf(model_.txtTz);
     values.RunDate = DatePart(StrictDateOf(model_.txtDate, label::Date));
     simTime = StrictDateOf(model_.txtTime, label::Time);
+    // A zone name gives the offset of the run's day; daylight saving changes at night, so
+    // the rollover takes it anew for each day.
+    values.timeZone = values.zone.offsetAtLocal(values.RunDate + 0.5);
     simEnd = StrictDateOf(model_.txtSunset, label::Sunset);
     stepDays = ReadStepDays();
   });
@@ -228,7 +234,7 @@ void Form::SimulationStep() {
     for (int i = 1; i <= 5; ++i) {
       if (!ReadPanel(i)) continue;
       ComputeAngle(i, azimuth, elevation);
-      ShowProduction(i);
+      ShowProduction(i, elevation);
       ShowAngle(i);
     }
 
@@ -276,13 +282,13 @@ void Form::SimulationStep() {
 // Steps 8 and 9: caps the speed box at 30 seconds, then gives the delay in milliseconds;
 // 0 for a speed of 0, a negative one or no number at all.
 int Form::StepDelay() {
-  if (WholeNumberOf(model_.Speed, label::UpdateEvery, text::LenientNumber(model_.Speed.Text())) >
+  if (WholeNumberOf(model_.Speed, label::SimulationSpeed, text::LenientNumber(model_.Speed.Text())) >
       kFastestSpeed) {
     model_.Speed.setText(QString::number(kFastestSpeed));
   }
   const double milliseconds = text::LenientNumber(model_.Speed.Text()) * 1000.0;
   if (!(milliseconds > 0)) return 0;
-  return WholeNumberOf(model_.Speed, label::UpdateEvery, milliseconds);
+  return WholeNumberOf(model_.Speed, label::SimulationSpeed, milliseconds);
 }
 
 // The next calendar day, from its sunrise.
@@ -290,12 +296,14 @@ void Form::DayRollover() {
   const double day = CheckedSerial(run_.RunDate + 1.0);
   double sunrise = 0;
   double sunset = 0;
-  geometry::SunriseSunset(day, run_.latitude, run_.longitude, run_.timeZone, sunrise, sunset);
+  const double timeZone = run_.zone.offsetAtLocal(day + 0.5);
+  geometry::SunriseSunset(day, run_.latitude, run_.longitude, timeZone, sunrise, sunset);
   const QString dateText = text::FormatIsoDate(day);
   const QString sunriseText = text::FormatHourMinute(sunrise);
   const QString sunsetText = text::FormatHourMinute(sunset);
 
   run_.RunDate = day;
+  run_.timeZone = timeZone;
   model_.SimTime = sunrise;
   model_.SimEnd = sunset;
   model_.txtDate.setText(dateText);

@@ -13,13 +13,13 @@
 namespace halvessa::window {
 namespace {
 
-TEST(QtPlatformTest, NowIsTheLocalClockAsADaySerial) {
+TEST(QtPlatformTest, NowIsTheUniversalClockAsADaySerial) {
   const auto serial = [] {
-    const QDateTime t = QDateTime::currentDateTime();
+    const QDateTime t = QDateTime::currentDateTimeUtc();
     return QDate(1899, 12, 30).daysTo(t.date()) + t.time().msecsSinceStartOfDay() / 86400000.0;
   };
   const double before = serial();
-  const double now = QtPlatform().now();
+  const double now = QtPlatform().nowUniversal();
   EXPECT_TRUE(before - 1e-9 <= now && now <= serial() + 1e-9) << now;
 }
 

@@ -18,11 +18,17 @@ namespace halvessa::window::testing {
 
 class FakePlatform : public Platform {
  public:
-  void setLocalTime(int year, int month, int day, int hour, int minute, int second, int ms = 0) {
+  // Sets the clock to a local time in a zone of zoneHours east (the window's default 2), that
+  // is to that time less the zone in universal time.
+  void setLocalTime(int year, int month, int day, int hour, int minute, int second, int ms = 0,
+                    double zoneHours = 2) {
     offsetMs_ = std::llround(DateSerial(year, month, day) * 86400000.0) +
-                ((hour * 60LL + minute) * 60 + second) * 1000 + ms - elapsedMs_;
+                ((hour * 60LL + minute) * 60 + second) * 1000 + ms - elapsedMs_ -
+                std::llround(zoneHours * 3600000.0);
   }
-  double now() override { return static_cast<double>(offsetMs_ + elapsedMs_) / 86400000.0; }
+  double nowUniversal() override {
+    return static_cast<double>(offsetMs_ + elapsedMs_) / 86400000.0;
+  }
   std::int64_t elapsedMs() const { return elapsedMs_; }
   // One timer at a time: the latest created replaces any earlier one.
   std::unique_ptr<PeriodicTimer> createTimer(std::function<void()> onTick) override {

@@ -132,7 +132,7 @@ TEST_F(LiveClock, BadRefreshIntervalIsReportedAndKeepsThePreviousOne) {
     const QString before = Results(model);
     model.refresshInt.setText(text);
     platform.advance(30000);
-    const QString quoted = QStringLiteral("Update every (s): \"%1\"").arg(text);
+    const QString quoted = QStringLiteral("Refresh interval (Update every (s)): \"%1\"").arg(text);
     EXPECT_EQ(messageHead(quoted), quoted);
     EXPECT_TRUE(model.refresshInt.marked());
     // Nothing else of the tick ran; live mode goes on at the previous interval.
@@ -262,6 +262,46 @@ TEST_F(Refresh, CommaLocale) {
   clickRefresh();
   EXPECT_EQ(model.message.Text() + model.txtSunAzimuth.Text() + ' ' + model.txtSunElevation.Text(),
             "189,0 63,3");
+}
+
+// The present moment is the clock's universal instant expressed in the time zone of the box,
+// whatever zone the computer is in; a zone name takes the zone's offset at that instant.
+TEST_F(Refresh, NowIsThePresentInstantAtTheSite) {
+  const struct { const char *zone, *date, *time, *elevation; } cases[] = {
+      {"2", "2025-07-24", "14:00", "63.3"},             // 12:00 universal time
+      {"0", "2025-07-24", "12:00", "63.3"},
+      {"-10", "2025-07-24", "02:00", "63.3"},           // the site's date may differ
+      {"Europe/Zurich", "2025-07-24", "14:00", "63.3"},
+      {"Asia/Tokyo", "2025-07-24", "21:00", "63.3"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.zone);
+    platform.setLocalTime(2025, 7, 24, 12, 0, 0, 0, 0);
+    model.txtTz.setText(c.zone);
+    clickRefresh();
+    EXPECT_EQ(model.message.Text(), "");
+    EXPECT_EQ(model.txtDate.Text() + ' ' + model.txtTime.Text() + ' ' + model.txtSunElevation.Text(),
+              QString("%1 %2 %3").arg(c.date, c.time, c.elevation));
+  }
+  model.txtTz.setText("Mars/Olympus");
+  const QString before = Results(model);
+  clickRefresh();
+  EXPECT_EQ(model.message.Text(),
+            "Time zone: \"Mars/Olympus\" is neither hours nor a known time zone name.");
+  EXPECT_TRUE(model.txtTz.marked() && Results(model) == before);
+}
+
+// With the sun at or below the horizon no panel produces, though its angle may be small.
+TEST_F(Refresh, NoProductionWithTheSunDown) {
+  goManual();
+  model.txtTime.setText("22:30");
+  clickRefresh();
+  EXPECT_TRUE(model.txtSunElevation.Text().startsWith('-'));
+  EXPECT_LT(model.PanelAOI(5), 90);  // panel 331/70 faces the light from below the horizon
+  for (int i = 1; i <= 5; ++i) {
+    EXPECT_EQ(model.txtProd(i).Text(), "0%") << i;
+    EXPECT_EQ(model.PanelProd(i), 0) << i;
+    EXPECT_EQ(model.txtProd(i).BackColor(), kRed) << i;
+  }
 }
 
 }  // namespace

@@ -192,7 +192,10 @@ TEST_F(Simulation, WithoutSunsetOrWithABadBoxNothingStarts) {
   const struct { TextBox FormModel::*box; const char *text, *message; } cases[] = {
       {&FormModel::txtLat, "abc", "Latitude: \"abc\" is not a number."},
       {&FormModel::txtLon, "", "Longitude: \"\" is not a number."},
-      {&FormModel::txtTz, "2h", "Time zone: \"2h\" is not a number."},
+      {&FormModel::txtTz, "2h", "Time zone: \"2h\" is neither hours nor a known time zone name."},
+      {&FormModel::txtLat, "91", "Latitude: \"91\" is outside -90 to 90."},
+      {&FormModel::txtLon, "1e308", "Longitude: \"1e308\" is outside -180 to 180."},
+      {&FormModel::txtTz, "30", "Time zone: \"30\" is outside -23:59 to +23:59 hours."},
       {&FormModel::txtDate, "2025-13-40", "Date: \"2025-13-40\" is not a date or time."},
       {&FormModel::txtTime, "25:00", "Time: \"25:00\" is not a date or time."},
       {&FormModel::txtSunset, "sunset", "Sunset: \"sunset\" is not a date or time."},
@@ -241,7 +244,7 @@ TEST_F(Simulation, ASpeedBeyondSixteenBitsPausesTheRunUntilFixed) {
   platform.onProcessEvents = [&] {
     if (model.IsRunning != 0 || ++polls > 1) return;
     // The step was shown in full and its time box moved on; then the run paused.
-    EXPECT_EQ(runState(), "0 Resume manual: Update every (s): 99999 is too large for a whole "
+    EXPECT_EQ(runState(), "0 Resume manual: Simulation speed (Update every (s)): 99999 is too large for a whole "
                           "number from -32768 to 32767. The simulation is paused.");
     EXPECT_TRUE(model.Speed.marked() && model.txtTime.Text() == "20:10");
     model.Speed.userEdited("1");

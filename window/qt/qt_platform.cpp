@@ -64,12 +64,8 @@ class QtPeriodicTimer final : public PeriodicTimer {
 
 }  // namespace
 
-double QtPlatform::now() {
-  const QDateTime local = QDateTime::currentDateTime();
-  const QDate date = local.date();
-  const QTime time = local.time();
-  return DateSerial(date.year(), date.month(), date.day()) +
-         TimeSerial(time.hour(), time.minute(), time.second()) + time.msec() / 86400000.0;
+double QtPlatform::nowUniversal() {
+  return SerialFromUnixMilliseconds(QDateTime::currentMSecsSinceEpoch());
 }
 
 std::unique_ptr<PeriodicTimer> QtPlatform::createTimer(std::function<void()> onTick) {

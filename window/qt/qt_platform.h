@@ -16,7 +16,7 @@ class QtPlatform : public Platform {
   QtPlatform() = default;
 
   // The local date plus the local time of day, to the millisecond.
-  double now() override;
+  double nowUniversal() override;
 
   // A QTimer (precise) on the calling thread. start(ms) below 1 stops it, since a Qt timer
   // at 0 ms would fire continuously.
