@@ -12,15 +12,16 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace halvessa::files {
 
 // The settings file's name, looked up in the current working directory.
 inline constexpr char kSettingsFileName[] = "Kelvarine.ini";
 
-// The longest line, in bytes without its line end, that the reader accepts. A longer line is
-// a read failure: reading stops there, as at the end of the file. Real lines hold a few
-// dozen characters; the cap keeps a runaway file (one huge line) from filling memory.
+// The longest line, in bytes without its line end, that the reader takes. A longer line is
+// skipped, and reading goes on after its end; its bytes are passed over, not kept, so one
+// huge line costs no memory. Real lines hold a few dozen characters.
 inline constexpr int kMaxLineBytes = 4096;
 
 // Where the values read go. Panel numbers run from 1 to 5.
@@ -40,11 +41,20 @@ bool FileExists(const QString& path) noexcept;
 // Reads the settings file at path into sink, in this order:
 //  1. no file (FileExists false): return, nothing written;
 //  2. every panel cleared: setAzimuth(i, ""), then setTilt(i, ""), for i = 1 to 5;
-//  3. line 1 to setLatitude, line 2 to setLongitude, verbatim;
+//  3. line 1 to setLatitude, line 2 to setLongitude, verbatim; a line longer than
+//     kMaxLineBytes is skipped, and that value is not set;
 //  4. lines 3 to 7: cut at every "/"; exactly two fields give setAzimuth(i, first) and
-//     setTilt(i, second), verbatim; any other line is skipped but still counts as panel i.
-// Any failure (the file cannot be opened, ends early, a line longer than kMaxLineBytes, a
-// read error) stops reading silently; what was written before it stays. Never throws.
-void Readini(IniSink& sink, const QString& path = QString::fromLatin1(kSettingsFileName)) noexcept;
+//     setTilt(i, second), verbatim; any other line, or one longer than kMaxLineBytes, is
+//     skipped but still counts as panel i, which stays empty.
+// A file that ends early is normal: reading stops there. A file that cannot be opened, or a
+// read error, stops reading too; what was written before it stays.
+//
+// Returns one line for the user when the file holds something it could not use: lines that
+// were skipped (an empty or blank panel line is no panel, not a fault, and is not named) or a
+// read that failed, naming the file and the line numbers, e.g.
+//   Kelvarine.ini: lines 4 and 6 are not azimuth/tilt and were skipped.
+// std::nullopt when there is nothing to say. Never throws.
+std::optional<QString> Readini(IniSink& sink,
+                               const QString& path = QString::fromLatin1(kSettingsFileName)) noexcept;
 
 }  // namespace halvessa::files

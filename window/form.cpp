@@ -101,10 +101,13 @@ void Form::frmHalvessa_Form_Load() {
   model_.chkNow.setValue(1);
   model_.Timer1.setInterval(MillisecondsToNextMinute(SecondOfMinute(UniversalClockToSecond())));
   model_.IsRunning = 0;
-  Readini();
+  const std::optional<QString> notice = Readini();
   model_.Timer1.setInterval(60000);
   model_.Timer1.setEnabled(true);
   UpdateInstantView();
+  // A settings line that could not be used is told once the window shows its results; an
+  // error of the instant view is told first.
+  if (notice && model_.message.Text().isEmpty()) model_.message.setText(*notice);
 }
 
 void Form::UpdateInstantView() {
@@ -292,9 +295,9 @@ void Form::frmHalvessa_Timer1_Timer() {
   });
 }
 
-void Form::Readini() {
+std::optional<QString> Form::Readini() {
   BoxesSink sink(model_);
-  files::Readini(sink);
+  return files::Readini(sink);
 }
 
 bool Form::FileExists(const QString& path) const { return files::FileExists(path); }

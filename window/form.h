@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "text/time_zone.h"
 #include "window/form_model.h"
@@ -86,8 +87,9 @@ class Form {
   // Run loops in progress: 0 or 1, however often Simulate is pressed during a run.
   int activeRunLoops() const { return runLoops_; }
 
-  // Reads the settings file of the working directory into the site and panel boxes.
-  void Readini();
+  // Reads the settings file of the working directory into the site and panel boxes; the
+  // notice naming the lines it had to skip, if any.
+  std::optional<QString> Readini();
   bool FileExists(const QString& path) const;
   double AOIToProduction(double AOI) const;
 
