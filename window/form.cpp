@@ -162,8 +162,8 @@ void Form::UpdateInstantView() {
 
 bool Form::ReadPanel(int i) {
   PanelRecord& panel = model_.PanelGeom(i);
-  panel.Azimuth = text::LenientNumber(model_.txtAz(i).Text());
-  panel.Tilt = text::LenientNumber(model_.txtTilt(i).Text());
+  panel.Azimuth = LenientNumberOf(model_, model_.txtAz(i), QStringLiteral("Az%1").arg(i));
+  panel.Tilt = LenientNumberOf(model_, model_.txtTilt(i), QStringLiteral("Tilt%1").arg(i));
   return InUse(panel);
 }
 

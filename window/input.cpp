@@ -2,6 +2,8 @@
 
 #include "geometry/calendar.h"
 #include "geometry/site.h"
+#include <QRegularExpression>
+
 #include "text/convert.h"
 
 namespace halvessa::window {
@@ -77,6 +79,31 @@ double StrictDateOf(TextBox& box, const QString& label, const QString& text) {
   } catch (const text::ConversionError& e) {
     throw InputError(&box, Labelled(label, e.message()));
   }
+}
+
+double LenientNumberOf(FormModel& form, TextBox& box, const QString& label) {
+  const QString text = box.Text();
+  const double value = text::LenientNumber(text);
+  QString plain = text.trimmed();
+  if (plain.endsWith(QLatin1Char('%'))) plain.chop(1);
+  static const QRegularExpression kWholeNumber(
+      QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
+  // An empty box is no number by intent (a panel not in use), not a slip.
+  if (plain.trimmed().isEmpty() || kWholeNumber.match(plain).hasMatch()) return value;
+
+  const QString notice =
+      label + QStringLiteral(": ") + text::Quoted(text) +
+      (value == 0 && !text.contains(QRegularExpression(QStringLiteral("\\d")))
+           ? QStringLiteral(" holds no number; 0 is used.")
+           : QStringLiteral(" is read as ") + QString::fromStdString(text::ShortestNumber(value)) +
+                 QStringLiteral("."));
+  const QString shown = form.message.Text();
+  if (shown.isEmpty()) {
+    form.message.setText(notice);
+  } else if (!shown.contains(notice)) {
+    form.message.setText(shown + QLatin1Char(' ') + notice);
+  }
+  return value;
 }
 
 void Report(FormModel& form, const InputError& error) { Report(form, error.box(), error.message()); }

@@ -58,6 +58,13 @@ text::SiteZone SiteZoneOf(TextBox& box);
 double StrictDateOf(TextBox& box, const QString& label);
 double StrictDateOf(TextBox& box, const QString& label, const QString& text);
 
+// The lenient number parse of the box. When its text is not wholly a number (blanks around it
+// and a trailing "%" aside; an empty text is no slip), the message line says what was used, naming the box, e.g.
+//   Jump time (m): "abc" holds no number; 0 is used.      Tilt1: "45,9" is read as 45.
+// A notice is no error: nothing is marked and the procedure goes on. Notices of one procedure
+// follow each other on the line; one already shown is not repeated.
+double LenientNumberOf(FormModel& form, TextBox& box, const QString& label);
+
 // Shows the failure in the message area and marks its box.
 void Report(FormModel& form, const InputError& error);
 void Report(FormModel& form, TextBox* box, const QString& message);

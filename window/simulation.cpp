@@ -184,7 +184,7 @@ bool Form::StartRun(bool restarting) {
 // StepDays from the jump box: whole minutes, not negative.
 double Form::ReadStepDays() {
   const std::int16_t minutes =
-      WholeNumberOf(model_.jump, label::Jump, text::LenientNumber(model_.jump.Text()));
+      WholeNumberOf(model_.jump, label::Jump, LenientNumberOf(model_, model_.jump, label::Jump));
   if (minutes < 0) {
     throw InputError(&model_.jump, label::Jump + QStringLiteral(": ") + text::Quoted(model_.jump.Text()) +
                                        QStringLiteral(" is negative."));
@@ -282,7 +282,8 @@ void Form::SimulationStep() {
 // Steps 8 and 9: caps the speed box at 30 seconds, then gives the delay in milliseconds;
 // 0 for a speed of 0, a negative one or no number at all.
 int Form::StepDelay() {
-  if (WholeNumberOf(model_.Speed, label::SimulationSpeed, text::LenientNumber(model_.Speed.Text())) >
+  if (WholeNumberOf(model_.Speed, label::SimulationSpeed,
+                    LenientNumberOf(model_, model_.Speed, label::SimulationSpeed)) >
       kFastestSpeed) {
     model_.Speed.setText(QString::number(kFastestSpeed));
   }

@@ -306,5 +306,32 @@ TEST_F(Refresh, NoProductionWithTheSunDown) {
   }
 }
 
+// A lenient box whose text is not wholly a number says what was used; the calculation goes on.
+TEST_F(Refresh, LenientBoxesSayWhatTheyRead) {
+  goManual();
+  const struct { TextBox FormModel::*box; const char *text, *message; } cases[] = {
+      {nullptr, "", ""},
+      {&FormModel::jump, "abc", ""},  // the calculation does not read the jump
+      {&FormModel::Speed, " 45% ", ""},
+  };
+  for (const auto& c : cases) {
+    if (c.box) (model.*c.box).setText(c.text);
+    clickRefresh();
+    EXPECT_EQ(model.message.Text(), c.message) << c.text;
+  }
+  model.txtTilt(1).setText("45,9");
+  model.txtAz(2).setText(" 151 ");
+  model.txtAz(3).setText("east");
+  clickRefresh();
+  EXPECT_EQ(model.message.Text(),
+            "Tilt1: \"45,9\" is read as 45. Az3: \"east\" holds no number; 0 is used.");
+  EXPECT_EQ(model.txtAOI(1).Text(), "28.1");  // computed with 45
+  EXPECT_FALSE(model.txtTilt(1).marked());
+  model.txtTilt(1).setText("45");
+  model.txtAz(3).setText("331%");
+  clickRefresh();
+  EXPECT_EQ(model.message.Text(), "");
+}
+
 }  // namespace
 }  // namespace halvessa::window::testing

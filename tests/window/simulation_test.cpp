@@ -78,7 +78,7 @@ TEST_F(Simulation, StepsUntilTheSunsetThenGoesOnFromTheNextSunrise) {
 struct PaceCase {
   const char *time, *jump, *speed;
   QStringList times;
-  const char* speedShown;  // the speed box after a step
+  const char* speedShown;  // the speed box after a step, then "|" and the message line
   std::vector<int> waits;
   friend void PrintTo(const PaceCase& c, std::ostream* os) {
     *os << c.time << ", " << c.jump << ", " << c.speed;
@@ -92,7 +92,9 @@ TEST_P(Pace, StepTimesAndDelays) {
   model.Speed.setText(c.speed);
   runSteps(3);
   EXPECT_EQ(stepTimes(), c.times);
-  EXPECT_EQ(model.Speed.Text() + ' ' + model.message.Text(), QString(c.speedShown) + ' ');
+  const QString shown = c.speedShown;
+  EXPECT_EQ(model.Speed.Text() + '|' + model.message.Text(),
+            shown.contains('|') ? shown : shown + '|');
   EXPECT_EQ(platform.waits, c.waits);
   // Closed at the start of the third delay, which is cut short.
   EXPECT_EQ(platform.elapsedMs(), c.waits.empty() ? 0 : 2 * c.waits[0]);
@@ -109,7 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {30500, 30500, 30500}},
         PaceCase{"20:00", "10", "0.5", kTens, "0.5", {500, 500, 500}},
         PaceCase{"20:00", "10", "0", kTens, "0", kNoWait},
-        PaceCase{"20:00", "10", "fast", kTens, "fast", kNoWait},
+        PaceCase{"20:00", "10", "fast", kTens,
+                 "fast|Simulation speed (Update every (s)): \"fast\" holds no number; 0 is used.",
+                 kNoWait},
         PaceCase{"20:00", "10", "-3", kTens, "-3", kNoWait},
         // A start after the sunset makes one step, then goes on from the next sunrise.
         PaceCase{"21:30", "10", "0", {"21:30", "06:08", "06:18"}, "0", kNoWait}));
