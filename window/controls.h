@@ -139,11 +139,21 @@ class CommandButton : public Control {
     if (onClick) onClick();
   }
 
+  // Keyboard focus: the view reports where it is and carries out setFocus().
+  bool HasFocus() const { return focused_; }
+  void userFocusChanged(bool focused) { focused_ = focused; }
+  void setFocus() {
+    focused_ = true;
+    if (onFocusRequest) onFocusRequest();
+  }
+
   std::function<void()> onClick;
+  std::function<void()> onFocusRequest;
 
  private:
   QString caption_;
   bool visible_;
+  bool focused_ = false;
 };
 
 class Timer {

@@ -104,8 +104,14 @@ void Form::frmHalvessa_Solarchk_Click() {
 // --- Simulation run --------------------------------------------------------------------------
 
 void Form::ShowRunButtons(const std::int16_t& flag) {
+  // The two share one place: the keyboard focus of the one that hides passes to the other,
+  // so that the next key meant for the button does not land in a box.
+  const bool focusOnPause = model_.btnPause.HasFocus();
+  const bool focusOnResume = model_.btnRunning.HasFocus();
   model_.btnRunning.setVisible(flag == 0);
   model_.btnPause.setVisible(flag != 0);
+  if (flag == 0 && focusOnPause) model_.btnRunning.setFocus();
+  if (flag != 0 && focusOnResume) model_.btnPause.setFocus();
 }
 
 void Form::frmHalvessa_btnSimulate_Click() {

@@ -11,7 +11,9 @@
 #include <memory>
 #include <stdexcept>
 
+#include "window/form.h"
 #include "window/form_model.h"
+#include "window/qt/qt_platform.h"
 #include "window/qt/qt_window.h"
 
 namespace halvessa::window {
@@ -155,6 +157,27 @@ TEST_F(WindowTest, UserActionsReachTheModel) {
   model.txtSunrise.setText(QStringLiteral("06:00:00"));
   model.chkNow.setValue(0);
   EXPECT_FALSE(static_cast<bool>(model.txtSunrise.viewUpdate));
+}
+
+// Resume and Pause share one place: pressed from the keyboard, the focus passes from the one
+// that hides to the one that shows, so the next key presses that one and not the jump box.
+TEST_F(WindowTest, TheFocusFollowsTheRunButtonThatShows) {
+  QtPlatform platform;
+  Form form(model, platform);
+  model.txtSunset.setText(QStringLiteral("21:14"));
+  showAndActivate();
+  auto* resume = child<QPushButton>("btnRunning");
+  auto* pause = child<QPushButton>("btnPause");
+  resume->setFocus();
+  QTest::keyClick(resume, Qt::Key_Space);
+  EXPECT_TRUE(model.IsRunning != 0 && pause->isVisible() && !resume->isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), pause);
+  QTest::keyClick(pause, Qt::Key_Return);  // Return presses it as Space does
+  EXPECT_EQ(model.IsRunning, 0);
+  EXPECT_EQ(QApplication::focusWidget(), resume);
+  QTest::keyClick(resume, Qt::Key_Enter);
+  EXPECT_EQ(QApplication::focusWidget(), pause);
+  EXPECT_EQ(model.jump.Text(), QStringLiteral("10"));
 }
 
 TEST_F(WindowTest, TabOrderFollowsTheTableAndSkipsHiddenControls) {

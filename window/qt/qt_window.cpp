@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -16,6 +17,22 @@
 #include <exception>
 
 namespace halvessa::window {
+
+namespace {
+
+}  // namespace
+
+bool ReturnPresses::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    auto* push = qobject_cast<QPushButton*>(watched);
+    if (push && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      push->click();
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
 
 namespace {
 
@@ -288,6 +305,13 @@ QPushButton* HalvessaWindow::addButton(CommandButton& button, const char* name, 
 
   connect(push, &QPushButton::clicked, this,
           [this, &button] { userAction([&] { button.userClicked(); }); });
+  // Return and Enter press a focused button, as Space does.
+  push->installEventFilter(&returnPresses_);
+  button.onFocusRequest = [push] { push->setFocus(Qt::OtherFocusReason); };
+  connect(qApp, &QApplication::focusChanged, push,
+          [push, &button](QWidget* before, QWidget* now) {
+            if (before == push || now == push) button.userFocusChanged(now == push);
+          });
 
   tabs_.push_back({tab, push});
   return push;

@@ -37,6 +37,15 @@ class MarkedLineEdit : public QLineEdit {
   bool marked_ = false;
 };
 
+// Makes Return and Enter press the focused button it watches.
+class ReturnPresses : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
 class HalvessaWindow : public QWidget {
   Q_OBJECT
  public:
@@ -99,6 +108,7 @@ class HalvessaWindow : public QWidget {
   void userAction(const std::function<void()>& action);
 
   FormModel& model_;
+  ReturnPresses returnPresses_;
   QLabel* message_ = nullptr;
   std::vector<TabEntry> tabs_;
   std::vector<QWidget*> tabOrder_;
