@@ -70,9 +70,17 @@ Form::~Form() {
   model_.btnRunning.onClick = nullptr;
 }
 
-void Form::SunPosition(double moment, double latitude, double longitude, double timeZone,
-                       double& azimuth, double& elevation) {
-  geometry::SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
+void Form::CheckedSunPosition(double moment, double latitude, double longitude, double timeZone,
+                              double& azimuth, double& elevation, TextBox& outOfCalendar) {
+  try {
+    geometry::SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
+  } catch (const CalendarRangeError&) {
+    // The moment itself is in the calendar; its universal time is not.
+    throw InputError(&outOfCalendar,
+                     (&outOfCalendar == &model_.txtTz ? label::TimeZone : label::Date) +
+                         QStringLiteral(": the moment falls outside the years 100 to 9999 in "
+                                        "universal time."));
+  }
   // A latitude so large that its radians overflow leaves the sun's position undefined; no
   // other finite input does.
   if (std::isfinite(azimuth) && std::isfinite(elevation)) return;
@@ -139,7 +147,7 @@ void Form::UpdateInstantView() {
     // Everything that can fail comes before the first write.
     double azimuth = 0;
     double elevation = 0;
-    SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
+    CheckedSunPosition(moment, latitude, longitude, timeZone, azimuth, elevation, model_.txtTz);
     const QString azimuthText = text::FormatOneDecimal(azimuth);
     const QString elevationText = text::FormatOneDecimal(elevation);
 
@@ -218,10 +226,16 @@ void Form::frmHalvessa_btnRefresh_Click() {
     // a failure leaves every box and every window-level array as it was.
     double azimuth = 0;
     double elevation = 0;
-    SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
+    CheckedSunPosition(moment, latitude, longitude, timeZone, azimuth, elevation, model_.txtTz);
     double sunrise = 0;
     double sunset = 0;
-    geometry::SunriseSunset(moment, latitude, longitude, timeZone, sunrise, sunset);
+    try {
+      geometry::SunriseSunset(moment, latitude, longitude, timeZone, sunrise, sunset);
+    } catch (const CalendarRangeError&) {
+      throw InputError(&model_.txtDate,
+                       label::Date + QStringLiteral(": the sunrise or sunset of this day falls "
+                                                    "outside the years 100 to 9999."));
+    }
     const QString azimuthText = text::FormatOneDecimal(azimuth);
     const QString elevationText = text::FormatOneDecimal(elevation);
     const QString sunriseText = text::FormatHourMinuteSecond(sunrise);

@@ -117,10 +117,11 @@ class Form {
   // PanelProd(i) from PanelAOI(i) (0 at 90 degrees or more), and txtProd(i) with its "%".
   void ShowProduction(int i, double sunElevation);
 
-  // The geometry's sun position; throws InputError on the latitude box when it comes out
-  // undefined.
-  void SunPosition(double moment, double latitude, double longitude, double timeZone,
-                   double& azimuth, double& elevation);
+  // The geometry's sun position. Throws InputError on the latitude box when the position
+  // comes out undefined, and on outOfCalendar when the moment's universal time leaves the
+  // calendar (the time zone box in a calculation, the date box in a run).
+  void CheckedSunPosition(double moment, double latitude, double longitude, double timeZone,
+                          double& azimuth, double& elevation, TextBox& outOfCalendar);
 
   // The run (simulation.cpp).
   bool RunInterrupted() const { return closed_ || restartRequested_; }

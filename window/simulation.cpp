@@ -231,7 +231,8 @@ void Form::SimulationStep() {
     double azimuth = 0;
     double elevation = 0;
     faultyBox = &model_.txtDate;
-    SunPosition(moment, run_.latitude, run_.longitude, run_.timeZone, azimuth, elevation);
+    CheckedSunPosition(moment, run_.latitude, run_.longitude, run_.timeZone, azimuth, elevation,
+                       model_.txtDate);
     model_.txtSunAzimuth.setText(text::FormatOneDecimal(azimuth));
     model_.txtSunElevation.setText(text::FormatOneDecimal(elevation));
 

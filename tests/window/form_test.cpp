@@ -224,8 +224,8 @@ TEST_F(Refresh, BadInputChangesNothingAndIsReported) {
           {&FormModel::txtLat, "abc", false, "Latitude: \"abc\""},
           {&FormModel::txtLon, "6.1.5", false, "Longitude: \"6.1.5\""},
           {&FormModel::txtTz, "", false, "Time zone: \"\""},
-          // The sun computes, but sunrise falls outside the calendar: nothing is half-written.
-          {&FormModel::txtLon, "1e306", false, ""},
+          {&FormModel::txtLon, "1e306", false, "Longitude: \"1e306\" is outside -180 to 180."},
+          {&FormModel::txtTz, "-24", false, "Time zone: \"-24\" is outside -23:59 to +23:59"},
           {&FormModel::txtTime, "25:00", true, "Time: \"25:00\""},
           {&FormModel::txtDate, "2025-13-01", true, "Date: \"2025-13-01\""},
           {&FormModel::txtDate, " ", true, "Date: \" \""},  // not the time alone, in 1899
@@ -243,6 +243,18 @@ TEST_F(Refresh, BadInputChangesNothingAndIsReported) {
     EXPECT_TRUE(*c.message == 0 || box.marked());
     box.setText(good);
   }
+  // The moment is in the calendar, its universal time is not: the zone is blamed.
+  goManual();
+  model.txtDate.setText("9999-12-31");
+  model.txtTime.setText("23:30");
+  model.txtTz.setText("-2");
+  const QString before = Results(model);
+  clickRefresh();
+  EXPECT_EQ(model.message.Text(),
+            "Time zone: the moment falls outside the years 100 to 9999 in universal time.");
+  EXPECT_TRUE(model.txtTz.marked() && Results(model) == before);
+  model.txtDate.setText("2025-07-24");
+  model.txtTz.setText("2");
   // A good calculation clears the message and the mark, and takes the clock to the second.
   model.chkNow.setValue(1);
   clickRefresh();
