@@ -375,5 +375,18 @@ TEST_F(Soak, ALongLoggedRunKeepsItsMemoryAndWritesOneLinePerStep) {
   RecordProperty("resident_at_end", std::to_string(last));
 }
 
+// A step with the sun below the horizon shows and logs no production, whatever the angle.
+TEST_F(Simulation, NoProductionWithTheSunDown) {
+  prepare("22:30");
+  model.Solarchk.setValue(1);
+  model.Panelchk(5).setValue(1);
+  runSteps(1);
+  EXPECT_TRUE(model.txtSunElevation.Text().startsWith('-'));
+  EXPECT_LT(model.PanelAOI(5), 90);
+  EXPECT_EQ(model.txtProd(5).Text(), "0%");
+  EXPECT_EQ(model.txtProd(5).BackColor(), kRed);
+  EXPECT_TRUE(ReadFile("panel5.log").endsWith("\t0%\r\n")) << ReadFile("panel5.log").toStdString();
+}
+
 }  // namespace
 }  // namespace halvessa::window::testing
