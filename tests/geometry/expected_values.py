@@ -135,15 +135,16 @@ def hour_angle(theta, alpha, lon):
     return H
 
 
-def horizontal(H, delta, lat):
-    """(azimuth, elevation) for an hour angle, a declination and a latitude."""
-    elevation = asind(cosd(lat) * cosd(delta) * cosd(H) + sind(lat) * sind(delta))
-    A = atan2d(-sind(H), tand(delta) * cosd(lat) - sind(lat) * cosd(H))
-    return float(round(A + 360) % 360), elevation
-
-
 def raw_azimuth(H, delta, lat):
+    """A, from north toward east, -180 to 180."""
     return atan2d(-sind(H), tand(delta) * cosd(lat) - sind(lat) * cosd(H))
+
+
+def horizontal(H, delta, lat):
+    """(azimuth, elevation) for an hour angle, a declination and a latitude; the azimuth is
+    A + 360 rounded half to even (Python's round), then its remainder by 360."""
+    elevation = asind(cosd(lat) * cosd(delta) * cosd(H) + sind(lat) * sind(delta))
+    return float(round(raw_azimuth(H, delta, lat) + 360) % 360), elevation
 
 
 def sun_position(y, mo, d, h, mi, s, lat, lon, zone, cubic=38710000):
@@ -292,6 +293,12 @@ def check_near(got, want, tolerance, what):
     assert abs(got - want) <= tolerance, f"{what}: {got} against {want}"
 
 
+def check_times(pair, want, what):
+    """Sunrise and sunset against (y, mo, d, h, mi, seconds) given to a tenth of a second."""
+    for got, (y, mo, d, h, mi, sec) in zip(pair, want):
+        check_near(got, local_serial(y, mo, d, h, mi, 0) + sec / 86400, 0.1 / 86400, what)
+
+
 GENEVA = (2025, 7, 24, 14, 0, 0, 2)
 KLAT, KLON = 46.205556, 6.154444
 
@@ -319,9 +326,14 @@ def site_rows():
                              ((100, 3, 1, 9, 0, 0, 0), -30.0, 25.0)):
         m = sidereal_sensitive(moment, lat, lon)
         sites.append(m[:6] + (lat, lon, m[6]))
-    # Local sidereal time exactly 0 and exactly 360 before its reduction.
-    sites.append(GENEVA[:6] + (KLAT, longitude_for_sum(GENEVA, 0.0), 2))
-    sites.append(GENEVA[:6] + (KLAT, longitude_for_sum(GENEVA, 360.0), 2))
+    # Local sidereal time exactly 0 and exactly 360 before its reduction, on a day whose
+    # right ascension is small enough for 360 - alpha to round: a reduction that gave 360
+    # in place of 0 would move the last digit of the hour angle and of the elevation.
+    april = (2025, 4, 15, 10, 0, 0, 2)
+    theta, alpha, delta = equatorial(*april)
+    assert horizontal((360 - alpha) - 360, delta, KLAT) != horizontal(-alpha, delta, KLAT)
+    sites.append(april[:6] + (KLAT, longitude_for_sum(april, 0.0), 2))
+    sites.append(april[:6] + (KLAT, longitude_for_sum(april, 360.0), 2))
     # Hour angle exactly -180 (December, alpha above 180) and +180 (July) at the nadir.
     december = (2025, 12, 21, 12, 0, 0, 1)
     sites.append(december[:6] + nadir_site(december, -180.0) + (1,))
@@ -343,13 +355,30 @@ def main():
     assert julian_day(2000, 3, 1) == 2451604.5
     for y, mo, d in ((100, 1, 1), (1582, 10, 4), (1900, 2, 28), (2024, 2, 29), (9999, 12, 31)):
         assert julian_day(y, mo, d) == datetime.date(y, mo, d).toordinal() + 1721424.5
-    sunrise, sunset = sunrise_sunset(*GENEVA[:6], KLAT, KLON, 2)
-    base = local_serial(2025, 7, 24, 0, 0, 0)
-    check_near(sunrise, base + (6 * 3600 + 8 * 60 + 13.1) / 86400, 0.1 / 86400, "sunrise")
-    check_near(sunset, base + (21 * 3600 + 14 * 60 + 52.8) / 86400, 0.1 / 86400, "sunset")
+    assert sun_position(2025, 12, 21, 12, 0, 0, -33.9, 18.4, 2)[0] == 46
+    check_near(sun_position(2025, 12, 21, 12, 0, 0, -33.9, 18.4, 2)[1], 75.703, 5e-4, "Cape")
+    assert sun_position(*GENEVA[:6], KLAT, KLON, 5.5) == sun_position(*GENEVA[:6], KLAT, KLON, 6)
+    check_near(sun_position(*GENEVA[:6], KLAT, KLON, 6)[1], 37.829, 5e-4, "zone 6")
+    check_times(sunrise_sunset(*GENEVA[:6], KLAT, KLON, 2),
+                ((2025, 7, 24, 6, 8, 13.1), (2025, 7, 24, 21, 14, 52.8)), "Geneva")
+    check_times(sunrise_sunset(2025, 7, 24, 0, 0, 0, KLAT, KLON, 2),
+                ((2025, 7, 24, 6, 7, 3.1), (2025, 7, 24, 21, 15, 59.99)), "date alone")
+    check_times(sunrise_sunset(*GENEVA[:6], KLAT, KLON, 5.5),
+                ((2025, 7, 24, 9, 38, 13.1), (2025, 7, 25, 0, 44, 52.8)), "zone 5.5")
+    check_times(sunrise_sunset(2025, 3, 20, 12, 0, 0, 0, 0, 0),
+                ((2025, 3, 20, 6, 4, 49.4), (2025, 3, 20, 18, 11, 29.2)), "equinox")
+    check_times(sunrise_sunset(2025, 6, 21, 12, 0, 0, 78.2, 15.6, 2),
+                ((2025, 6, 21, 0, 59, 6.0), (2025, 6, 22, 0, 59, 6.0)), "polar day")
+    check_times(sunrise_sunset(2025, 12, 21, 12, 0, 0, 78.2, 15.6, 1),
+                ((2025, 12, 21, 11, 56, 34.2), (2025, 12, 21, 11, 56, 34.2)), "polar night")
+    assert day_of_year(2025, 1, 1, 0, 30, 0, 1) == 366 and day_of_year(2025, 1, 1, 12, 0, 0, 1) == 1
+    assert equation_of_time(81) == -7.53
     check_near(equation_of_time(1), -3.607, 5e-4, "EoT(1)")
     check_near(angle_of_incidence(az, el, 151, 45), 28.099, 5e-4, "AOI 151/45")
-    check_near(aoi_to_production(45), 59.460, 5e-4, "production 45")
+    for aoi, want in ((45, 59.460), (60, 35.355), (89.9, 0.0073)):
+        check_near(aoi_to_production(aoi), want, 5e-4, f"production {aoi}")
+    for panel, want in (((151, 20), 16.151), ((331, 70), 91.573), ((151, 70), 50.324)):
+        check_near(angle_of_incidence(az, el, *panel), want, 5e-4, f"AOI {panel}")
 
     print("// SunPosition: y, mo, d, h, mi, s, latitude, longitude, zone, azimuth, elevation")
     sites = site_rows()
@@ -393,13 +422,18 @@ def main():
     emit([row(n, equation_of_time(n)) for n in days])
 
     print("// AngleOfIncidence: sun azimuth, sun elevation, panel azimuth, tilt, AOI")
+    # The Geneva panels and the other examples; the sun on a panel's normal, where the last
+    # bit of the cosine shows most in the angle; a cosine rounded past 1 or -1; a panel
+    # across north, one facing down and one tilted backwards; a few sites in general.
     aoi_rows = [(az, el, 151, 45), (az, el, 331, 20), (az, el, 151, 20), (az, el, 331, 70),
                 (az, el, 151, 70), (189, 63.28, 275, 0), (123, 90, 200, 45),
                 (az, el, az, 90 - el), (300, -30, 300, 70), (0, 30, 180, 90),
-                (0, 0, 0, 90), (0, 0, 180, 90), (90, 0, 270, 90), (359, 45, 1, 45),
-                (180, -90, 0, 0), (45, 10, 225, 180), (270, 5, 90, -30), (10, 80, 10, 10),
-                (136, 14.733, 180, 35), (46, 75.703, 0, 33.9)]
-    emit([row(*r, angle_of_incidence(*r)) for r in aoi_rows])
+                (136, 14.733, 136, 75.3), (46, 75.703, 50, 15), (90, -1.866, 92, 91),
+                (274, 33.3, 270, 55), (101, 37.829, 100, 52), (250.5, 12.25, 245, 80),
+                (10, 80, 10, 10), (0, 0, 180, 90), (359, 45, 1, 45), (270, 5, 90, -30),
+                (17, 3.5, 123.4, 66.6), (305, 58.25, 200, 30), (222, -12, 180, 135)]
+    print(f"    const double el = {lit(el)};  // the Geneva elevation above")
+    emit([row(*r, angle_of_incidence(*r)).replace(lit(el), "el") for r in aoi_rows])
 
     print("// AOIToProduction: AOI, percent")
     aois = [0, 1e-9, 10, 26.72, 28.099, 45, 50, 60, 75, 89, 89.9, 89.99999999,

@@ -1,9 +1,7 @@
-// The solar geometry to the last bit. Every expected double comes from expected_values.py,
-// which works each routine's steps a second time in Python (IEEE doubles, the same C
-// library); its output is pasted into the tables below. Besides the worked examples the rows
-// sit where a last digit or a whole degree turns: reductions that land on 0 and 360, an hour
-// angle of exactly +-180, azimuths rounded from exact halves, the cubic term of sidereal time
-// late and early in the calendar, rounded time zones, year ends, leap days and the poles.
+// The solar geometry to the last bit. The expected doubles are the output of
+// expected_values.py, which works each routine's steps a second time in Python (IEEE doubles,
+// the same C library). Beside the worked examples the rows sit where a last digit or a whole
+// degree turns.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -32,21 +30,22 @@ void ExpectExact(std::initializer_list<Exact> rows) {
 
 struct OneArg { double x, want; };
 void ExpectOneArg(double (*routine)(const double&), std::initializer_list<OneArg> rows) {
-  for (const OneArg& r : rows) EXPECT_EQ(routine(r.x), r.want) << "at " << r.x;
+  for (const OneArg& r : rows) EXPECT_EQ(routine(r.x), r.want) << std::hexfloat << r.x;
 }
 
 // A local moment, a site, and the two results a routine writes for them.
 struct Site { int y, mo, d, h, mi, s; double lat, lon, zone, first, second; };
-using SiteRoutine = void (*)(const double&, const double&, const double&, const double&,
-                             double&, double&);
-void ExpectSites(SiteRoutine routine, std::initializer_list<Site> rows) {
+void ExpectSites(void (*routine)(const double&, const double&, const double&, const double&,
+                                 double&, double&),
+                 std::initializer_list<Site> rows) {
   int row = 0;
   for (const Site& c : rows) {
     double first = -1, second = -1;
     routine(DateSerial(c.y, c.mo, c.d) + TimeSerial(c.h, c.mi, c.s), c.lat, c.lon, c.zone,
             first, second);
-    EXPECT_EQ(first, c.first) << "row " << row;
-    EXPECT_EQ(second, c.second) << "row " << row++;
+    EXPECT_EQ(first, c.first) << "row " << row << std::hexfloat << ": " << first;
+    EXPECT_EQ(second, c.second) << "row " << row << std::hexfloat << ": " << second;
+    ++row;
   }
 }
 
@@ -63,20 +62,19 @@ TEST(SunPosition, AzimuthAndElevation) {
     {2025, 7, 24, 14, 0, 0, 46.205556, 6.154444, 4.5, 133, 0x1.c2736d8a46dddp+5},
     {2025, 7, 24, 14, 0, 0, 46.205556, 6.154444, -3.5, 287, 0x1.620e6d4a82bf8p+3},
     {2025, 7, 24, 14, 0, 0, 46.205556, 6.154444, -0.5, 239, 0x1.9a63da95fa1d1p+5},
-    // Universal time in the year before, a leap day into 1 March, both poles.
+    // Universal time in the year before, a leap day turning into 1 March, both poles.
     {2025, 1, 1, 0, 30, 0, 46.205556, 6.154444, 1, 355, -0x1.0ae3efe901ce2p+6},
     {2024, 2, 29, 23, 59, 59, -45, -170, -11, 190, -0x1.29902951e5f1dp+5},
     {2024, 12, 31, 18, 17, 43, 90, 0, 0, 274, -0x1.703ac608a3c19p+4},
     {2024, 6, 21, 6, 7, 8, -90, 123, 9, 101, -0x1.76f77fa40588p+4},
-    // The calendar's first moment and last second; the cubic term of sidereal time turning
-    // the last digit of its sum in the years 9999 and 100.
+    // The first day and last second of the calendar; sidereal time turning on its cubic term.
     {100, 1, 1, 0, 0, 0, 10, -20, -1, 205, -0x1.2cfb35b7e131dp+6},
     {9999, 12, 31, 23, 59, 59, -10, 160, 0, 128, 0x1.16a5d6e31cc6dp+6},
     {9999, 6, 21, 19, 20, 0, 47, 8, 0, 306, -0x1.bbdb63ef72bf6p+0},
     {100, 3, 4, 20, 40, 0, -30, 25, 0, 221, -0x1.660db91dc3827p+5},
     // Local sidereal time exactly 0 and exactly 360 before its reduction.
-    {2025, 7, 24, 14, 0, 0, 46.205556, -0x1.e9db9a3228p+6, 2, 52, -0x1.be1644dfb8ea7p+2},
-    {2025, 7, 24, 14, 0, 0, 46.205556, 0x1.db1232e6ecp+7, 2, 52, -0x1.be1644dfb8ea7p+2},
+    {2025, 4, 15, 10, 0, 0, 46.205556, -0x1.43bc460a34p+8, 2, 143, 0x1.8374cea193ef8p+5},
+    {2025, 4, 15, 10, 0, 0, 46.205556, 0x1.221dcfae6p+5, 2, 143, 0x1.8374cea193ef8p+5},
     // The sun at the nadir with an hour angle of exactly -180, then +180.
     {2025, 12, 21, 12, 0, 0, 0x1.76f62378cff9cp+4, -0x1.4aeb060d145d6p+7, 1, 90,
       -0x1.67ffffaef8b6bp+6},
@@ -113,11 +111,6 @@ TEST(SunriseSunset, SunriseAndSunset) {
     {100, 3, 1, 12, 0, 0, 45, 0, 0, -0x1.40fbd72f048e1p+19, -0x1.40fbc83c758c5p+19},
     {9999, 12, 31, 12, 0, 0, 0, 0, 0, 0x1.692409fffaa54p+21, 0x1.69240e0a47b89p+21},
   });
-  // The day of the year is that of the universal date.
-  ExpectExact({{SunriseDayOfYear(Moment(2025, 7, 24), 2), 204},
-               {SunriseDayOfYear(Moment(2025, 1, 1, 0, 30), 1), 366},
-               {SunriseDayOfYear(Moment(2025, 1, 1, 12), 1), 1},
-               {SunriseDayOfYear(Moment(2024, 3, 1, 12), 0), 61}});
 }
 
 TEST(EquationOfTime, Minutes) {
@@ -134,24 +127,22 @@ TEST(EquationOfTime, Minutes) {
 
 TEST(AngleOfIncidence, Degrees) {
   // sun azimuth, sun elevation, panel azimuth, tilt, angle of incidence
+  const double el = 0x1.fa3db5aa15369p+5;  // the Geneva elevation above
   const struct { double sunAz, sunEl, panelAz, tilt, want; } rows[] = {
-    {189, 0x1.fa3db5aa15369p+5, 151, 45, 0x1.c1955ada377f5p+4},
-    {189, 0x1.fa3db5aa15369p+5, 331, 20, 0x1.60c616efad101p+5},
-    {189, 0x1.fa3db5aa15369p+5, 151, 20, 0x1.026c23e9b4f65p+4},
-    {189, 0x1.fa3db5aa15369p+5, 331, 70, 0x1.6e4a8a027305fp+6},
-    {189, 0x1.fa3db5aa15369p+5, 151, 70, 0x1.9298070cfdf1dp+5},
-    {189, 63.28, 275, 0, 0x1.ab851eb851ed6p+4}, {123, 90, 200, 45, 0x1.67ffffffffffcp+5},
-    {189, 0x1.fa3db5aa15369p+5, 189, 0x1.ab8494abd592ep+4, 0},
+    {189, el, 151, 45, 0x1.c1955ada377f5p+4}, {189, el, 331, 20, 0x1.60c616efad101p+5},
+    {189, el, 151, 20, 0x1.026c23e9b4f65p+4}, {189, el, 331, 70, 0x1.6e4a8a027305fp+6},
+    {189, el, 151, 70, 0x1.9298070cfdf1dp+5}, {189, 63.28, 275, 0, 0x1.ab851eb851ed6p+4},
+    {123, 90, 200, 45, 0x1.67ffffffffffcp+5}, {189, el, 189, 0x1.ab8494abd592ep+4, 0},
     {300, -30, 300, 70, 0x1.900000000000bp+5}, {0, 30, 180, 90, 0x1.2c00000000003p+7},
-    {0, 0, 0, 90, 0}, {0, 0, 180, 90, 180}, {90, 0, 270, 90, 180},
-    {359, 45, 1, 45, 0x1.6a078c14865dap+0}, {180, -90, 0, 0, 180},
-    {45, 10, 225, 180, 0x1.9000000000014p+6}, {270, 5, 90, -30, 0x1.b80000000000cp+5},
-    {10, 80, 10, 10, 0}, {136, 14.733, 180, 35, 0x1.a4d01ba9dca4ap+5},
-    {46, 75.703, 0, 33.9, 0x1.9d8138dab2a87p+4},
+    {136, 14.733, 136, 75.3, 0x1.0e560418980a5p-5}, {46, 75.703, 50, 15, 0x1.3b40b7f0a0256p+0},
+    {90, -1.866, 92, 91, 0x1.16e47c6a542fap+1}, {274, 33.3, 270, 55, 0x1.dc4484251af6p+1},
+    {101, 37.829, 100, 52, 0x1.9d4f0520c9087p-1}, {250.5, 12.25, 245, 80, 0x1.762cac50c7bb2p+2},
+    {10, 80, 10, 10, 0}, {0, 0, 180, 90, 180}, {359, 45, 1, 45, 0x1.6a078c14865dap+0},
+    {270, 5, 90, -30, 0x1.b80000000000cp+5}, {17, 3.5, 123.4, 66.6, 0x1.9e391948a66c4p+6},
+    {305, 58.25, 200, 30, 0x1.807e6d41032c1p+5}, {222, -12, 180, 135, 0x1.84fb291137981p+5},
   };
   for (const auto& r : rows) {
-    EXPECT_EQ(AngleOfIncidence(r.sunAz, r.sunEl, r.panelAz, r.tilt), r.want)
-        << r.sunAz << " " << r.sunEl << " " << r.panelAz << " " << r.tilt;
+    EXPECT_EQ(AngleOfIncidence(r.sunAz, r.sunEl, r.panelAz, r.tilt), r.want) << r.panelAz;
   }
 }
 
@@ -204,13 +195,11 @@ TEST(SunPositionAndSunriseSunset, OutsideTheCalendarThrowAndLeaveTheOutputs) {
   EXPECT_THROW(SunriseSunset(Moment(2025, 1, 1), kNan, 0, 0, a, b), CalendarRangeError);
   EXPECT_THROW(SunriseSunset(Moment(2025, 1, 1), 0, 0, kInf, a, b), CalendarRangeError);
   EXPECT_TRUE(a == 7 && b == 8);
-  EXPECT_NO_THROW(SunPosition(Moment(100, 1, 1), 0, 0, -1, a, b));
-  EXPECT_NO_THROW(SunriseSunset(Moment(9999, 12, 31, 12), 0, 0, 0, a, b));
   // A site that is not finite gives no elevation, without failing.
-  SunPosition(Moment(2025, 7, 24, 14), kNan, 0, 0, a, b);
-  EXPECT_TRUE(std::isnan(b));
-  SunPosition(Moment(2025, 7, 24, 14), 0, kInf, 0, a, b);
-  EXPECT_TRUE(std::isnan(b));
+  for (const auto& [lat, lon] : {std::array{kNan, 0.0}, {0.0, kInf}}) {
+    SunPosition(Moment(2025, 7, 24, 14), lat, lon, 0, a, b);
+    EXPECT_TRUE(std::isnan(b));
+  }
 }
 
 std::array<int, 6> Parts(double serial) {
@@ -219,11 +208,9 @@ std::array<int, 6> Parts(double serial) {
 }
 
 TEST(Calendar, SerialsOnOneScaleOverTheWholeRange) {
-  EXPECT_EQ(DateSerial(1899, 12, 30), 0.0);
-  EXPECT_EQ(DateSerial(1900, 1, 1), 2.0);
-  EXPECT_EQ(DateSerial(100, 1, 1), kFirstSerial);
-  EXPECT_EQ(DateSerial(9999, 12, 31) + 1, kEndSerial);
-  EXPECT_EQ(DatePart(-0.25), -1.0);
+  ExpectExact({{DateSerial(1899, 12, 30), 0.0}, {DateSerial(1900, 1, 1), 2.0},
+               {DateSerial(100, 1, 1), kFirstSerial}, {DateSerial(9999, 12, 31) + 1, kEndSerial},
+               {DatePart(-0.25), -1.0}});
   EXPECT_EQ(Parts(-0.25), (std::array{1899, 12, 29, 18, 0, 0}));
   EXPECT_EQ(Parts(Moment(2024, 12, 31, 23, 59, 59.6)), (std::array{2025, 1, 1, 0, 0, 0}));
   for (double day = kFirstSerial; day < kEndSerial; day += 89) {
@@ -241,7 +228,8 @@ TEST(Calendar, AddHoursRoundsTheCountHalfToEven) {
                {AddHours(t, -3.5), Moment(2025, 7, 24, 10)}, {AddHours(t, 0.5), t},
                {AddHours(t, 0.49), t}, {AddHours(t, 0.51), Moment(2025, 7, 24, 15)},
                {AddHours(Moment(2025, 1, 1, 0, 30), -1), Moment(2024, 12, 31, 23, 30)},
-               {AddHours(-0.25, 6), 0}});
+               {AddHours(-0.25, 6), 0}, {AddHours(kFirstSerial, 0), kFirstSerial},
+               {AddHours(kEndSerial - 2.0 / 24, 1), kEndSerial - 1.0 / 24}});
 }
 
 TEST(Calendar, InvalidDatesAndRangeLimitsThrow) {
@@ -256,9 +244,7 @@ TEST(Calendar, InvalidDatesAndRangeLimitsThrow) {
   EXPECT_THROW(SerialToParts(Moment(9999, 12, 31, 23, 59, 59.6)), CalendarRangeError);
   EXPECT_THROW(SerialToParts(kEndSerial), CalendarRangeError);
   EXPECT_THROW(SerialToParts(kFirstSerial - 1e-6), CalendarRangeError);
-  EXPECT_EQ(AddHours(kFirstSerial, 0), kFirstSerial);
   EXPECT_THROW(AddHours(kFirstSerial, -1), CalendarRangeError);
-  EXPECT_EQ(AddHours(kEndSerial - 2.0 / 24, 1), kEndSerial - 1.0 / 24);
   EXPECT_THROW(AddHours(kEndSerial - 1.0 / 24, 1), CalendarRangeError);
   EXPECT_THROW(AddHours(0, 1e300), CalendarRangeError);
   for (double bad : {kNan, kInf, -kInf}) {
