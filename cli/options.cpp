@@ -235,7 +235,7 @@ text::SiteZone ZoneOf(const std::optional<QString>& given) {
   } catch (const text::ConversionError& e) {
     throw UsageError(option, e.message());
   }
-  if (!zone.isNamed() && !TimeZoneInRange(zone.offsetAtUniversal(0))) {
+  if (!zone.inSiteRange()) {
     throw UsageError(option, text::Quoted(text) + QStringLiteral(" is outside ") +
                                  QLatin1String(kTimeZoneRange));
   }

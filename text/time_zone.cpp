@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "geometry/calendar.h"
+#include "geometry/site.h"
 #include "text/convert.h"
 
 namespace halvessa::text {
@@ -35,6 +36,8 @@ SiteZone SiteZone::Named(const QByteArray& id) {
   z.zone_ = QTimeZone(id);
   return z;
 }
+
+bool SiteZone::inSiteRange() const { return named_ || TimeZoneInRange(hours_); }
 
 QString SiteZone::name() const {
   return named_ ? QString::fromUtf8(zone_.id()) : QString();

@@ -20,6 +20,8 @@ class SiteZone {
   static SiteZone Named(const QByteArray& id);
 
   bool isNamed() const { return named_; }
+  // Within the site's range: any named zone, or fixed hours from -23:59 to +23:59.
+  bool inSiteRange() const;
   // The zone's name, or the empty text for fixed hours.
   QString name() const;
 

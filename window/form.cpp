@@ -71,15 +71,15 @@ Form::~Form() {
 }
 
 void Form::CheckedSunPosition(double moment, double latitude, double longitude, double timeZone,
-                              double& azimuth, double& elevation, TextBox& outOfCalendar) {
+                              double& azimuth, double& elevation, TextBox& outOfCalendar,
+                              const QString& outOfCalendarLabel) {
   try {
     geometry::SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
   } catch (const CalendarRangeError&) {
     // The moment itself is in the calendar; its universal time is not.
     throw InputError(&outOfCalendar,
-                     (&outOfCalendar == &model_.txtTz ? label::TimeZone : label::Date) +
-                         QStringLiteral(": the moment falls outside the years 100 to 9999 in "
-                                        "universal time."));
+                     outOfCalendarLabel + QStringLiteral(": the moment falls outside the years "
+                                                         "100 to 9999 in universal time."));
   }
   // A latitude so large that its radians overflow leaves the sun's position undefined; no
   // other finite input does.
@@ -89,18 +89,22 @@ void Form::CheckedSunPosition(double moment, double latitude, double longitude, 
                        QStringLiteral(": the value is too large to compute the sun's position."));
 }
 
-double Form::UniversalClockToSecond() {
+long long Form::UniversalClockMilliseconds() {
   const double milliseconds =
       std::round((platform_.nowUniversal() - kUnixEpochSerial) * kMillisecondsPerDay);
-  return SerialFromUnixMilliseconds(static_cast<long long>(std::floor(milliseconds / 1000.0)) * 1000);
+  return static_cast<long long>(std::floor(milliseconds / 1000.0)) * 1000;
+}
+
+double Form::UniversalClockToSecond() {
+  return SerialFromUnixMilliseconds(UniversalClockMilliseconds());
 }
 
 double Form::ClockToSecond(const text::SiteZone& zone) {
   // The present instant in universal time, expressed in the site's zone: local = UT + zone.
-  const double ut = UniversalClockToSecond();
-  const double offsetMs = std::round(zone.offsetAtUniversal(ut) * 3600000.0);
-  const double utMs = std::round((ut - kUnixEpochSerial) * kMillisecondsPerDay);
-  return CheckedSerial(SerialFromUnixMilliseconds(static_cast<long long>(utMs + offsetMs)));
+  const long long utMs = UniversalClockMilliseconds();
+  const double offsetMs =
+      std::round(zone.offsetAtUniversal(SerialFromUnixMilliseconds(utMs)) * 3600000.0);
+  return CheckedSerial(SerialFromUnixMilliseconds(utMs + static_cast<long long>(offsetMs)));
 }
 
 void Form::frmHalvessa_Form_Load() {
@@ -129,16 +133,13 @@ void Form::UpdateInstantView() {
     } catch (const text::ConversionError&) {
     }
     // No position for an impossible site.
-    const auto outside = [](TextBox& box, const QString& label, const char* range) {
-      throw InputError(&box, label + QStringLiteral(": ") + text::Quoted(box.Text()) +
-                                 QStringLiteral(" is outside ") + QLatin1String(range) +
-                                 QStringLiteral("."));
-    };
-    if (!LatitudeInRange(latitude)) outside(model_.txtLat, label::Latitude, kLatitudeRange);
-    if (!LongitudeInRange(longitude)) outside(model_.txtLon, label::Longitude, kLongitudeRange);
-    if (!zone.isNamed() && !TimeZoneInRange(zone.offsetAtUniversal(0))) {
-      outside(model_.txtTz, label::TimeZone, kTimeZoneRange);
+    if (!LatitudeInRange(latitude)) {
+      throw OutsideRange(model_.txtLat, label::Latitude, kLatitudeRange);
     }
+    if (!LongitudeInRange(longitude)) {
+      throw OutsideRange(model_.txtLon, label::Longitude, kLongitudeRange);
+    }
+    if (!zone.inSiteRange()) throw OutsideRange(model_.txtTz, label::TimeZone, kTimeZoneRange);
 
     const bool live = model_.chkNow.Value() == 1;
     const double moment = live ? ClockToSecond(zone) : TypedMoment();
@@ -147,7 +148,8 @@ void Form::UpdateInstantView() {
     // Everything that can fail comes before the first write.
     double azimuth = 0;
     double elevation = 0;
-    CheckedSunPosition(moment, latitude, longitude, timeZone, azimuth, elevation, model_.txtTz);
+    CheckedSunPosition(moment, latitude, longitude, timeZone, azimuth, elevation, model_.txtTz,
+                       label::TimeZone);
     const QString azimuthText = text::FormatOneDecimal(azimuth);
     const QString elevationText = text::FormatOneDecimal(elevation);
 
@@ -226,7 +228,8 @@ void Form::frmHalvessa_btnRefresh_Click() {
     // a failure leaves every box and every window-level array as it was.
     double azimuth = 0;
     double elevation = 0;
-    CheckedSunPosition(moment, latitude, longitude, timeZone, azimuth, elevation, model_.txtTz);
+    CheckedSunPosition(moment, latitude, longitude, timeZone, azimuth, elevation, model_.txtTz,
+                       label::TimeZone);
     double sunrise = 0;
     double sunset = 0;
     try {

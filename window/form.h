@@ -101,7 +101,9 @@ class Form {
   FormModel& model() { return model_; }
 
  private:
-  // The platform's universal-time clock to the whole second (the fraction dropped).
+  // The platform's universal-time clock to the whole second (the fraction dropped), in
+  // milliseconds since 1970 and as a day serial.
+  long long UniversalClockMilliseconds();
   double UniversalClockToSecond();
   // The present moment at the site: that instant in the zone, as a local day serial.
   double ClockToSecond(const text::SiteZone& zone);
@@ -118,10 +120,11 @@ class Form {
   void ShowProduction(int i, double sunElevation);
 
   // The geometry's sun position. Throws InputError on the latitude box when the position
-  // comes out undefined, and on outOfCalendar when the moment's universal time leaves the
-  // calendar (the time zone box in a calculation, the date box in a run).
+  // comes out undefined, and on outOfCalendar, named by its label, when the moment's universal
+  // time leaves the calendar (the time zone box in a calculation, the date box in a run).
   void CheckedSunPosition(double moment, double latitude, double longitude, double timeZone,
-                          double& azimuth, double& elevation, TextBox& outOfCalendar);
+                          double& azimuth, double& elevation, TextBox& outOfCalendar,
+                          const QString& outOfCalendarLabel);
 
   // The run (simulation.cpp).
   bool RunInterrupted() const { return closed_ || restartRequested_; }

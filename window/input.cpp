@@ -1,9 +1,9 @@
 #include "window/input.h"
 
-#include "geometry/calendar.h"
-#include "geometry/site.h"
 #include <QRegularExpression>
 
+#include "geometry/calendar.h"
+#include "geometry/site.h"
 #include "text/convert.h"
 
 namespace halvessa::window {
@@ -43,14 +43,16 @@ double StrictNumberOf(TextBox& box, const QString& label) {
   }
 }
 
+InputError OutsideRange(TextBox& box, const QString& label, const char* range) {
+  return InputError(&box, label + QStringLiteral(": ") + text::Quoted(box.Text()) +
+                              QStringLiteral(" is outside ") + QLatin1String(range) +
+                              QStringLiteral("."));
+}
+
 double SiteNumberOf(TextBox& box, const QString& label, bool (*inRange)(double),
                     const char* range) {
   const double value = StrictNumberOf(box, label);
-  if (!inRange(value)) {
-    throw InputError(&box, label + QStringLiteral(": ") + text::Quoted(box.Text()) +
-                               QStringLiteral(" is outside ") + QLatin1String(range) +
-                               QStringLiteral("."));
-  }
+  if (!inRange(value)) throw OutsideRange(box, label, range);
   return value;
 }
 
@@ -61,11 +63,7 @@ text::SiteZone SiteZoneOf(TextBox& box) {
   } catch (const text::ConversionError& e) {
     throw InputError(&box, Labelled(label::TimeZone, e.message()));
   }
-  if (!zone.isNamed() && !TimeZoneInRange(zone.offsetAtUniversal(0))) {
-    throw InputError(&box, label::TimeZone + QStringLiteral(": ") + text::Quoted(box.Text()) +
-                               QStringLiteral(" is outside ") + QLatin1String(kTimeZoneRange) +
-                               QStringLiteral("."));
-  }
+  if (!zone.inSiteRange()) throw OutsideRange(box, label::TimeZone, kTimeZoneRange);
   return zone;
 }
 

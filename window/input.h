@@ -46,6 +46,10 @@ class InputError : public std::runtime_error {
 // The box's text by the strict number conversion; throws InputError naming label and text.
 double StrictNumberOf(TextBox& box, const QString& label);
 
+// The failure of a box whose value lies outside its range, e.g.
+//   Latitude: "91" is outside -90 to 90.
+InputError OutsideRange(TextBox& box, const QString& label, const char* range);
+
 // A site value: the strict number conversion of the box, then its range (the range text
 // names it in the message, e.g.  Latitude: "91" is outside -90 to 90.).
 double SiteNumberOf(TextBox& box, const QString& label, bool (*inRange)(double),

@@ -232,7 +232,7 @@ void Form::SimulationStep() {
     double elevation = 0;
     faultyBox = &model_.txtDate;
     CheckedSunPosition(moment, run_.latitude, run_.longitude, run_.timeZone, azimuth, elevation,
-                       model_.txtDate);
+                       model_.txtDate, label::Date);
     model_.txtSunAzimuth.setText(text::FormatOneDecimal(azimuth));
     model_.txtSunElevation.setText(text::FormatOneDecimal(elevation));
 
