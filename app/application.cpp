@@ -98,9 +98,10 @@ Request ParseCommandLine(int argc, char** argv) {
     if (!error.isEmpty()) error[0] = error[0].toLower();
     return {Request::kBad, error};
   }
-  if (!parser.positionalArguments().isEmpty()) {
+  const QStringList positional = parser.positionalArguments();
+  if (!positional.isEmpty()) {
     return {Request::kBad,
-            QStringLiteral("unexpected argument ") + text::Quoted(parser.positionalArguments().front())};
+            QStringLiteral("unexpected argument ") + text::Quoted(positional.front())};
   }
   if (parser.isSet(help)) return {Request::kHelp, {}};
   if (parser.isSet(version)) return {Request::kVersion, {}};
