@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHash>
 #include <QLabel>
 #include <QPainter>
 #include <QPalette>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace halvessa::window {
 
@@ -69,6 +71,53 @@ void FitCaption(QLabel* label) {
   for (qreal spacing = -0.1; !fits() && spacing >= -0.55; spacing -= 0.1) {
     font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
     label->setFont(font);
+  }
+}
+
+// Screen readers announce each control by its accessible name. A text box takes the caption of
+// the label in front of it on its line, without the colon; where one caption serves two boxes
+// each gets a name of its own. A check box without a caption takes its tool tip, numbered from
+// the top where several share one.
+void NameForScreenReaders(QWidget& window) {
+  static const std::pair<const char*, const char*> kOwnNames[] = {
+      {"txtDate", "Date (YYYY-MM-DD)"},
+      {"txtTime", "Time (hh:mm)"},
+      {"Speed", "Simulation: update every (s), 1 - 30"},
+      {"refresshInt", "Live: update every (s)"}};
+  const QList<QLabel*> labels = window.findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+  for (QLineEdit* box : window.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly)) {
+    const QRect at = box->geometry();
+    const QLabel* caption = nullptr;
+    for (const QLabel* label : labels) {
+      const QRect l = label->geometry();
+      const bool onLine = l.center().y() >= at.top() && l.center().y() <= at.bottom();
+      if (onLine && l.right() < at.left() &&
+          (caption == nullptr || l.right() > caption->geometry().right())) {
+        caption = label;
+      }
+    }
+    QString name = caption != nullptr ? caption->text().trimmed() : QString();
+    if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    for (const auto& [object, own] : kOwnNames) {
+      if (box->objectName() == QLatin1String(object)) name = QString::fromUtf8(own);
+    }
+    box->setAccessibleName(name);
+  }
+
+  QList<QCheckBox*> bare;  // the check boxes without a caption, top to bottom
+  for (QCheckBox* check : window.findChildren<QCheckBox*>(Qt::FindDirectChildrenOnly)) {
+    if (check->text().isEmpty()) bare.push_back(check);
+  }
+  std::stable_sort(bare.begin(), bare.end(), [](const QCheckBox* a, const QCheckBox* b) {
+    return a->geometry().top() < b->geometry().top();
+  });
+  QHash<QString, int> sharing, numbered;
+  for (const QCheckBox* check : bare) ++sharing[check->toolTip()];
+  for (QCheckBox* check : bare) {
+    const QString tip = check->toolTip();
+    const bool shared = sharing[tip] > 1;
+    check->setAccessibleName(shared ? tip + QLatin1Char(' ') + QString::number(++numbered[tip])
+                                    : tip);
   }
 }
 
@@ -196,6 +245,7 @@ HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent)
 
   setFixedSize(Px(kClientWidthTwips), Px(kClientHeightTwips) + kMessageHeight);
   centreOnScreen();
+  NameForScreenReaders(*this);
 }
 
 HalvessaWindow::~HalvessaWindow() {

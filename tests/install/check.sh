@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Installs a build tree into a temporary folder and checks what a desktop gets from it, then
+# builds the Debian package and checks that too. Non-zero on any fault.
+#   tests/install/check.sh [build-dir]        (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+dir=${1:-build}
+id=io.github.halvessa.Halvessa
+
+fail() { echo "install check: $*" >&2; exit 1; }
+
+cmake --build "$dir" -j2
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$dir/CMakeCache.txt")
+[ -n "$version" ] || fail "no project version in $dir/CMakeCache.txt"
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+DESTDIR="$stage/root" cmake --install "$dir" --prefix /usr >/dev/null
+usr=$stage/root/usr
+
+for f in bin/halvessa bin/halvessa-cli \
+         share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+         share/icons/hicolor/scalable/apps/$id.svg \
+         share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/256x256/apps/$id.png \
+         share/man/man1/halvessa.1.gz share/man/man1/halvessa-cli.1.gz \
+         share/bash-completion/completions/halvessa-cli \
+         share/doc/halvessa/copyright share/doc/halvessa/changelog.gz; do
+  [ -f "$usr/$f" ] || fail "$f is not installed"
+done
+
+# Both programs tell their version, the window's without a display.
+got=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/halvessa" --version)
+[ "$got" = "halvessa $version" ] || fail "halvessa --version gives \"$got\""
+got=$("$usr/bin/halvessa-cli" --version)
+[ "$got" = "halvessa-cli $version" ] || fail "halvessa-cli --version gives \"$got\""
+# This version has its release in the metainfo and its entry at the top of the changelog.
+grep -q "<release version=\"$version\"" "$usr/share/metainfo/$id.metainfo.xml" ||
+  fail "the metainfo has no release $version"
+zcat "$usr/share/doc/halvessa/changelog.gz" | head -1 | grep -qF "halvessa ($version)" ||
+  fail "the changelog does not start with $version"
+
+# The desktop entry and the metainfo validate; the entry's program and icon are installed.
+desktop=$usr/share/applications/$id.desktop
+desktop-file-validate "$desktop" | grep -v ': hint: ' || true
+desktop-file-validate "$desktop" >/dev/null || fail "the desktop entry does not validate"
+exec=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+[ -x "$usr/bin/$exec" ] || fail "the desktop entry runs \"$exec\", which is not installed"
+[ "$(sed -n 's/^Icon=//p' "$desktop")" = "$id" ] || fail "the desktop entry's icon is not $id"
+metainfo=$usr/share/metainfo/$id.metainfo.xml
+appstreamcli validate --no-net "$metainfo" >/dev/null ||
+  fail "the metainfo does not validate: appstreamcli validate --no-net $metainfo"
+
+# Each PNG has the size its folder says (width and height at bytes 16 to 23 of the file).
+for size in 48 256; do
+  png=$usr/share/icons/hicolor/${size}x${size}/apps/$id.png
+  read -r w h < <(od -An -tu4 --endian=big -j16 -N8 "$png")
+  [ "$w $h" = "$size $size" ] || fail "the ${size}x${size} icon is $w x $h"
+done
+
+# The manual pages render without a warning and name their program.
+for program in halvessa halvessa-cli; do
+  page=$usr/share/man/man1/$program.1.gz
+  text=$(MANWIDTH=80 man --warnings -l "$page" 2>"$stage/man.err") ||
+    fail "man -l $program.1.gz failed"
+  if [ -s "$stage/man.err" ]; then
+    cat "$stage/man.err" >&2
+    fail "$program.1 renders with warnings"
+  fi
+  grep -Eq "^[[:space:]]+$program[[:space:]]+- " <<<"$text" ||
+    fail "$program.1 has no NAME line for $program"
+done
+
+# The completion loads in bash and completes an option and a value.
+got=$(bash -c 'source "$1"
+  COMP_WORDS=(halvessa-cli --js); COMP_CWORD=1; _halvessa_cli; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(halvessa-cli --json --date ""); COMP_CWORD=3; _halvessa_cli; echo "${COMPREPLY[*]}"
+  complete -p halvessa-cli' _ "$usr/share/bash-completion/completions/halvessa-cli") ||
+  fail "the bash completion does not load or register halvessa-cli"
+expected="--json
+$(date +%Y-%m-%d)
+complete -F _halvessa_cli halvessa-cli"
+[ "$got" = "$expected" ] || fail "the bash completion gives \"$got\""
+
+# The Debian package holds what the installation holds, and lintian finds no error in it.
+out=$(cd "$dir" && cpack -G DEB 2>&1) || { echo "$out" >&2; fail "cpack -G DEB failed"; }
+deb=$(ls "$dir"/halvessa_"$version"_*.deb)
+dpkg-deb -c "$deb"
+diff <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./|/|' | sort) \
+     <(cd "$stage/root" && find . -type f -o -type l | sed 's|^\./|/|' | sort) ||
+  fail "the package's files differ from the installation's"
+lintian --fail-on error "$deb" 2> >(grep -v 'running with root privileges' >&2) ||
+  fail "lintian finds errors in $deb"
+
+echo "install check: passed ($deb)"
