@@ -6,7 +6,9 @@
 
 #include "geometry/calendar.h"
 #include "geometry/site.h"
-#include "text/convert.h"
+#include "text/conversion_error.h"
+#include "text/numbers.h"
+#include "text/patterns.h"
 
 namespace halvessa::text {
 

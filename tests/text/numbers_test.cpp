@@ -1,0 +1,89 @@
+#include "text/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <utility>
+
+#include "tests/text/conversion_support.h"
+
+namespace halvessa::text {
+namespace {
+
+TEST(LenientNumber, TakesTheLongestLeadingNumberAndStaysFinite) {
+  const double max = std::numeric_limits<double>::max();
+  const std::pair<const char*, double> cases[] = {
+      {"180abc", 180}, {"37%", 37}, {"46,2", 46}, {"  \t46.205556", 46.205556}, {"+.5", 0.5},
+      {"-12.5e2x", -1250}, {"5.", 5}, {"5e", 5}, {"5e+", 5}, {"1E-2", 0.01}, {"1.2.3", 1.2},
+      {"1e999", max}, {"-1e999", -max}, {"0.00001e400", max}, {"1e-999", 0},
+      {"10000e-327", 1e-323}, {"0e999999", 0}, {"", 0}, {"abc", 0}, {"-", 0}, {"-.", 0},
+      {"- 5", 0}, {"e5", 0}};
+  for (const auto& [text, value] : cases) EXPECT_EQ(LenientNumber(text), value) << text;
+}
+
+TEST(StrictNumber, ReadsTheLocaleFormThenThePlainForm) {
+  const Read cases[] = {{" 46.205556 ", kUs, 46.205556}, {"46.205556", kDe, 46.205556},
+                        {"46.205", kDe, 46.205},  // "." groups in German, but not here
+                        {"46,2", kDe, 46.2}, {"-6,5e1", kDe, -65}, {"+2", kUs, 2},
+                        {"1e-999", kUs, 0}, {"\u22125,5", QLocale(QLocale::Swedish), -5.5},
+                        {"\u200e-5.5", QLocale(QLocale::Hebrew), -5.5}};
+  for (const auto& c : cases) EXPECT_EQ(StrictNumber(c.text, c.locale), c.value) << c.text;
+  for (const QLocale& l : {kUs, kDe}) {
+    for (const char* bad :
+         {"", "   ", "abc", "1.2.3", "nan", "inf", "12abc", "1,5,3", "1.234,5", "--1", "1e", "."}) {
+      EXPECT_EQ(ErrorOf([&] { StrictNumber(bad, l); }),
+                QStringLiteral("\"%1\" is not a number").arg(QString::fromLatin1(bad)))
+          << bad << " " << l.name().toStdString();
+    }
+  }
+  EXPECT_EQ(ErrorOf([] { StrictNumber("46,2", kUs); }), "\"46,2\" is not a number");
+  EXPECT_EQ(ErrorOf([] { StrictNumber("1,5e999", kDe); }), "\"1,5e999\" is too large a number");
+  // Messages quote at most 40 characters, on one line.
+  EXPECT_EQ(ErrorOf([] { StrictNumber(QString(1 << 20, 'x'), kUs); }),
+            QStringLiteral("\"%1…\" is not a number").arg(QString(40, 'x')));
+  EXPECT_TRUE(ErrorOf([] { StrictNumber("a\nb\x01", kUs); }).startsWith("\"a\uFFFDb\uFFFD\""));
+}
+
+TEST(Numbers, HostileTextNeverCrashesOrGivesANonFiniteValue) {
+  for (const QString& t : HostileTexts()) {
+    SCOPED_TRACE(t.left(20).toStdString());
+    EXPECT_TRUE(std::isfinite(LenientNumber(t)));
+    try {
+      EXPECT_TRUE(std::isfinite(StrictNumber(t, kDe)));
+    } catch (const ConversionError& e) {
+      EXPECT_LE(e.message().size(), 80);
+    }
+  }
+}
+
+TEST(RoundToInt16, HalvesToEvenAndFailsOutsideSixteenBits) {
+  EXPECT_TRUE(RoundToInt16(10.5) == 10 && RoundToInt16(11.5) == 12);
+  EXPECT_EQ(RoundToInt16(-32768.5), -32768);
+  EXPECT_EQ(ErrorOf([] { RoundToInt16(32767.5); }),
+            "32767.5 is too large for a whole number from -32768 to 32767");
+  EXPECT_EQ(ErrorOf([] { RoundToInt16(-32769); }),
+            "-32769 is too small for a whole number from -32768 to 32767");
+  EXPECT_THROW(RoundToInt16(NAN), ConversionError);
+}
+
+TEST(ShortestNumber, ReadsBackToTheSameDouble) {
+  EXPECT_EQ(ShortestNumber(189), "189");
+  EXPECT_EQ(ShortestNumber(63.28013165356862), "63.28013165356862");
+  EXPECT_EQ(ShortestNumber(INFINITY), "inf");
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 1000; ++i) {
+    const double v =
+        std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 200) - 150);
+    const std::string s = ShortestNumber(v);
+    double back = 0;
+    std::from_chars(s.data(), s.data() + s.size(), back);
+    ASSERT_EQ(back, v) << s;
+    ASSERT_EQ(LenientNumber(QString::fromStdString(s)), v) << s;
+  }
+}
+
+}  // namespace
+}  // namespace halvessa::text
