@@ -1,0 +1,89 @@
+// The series engine against its peer, the one-moment routines, in one run: the sun's position
+// per moment over a year of 10-minute steps at one site, once moment by moment through
+// SunPosition and once by blocks through the engine; the same with five panels.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "geometry/calendar.h"
+#include "geometry/module1.h"
+#include "series/engine.h"
+
+namespace {
+
+using namespace halvessa;
+
+double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+constexpr double kLatitude = 46.205556;
+constexpr double kLongitude = 6.154444;
+const std::array<PanelGeometry, kPanelCount> kPanels{
+    {{151, 45}, {151, 20}, {331, 20}, {151, 70}, {331, 70}}};
+
+// Moments of 2025 every 10 minutes, zone +1, in blocks.
+std::unique_ptr<series::Block> MomentsFrom(double start) {
+  auto block = series::MakeBlock();
+  block->size = series::kBlock;
+  for (std::size_t i = 0; i < series::kBlock; ++i) {
+    block->localTime[i] = start + static_cast<double>(i) * 600.0 / 86400.0;
+    block->timeZone[i] = 1;
+  }
+  return block;
+}
+
+void BM_OneCall_SunPosition(benchmark::State& state) {
+  auto block = MomentsFrom(DateSerial(2025, 3, 1));
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < block->size; ++i) {
+      geometry::SunPosition(block->localTime[i], kLatitude, kLongitude, block->timeZone[i],
+                            block->azimuth[i], block->elevation[i]);
+    }
+    benchmark::DoNotOptimize(block->azimuth.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(block->size));
+}
+
+void BM_Series_SunPosition(benchmark::State& state) {
+  auto block = MomentsFrom(DateSerial(2025, 3, 1));
+  const series::SeriesEngine engine(kLatitude, kLongitude, kPanels);
+  for (auto _ : state) {
+    engine.sunPositions(block->localTime.data(), block->timeZone.data(), block->size,
+                        block->azimuth.data(), block->elevation.data());
+    benchmark::DoNotOptimize(block->azimuth.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(block->size));
+}
+
+void BM_OneCall_FivePanels(benchmark::State& state) {
+  auto block = MomentsFrom(DateSerial(2025, 3, 1));
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < block->size; ++i) {
+      double az = 0, el = 0;
+      geometry::SunPosition(block->localTime[i], kLatitude, kLongitude, block->timeZone[i], az, el);
+      for (int p = 0; p < kPanelCount; ++p) {
+        const double aoi = geometry::AngleOfIncidence(az, el, kPanels[p].Azimuth, kPanels[p].Tilt);
+        block->production[p][i] = MomentProduction(aoi, el);
+      }
+    }
+    benchmark::DoNotOptimize(block->production.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(block->size));
+}
+
+void BM_Series_FivePanels(benchmark::State& state) {
+  auto block = MomentsFrom(DateSerial(2025, 3, 1));
+  const series::SeriesEngine engine(kLatitude, kLongitude, kPanels);
+  for (auto _ : state) {
+    engine.compute(*block);
+    benchmark::DoNotOptimize(block->production.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(block->size));
+}
+
+}  // namespace
+
+BENCHMARK(BM_OneCall_SunPosition)->ComputeStatistics("fastest", Fastest);
+BENCHMARK(BM_Series_SunPosition)->ComputeStatistics("fastest", Fastest);
+BENCHMARK(BM_OneCall_FivePanels)->ComputeStatistics("fastest", Fastest);
+BENCHMARK(BM_Series_FivePanels)->ComputeStatistics("fastest", Fastest);

@@ -1,0 +1,71 @@
+// The series engine: the sun's position and every panel's angle of incidence and production
+// for many moments of one site. Each result has the same bits as the one-moment routines
+// (geometry::SunPosition, geometry::AngleOfIncidence, MomentProduction) give for that moment;
+// the engine only does the work faster: the site's and the panels' constants once, sines and
+// cosines in pairs, the calendar step straight from the day serial, and four moments side by
+// side so that their independent library calls overlap.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <span>
+
+#include "geometry/site.h"
+
+namespace halvessa::series {
+
+// Moments are worked in blocks of this many.
+inline constexpr std::size_t kBlock = 1024;
+
+// One block of moments and their results, as structures of arrays. The caller fills size,
+// localTime and timeZone; SeriesEngine::compute fills the rest for the first size moments.
+// About 200 KB: allocate it once (MakeBlock) and reuse it.
+struct Block {
+  std::size_t size = 0;
+  std::array<double, kBlock> localTime;  // day serials of local time
+  std::array<double, kBlock> timeZone;   // hours east of universal time
+  std::array<double, kBlock> azimuth;    // whole degrees 0..359
+  std::array<double, kBlock> elevation;  // degrees, geometric
+  // Per panel in use (the others are left as they are).
+  std::array<std::array<double, kBlock>, kPanelCount> aoi;         // degrees 0..180
+  // cos of the AOI, 0 with the sun down or an AOI of 90 or more (no beam on the plane)
+  std::array<std::array<double, kBlock>, kPanelCount> cosAoi;
+  std::array<std::array<double, kBlock>, kPanelCount> production;  // percent, 0 with the sun down
+};
+
+std::unique_ptr<Block> MakeBlock();
+
+class SeriesEngine {
+ public:
+  // A site (latitude -90..90, longitude -180..180, degrees) and its panels; panels not in
+  // use are skipped.
+  SeriesEngine(double latitude, double longitude,
+               const std::array<PanelGeometry, kPanelCount>& panels);
+
+  // The results for block.localTime/timeZone[0, size). Throws CalendarRangeError, as
+  // SunPosition does, when a moment's universal time leaves years 100 to 9999; the results
+  // before that moment's group of four are then filled, the rest are not.
+  void compute(Block& block) const;
+
+  // The sun's position alone, for n moments.
+  void sunPositions(const double* localTime, const double* timeZone, std::size_t n,
+                    double* azimuth, double* elevation) const;
+
+  bool inUse(int panel) const { return inUse_[panel]; }
+
+ private:
+  struct PanelConstants {
+    double sinGammaSinBeta;
+    double cosGammaSinBeta;
+    double cosBeta;
+  };
+
+  double Longitude_;
+  double sinLatitude_;
+  double cosLatitude_;
+  std::array<bool, kPanelCount> inUse_{};
+  std::array<PanelConstants, kPanelCount> panel_{};
+};
+
+}  // namespace halvessa::series
