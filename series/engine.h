@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 
@@ -25,6 +26,10 @@ struct Block {
   std::size_t size = 0;
   std::array<double, kBlock> localTime;  // day serials of local time
   std::array<double, kBlock> timeZone;   // hours east of universal time
+  // As a series shows them (FillBlock): seconds since 1970-01-01 00:00 of local time, and
+  // the offset in seconds. The engine does not read them.
+  std::array<std::int64_t, kBlock> localSecond;
+  std::array<std::int64_t, kBlock> offsetSecond;
   std::array<double, kBlock> azimuth;    // whole degrees 0..359
   std::array<double, kBlock> elevation;  // degrees, geometric
   // Per panel in use (the others are left as they are).

@@ -3,6 +3,8 @@
 #include <QDateTime>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "geometry/calendar.h"
 #include "geometry/site.h"
@@ -65,6 +67,18 @@ double SiteZone::offsetAtLocal(double localSerial) const {
   // The local time exists under the new offset unless it lies in the skipped hour.
   const double again = offsetAtUniversal(localSerial - after / 24.0);
   return again == after ? after : atMidnight;
+}
+
+series::ZoneRule SiteZone::ruleBetween(std::int64_t fromUniversal,
+                                       std::int64_t toUniversal) const {
+  if (!named_) return series::ZoneRule::Fixed(hours_);
+  const QDateTime from = QDateTime::fromSecsSinceEpoch(fromUniversal, QTimeZone::utc());
+  const QDateTime to = QDateTime::fromSecsSinceEpoch(toUniversal, QTimeZone::utc());
+  std::vector<series::ZoneRule::Change> changes;
+  for (const QTimeZone::OffsetData& t : zone_.transitions(from, to)) {
+    changes.push_back({t.atUtc.toSecsSinceEpoch(), t.offsetFromUtc / 3600.0});
+  }
+  return series::ZoneRule(zone_.offsetFromUtc(from) / 3600.0, std::move(changes));
 }
 
 SiteZone StrictTimeZone(const QString& text, const QLocale& locale) {

@@ -10,6 +10,10 @@
 #include <QString>
 #include <QTimeZone>
 
+#include <cstdint>
+
+#include "series/zone_rule.h"
+
 namespace halvessa::text {
 
 class SiteZone {
@@ -32,6 +36,11 @@ class SiteZone {
   // that the clocks skip (the hour lost in spring) takes the offset before the change; one
   // that comes twice (the hour repeated in autumn) takes the first.
   double offsetAtLocal(double localSerial) const;
+
+  // The zone's offsets from one instant to another (seconds since 1970-01-01 00:00 UT), for
+  // a series: fixed hours, or the offset at the first instant and every change up to the
+  // last.
+  series::ZoneRule ruleBetween(std::int64_t fromUniversal, std::int64_t toUniversal) const;
 
  private:
   bool named_ = false;

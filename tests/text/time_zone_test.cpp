@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "geometry/calendar.h"
 #include "text/convert.h"
 #include "text/time_zone.h"
@@ -41,6 +43,20 @@ TEST(TimeZone, DaylightSavingChangesAtTheRightInstant) {
       {At(2025, 10, 26, 1, 59), 2}, {At(2025, 10, 26, 2, 30), 2}, {At(2025, 10, 26, 3, 0), 1},
       {At(2025, 7, 24, 14, 0), 2}, {At(2025, 1, 15, 0, 0), 1}};
   for (const auto& c : local) EXPECT_EQ(zurich.offsetAtLocal(c.local), c.hours) << c.local;
+
+  // The same year as a rule for a series: its two changes, and the same answers.
+  const auto second = [](double serial) {
+    return static_cast<std::int64_t>(std::llround((serial - kUnixEpochSerial) * 86400));
+  };
+  const series::ZoneRule rule =
+      zurich.ruleBetween(second(At(2025, 1, 1, 0, 0)), second(At(2026, 1, 1, 0, 0)));
+  EXPECT_TRUE(rule.changes());
+  for (const auto& c : universal) EXPECT_EQ(rule.hoursAt(second(c.ut)), c.hours) << c.ut;
+  for (const auto& c : local) {
+    EXPECT_EQ(rule.universalOf(second(c.local)), second(c.local) - std::llround(c.hours * 3600))
+        << c.local;
+  }
+  EXPECT_FALSE(StrictTimeZone(QStringLiteral("5.5")).ruleBetween(0, 1).changes());
 
   // The southern hemisphere: Sydney is at +11 in January and +10 in July.
   const SiteZone sydney = StrictTimeZone(QStringLiteral("Australia/Sydney"));
