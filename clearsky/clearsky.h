@@ -88,9 +88,9 @@ PlaneFactors FactorsForTilt(double tiltDegrees, double albedo = 0.2);
 double PlaneIrradiance(const Irradiance& sky, double aoiDegrees, const PlaneFactors& f);
 
 // The same for a caller that already has cos(AOI): the beam is counted when cosAoi is above
-// 0. For any AOI below 90 (and for any cosine not above 0) the two give the same bits when
-// cosAoi is geometry::CosD(aoi). They differ only at and just past 90 degrees, where the
-// short pi of CosD leaves a cosine of about 1.6e-15 that the degree form does not count.
+// 0. With cosAoi = geometry::CosD(aoi) the two give the same bits for every AOI below 90 and
+// every AOI whose cosine is not above 0. They differ only at and just past 90 degrees, where
+// the short pi of CosD leaves a cosine of about 1.6e-15 that the degree form does not count.
 double PlaneIrradianceCos(const Irradiance& sky, double cosAoi, const PlaneFactors& f);
 
 }  // namespace halvessa::clearsky

@@ -87,7 +87,8 @@ def sky_row(label, elevation, **atmosphere):
     ghi, dni, dhi = solis(elevation, **atmosphere)
     args = ", ".join(g(atmosphere.get(k, v))
                      for k, v in (("aod", 0.1), ("w", 1.0), ("pressure", P0), ("i0", 1364.0)))
-    print("      {%s, {%s}, %s, %s, %s},  // %s" % (g(elevation), args, f(ghi), f(dni), f(dhi), label))
+    print("      {%s, {%s}, %s, %s, %s},  // %s"
+          % (g(elevation), args, f(ghi), f(dni), f(dhi), label))
 
 
 # Published values at elevation 80 (the pvlib-python test suite for its simplified Solis):
@@ -111,15 +112,13 @@ def main():
         got = solis(80.0, **atmosphere)
         assert all(abs(g - w) < 1e-6 for g, w in zip(got, want)), (atmosphere, got, want)
     print("// Sky rows: elevation, {aod700, w, pressure, I0}, ghi, dni, dhi")
-    for e in (0.5, 5.0, 15.0, 30.0, 45.0, 60.0, 80.0, 90.0):
+    for e in (0.5, 5.0, 30.0, 60.0, 90.0):
         sky_row("defaults", e)
-    for e in (10.0, 50.0):
-        sky_row("1500 m", e, pressure=pressure_at_altitude(1500.0))
+    sky_row("1500 m", 50.0, pressure=pressure_at_altitude(1500.0))
     for e in (20.0, 60.0):
         sky_row("very clear sky, humid", e, aod=0.02, w=2.5)
     sky_row("very clear sky, high", 40.0, aod=0.03, w=1.5, pressure=80000.0)
-    for e in (25.0, 70.0):
-        sky_row("hazy, dry, high", e, aod=0.4, w=0.5, pressure=70000.0)
+    sky_row("hazy, dry, high", 70.0, aod=0.4, w=0.5, pressure=70000.0)
 
     print("// PressureAtAltitude: metres, Pa")
     for m in (0.0, 372.0, 1500.0, 4000.0, -400.0):
