@@ -6,6 +6,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/report.h"
 #include "geometry/calendar.h"
@@ -42,7 +43,7 @@ std::string ErrorLine(const QString& message) {
   return line.toStdString() + '\n';
 }
 
-Outcome Compute(const Options& o, const std::function<double()>& nowUt) {
+Outcome Compute(const Options& o, const std::function<double()>& nowUt, files::OutputSink& sink) {
   const Inputs in = ConvertOptions(o, nowUt);
   Result r;
   r.moment = in.moment;
@@ -75,7 +76,7 @@ Outcome Compute(const Options& o, const std::function<double()>& nowUt) {
       }
       r.panels.push_back(pr);
     }
-    out.out = o.json ? JsonReport(r) : TextReport(r);
+    sink.write(o.json ? JsonReport(r) : TextReport(r));
   } catch (const CalendarRangeError&) {
     throw UsageError(o.date ? QStringLiteral("--date") : QStringLiteral("--time"),
                      QStringLiteral("the sunrise or sunset of ") +
@@ -87,17 +88,23 @@ Outcome Compute(const Options& o, const std::function<double()>& nowUt) {
 
 }  // namespace
 
-Outcome Run(const QStringList& args, const std::function<double()>& nowUt) {
+Outcome Run(const QStringList& args, const Environment& env) {
   Outcome result;
   try {
     const Options o = ParseOptions(args);
     if (o.help) {
-      result.out = HelpText().toStdString();
+      env.out->write(HelpText().toStdString());
     } else if (o.version) {
-      result.out = std::string("halvessa-cli ") + HALVESSA_VERSION + "\n";
+      env.out->write(std::string("halvessa-cli ") + HALVESSA_VERSION + "\n");
+    } else if (o.command == Command::kMoment) {
+      result = Compute(o, env.nowUt, *env.out);
     } else {
-      result = Compute(o, nowUt);
+      result.status = RunCommand(o, env);
     }
+  } catch (const files::OutputError& e) {
+    result = Outcome{kExitFailure, {},
+                     ErrorLine(QStringLiteral("cannot write the output: ") +
+                               QString::fromLocal8Bit(e.what()))};
   } catch (const UsageError& e) {
     result = Outcome{kExitUsage, {}, ErrorLine(e.line())};
   } catch (const std::exception& e) {
@@ -107,6 +114,13 @@ Outcome Run(const QStringList& args, const std::function<double()>& nowUt) {
         ErrorLine(QStringLiteral("unexpected failure: ") + QString::fromLocal8Bit(e.what()))};
   }
   return result;
+}
+
+Outcome Run(const QStringList& args, const std::function<double()>& nowUt) {
+  files::StringSink sink;
+  Outcome outcome = Run(args, Environment{nowUt, &sink, {}});
+  outcome.out = sink.text();
+  return outcome;
 }
 
 double ClockNowUt() { return SerialFromUnixMilliseconds(QDateTime::currentMSecsSinceEpoch()); }

@@ -3,8 +3,10 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <cmath>
+#include <initializer_list>
 
 #include "geometry/calendar.h"
 #include "text/convert.h"
@@ -27,9 +29,54 @@ struct ValueOption {
   std::optional<QString> Options::*slot;  // null for --panel, which repeats
 };
 constexpr ValueOption kValueOptions[] = {
-    {"date", "DATE", &Options::date},  {"time", "TIME", &Options::time},
-    {"lat", "DEGREES", &Options::lat}, {"lon", "DEGREES", &Options::lon},
-    {"tz", "HOURS", &Options::tz},     {"panel", "AZ/TILT", nullptr}};
+    {"date", "DATE", &Options::date},
+    {"time", "TIME", &Options::time},
+    {"lat", "DEGREES", &Options::lat},
+    {"lon", "DEGREES", &Options::lon},
+    {"tz", "HOURS", &Options::tz},
+    {"panel", "AZ/TILT", nullptr},
+    {"from", "DATE", &Options::from},
+    {"to", "DATE", &Options::to},
+    {"step", "STEP", &Options::step},
+    {"format", "FORMAT", &Options::format},
+    {"digits", "N", &Options::digits},
+    {"year", "YYYY", &Options::year},
+    {"altitude", "METRES", &Options::altitude},
+    {"fix-tilt", "DEGREES", &Options::fixTilt},
+    {"fix-azimuth", "DEGREES", &Options::fixAzimuth}};
+
+// The flags besides --help and --version.
+struct FlagOption {
+  const char* name;
+  bool Options::*slot;
+};
+constexpr FlagOption kFlags[] = {
+    {"json", &Options::json}, {"clearsky", &Options::clearsky}, {"force", &Options::force}};
+
+// The command words and the options each takes besides the site's (--lat, --lon, --tz,
+// --panel), --help and --version.
+struct CommandWord {
+  const char* word;
+  Command command;
+  std::initializer_list<const char*> options;
+};
+const CommandWord kCommands[] = {
+    {"", Command::kMoment, {"date", "time", "json"}},
+    {"series", Command::kSeries,
+     {"from", "to", "step", "clearsky", "format", "digits", "force", "altitude"}},
+    {"day", Command::kDay, {"date", "step", "json", "altitude"}},
+    {"year", Command::kYear, {"year", "step", "json", "altitude"}},
+    {"best", Command::kBest, {"year", "step", "fix-tilt", "fix-azimuth", "json", "altitude"}}};
+
+bool Takes(const CommandWord& command, const QString& name) {
+  for (const char* site : {"lat", "lon", "tz", "panel", "help", "h", "version"}) {
+    if (name == QLatin1String(site)) return true;
+  }
+  for (const char* own : command.options) {
+    if (name == QLatin1String(own)) return true;
+  }
+  return false;
+}
 
 QString Long(const char* name) { return QStringLiteral("--") + QLatin1String(name); }
 
@@ -65,7 +112,7 @@ QString ParseFailure(const QCommandLineParser& parser, const QStringList& args) 
       return Long(option.name) + QStringLiteral(": missing value");
     }
   }
-  for (const char* flag : {"--help", "-h", "--version", "--json"}) {
+  for (const char* flag : {"--help", "-h", "--version", "--json", "--clearsky", "--force"}) {
     if (typed(QLatin1String(flag))) return QLatin1String(flag) + QStringLiteral(": takes no value");
   }
   return parser.errorText();
@@ -73,12 +120,24 @@ QString ParseFailure(const QCommandLineParser& parser, const QStringList& args) 
 
 }  // namespace
 
-Options ParseOptions(const QStringList& args) {
+Options ParseOptions(const QStringList& arguments) {
+  // The command word, when the first argument is one.
+  const CommandWord* command = &kCommands[0];
+  QStringList args = arguments;
+  if (!args.isEmpty()) {
+    for (const CommandWord& c : kCommands) {
+      if (*c.word != '\0' && args.constFirst() == QLatin1String(c.word)) {
+        command = &c;
+        args.removeFirst();
+      }
+    }
+  }
+
   QCommandLineParser parser;
   const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
   const QCommandLineOption version(QStringLiteral("version"));
-  const QCommandLineOption json(QStringLiteral("json"));
-  parser.addOptions({help, version, json});
+  parser.addOptions({help, version});
+  for (const FlagOption& flag : kFlags) parser.addOption(QCommandLineOption(QLatin1String(flag.name)));
   for (const ValueOption& option : kValueOptions) {
     parser.addOption(
         QCommandLineOption(QLatin1String(option.name), QString(), QLatin1String(option.valueName)));
@@ -91,11 +150,22 @@ Options ParseOptions(const QStringList& args) {
     throw UsageError(QString(), QStringLiteral("unexpected argument ") +
                                     text::Quoted(parser.positionalArguments().constFirst()));
   }
+  for (const QString& name : parser.optionNames()) {
+    if (!Takes(*command, name)) {
+      const QString shown = (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+      throw UsageError(shown, *command->word == '\0'
+                                  ? QStringLiteral("needs a command first (series, day, year or best)")
+                                  : QStringLiteral("is not an option of the ") +
+                                        QLatin1String(command->word) + QStringLiteral(" command"));
+    }
+  }
 
   Options o;
+  o.command = command->command;
+  o.commandName = QLatin1String(command->word);
   o.help = parser.isSet(help);
   o.version = parser.isSet(version);
-  o.json = parser.isSet(json);
+  for (const FlagOption& flag : kFlags) o.*flag.slot = parser.isSet(QLatin1String(flag.name));
   for (const ValueOption& option : kValueOptions) {
     const QStringList values = parser.values(QLatin1String(option.name));
     if (!option.slot) {
@@ -121,13 +191,7 @@ namespace {
 
 // --- Conversions of the values ----------------------------------------------------------
 
-double Number(const QString& option, const QString& text) {
-  try {
-    return text::StrictNumber(text);
-  } catch (const text::ConversionError& e) {
-    throw UsageError(option, e.message());
-  }
-}
+double Number(const QString& option, const QString& text) { return NumberOf(option, text); }
 
 // A site value: the given text, or the stored default when none is given.
 double SiteValue(const QString& option, const std::optional<QString>& given, const char* stored,
@@ -244,14 +308,74 @@ text::SiteZone ZoneOf(const std::optional<QString>& given) {
 
 }  // namespace
 
+double NumberOf(const QString& option, const QString& text) {
+  try {
+    return text::StrictNumber(text);
+  } catch (const text::ConversionError& e) {
+    throw UsageError(option, e.message());
+  }
+}
+
+std::array<PanelGeometry, kPanelCount> SiteInputs::panelArray() const {
+  std::array<PanelGeometry, kPanelCount> a{};
+  for (std::size_t i = 0; i < panels.size() && i < a.size(); ++i) a[i] = panels[i];
+  return a;
+}
+
+SiteInputs ConvertSite(const Options& o) {
+  SiteInputs site;
+  site.latitude = SiteValue(QStringLiteral("--lat"), o.lat, defaults::kLatitude, LatitudeInRange,
+                            kLatitudeRange);
+  site.longitude = SiteValue(QStringLiteral("--lon"), o.lon, defaults::kLongitude,
+                             LongitudeInRange, kLongitudeRange);
+  site.zone = ZoneOf(o.tz);
+  site.panels = PanelsOf(o.panels);
+  return site;
+}
+
+double LocalMomentOf(const QString& option, const QString& typed) {
+  const QString text = typed.trimmed();
+  // The date, then a time after a blank or a "T".
+  qsizetype split = text.indexOf(QLatin1Char(' '));
+  if (split < 0) split = text.indexOf(QLatin1Char('T'));
+  const QString date = split < 0 ? text : text.left(split);
+  const QString time = split < 0 ? QString() : text.mid(split + 1).trimmed();
+  if (date.isEmpty() || !text::IsDateOrTime(date + QStringLiteral(" 0:00"))) {
+    throw UsageError(option, text::Quoted(typed) + QStringLiteral(" is not a date, e.g. 2025-03-30 or \"2025-03-30 12:00\""));
+  }
+  const double day = StrictDateOf(option, date);
+  if (time.isEmpty()) return day;
+  if (!text::IsDateOrTime(QStringLiteral("2000-01-01 ") + time)) {
+    throw UsageError(option, text::Quoted(typed) + QStringLiteral(": ") + text::Quoted(time) +
+                                 QStringLiteral(" is not a time"));
+  }
+  return day + StrictDateOf(option, time);
+}
+
+std::int64_t StepOf(const QString& option, const QString& typed) {
+  const QString text = typed.trimmed();
+  static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,9})\\s*([smhd]?)$"));
+  const QRegularExpressionMatch m = pattern.match(text);
+  const std::int64_t count = m.hasMatch() ? m.captured(1).toLongLong() : 0;
+  const QString unit = m.captured(2);
+  const std::int64_t seconds = count * (unit == QLatin1String("m")   ? 60
+                                        : unit == QLatin1String("h") ? 3600
+                                        : unit == QLatin1String("d") ? 86400
+                                                                     : 1);
+  if (!m.hasMatch() || seconds <= 0 || seconds > 366 * 86400) {
+    throw UsageError(option, text::Quoted(typed) +
+                                 QStringLiteral(" is not a step of time from 1s to 366d, e.g. 30s, 10m or 1h"));
+  }
+  return seconds;
+}
+
 Inputs ConvertOptions(const Options& o, const std::function<double()>& nowUt) {
   Inputs in;
-  in.latitude = SiteValue(QStringLiteral("--lat"), o.lat, defaults::kLatitude, LatitudeInRange,
-                          kLatitudeRange);
-  in.longitude = SiteValue(QStringLiteral("--lon"), o.lon, defaults::kLongitude, LongitudeInRange,
-                           kLongitudeRange);
-  const text::SiteZone zone = ZoneOf(o.tz);
-  in.panels = PanelsOf(o.panels);
+  const SiteInputs site = ConvertSite(o);
+  in.latitude = site.latitude;
+  in.longitude = site.longitude;
+  const text::SiteZone& zone = site.zone;
+  in.panels = site.panels;
   if (!zone.isNamed()) {
     in.timeZone = zone.offsetAtUniversal(0);
     in.moment = MomentOf(o, zone, nowUt);

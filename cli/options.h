@@ -5,12 +5,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 #include <vector>
 
 #include "geometry/site.h"
+#include "text/time_zone.h"
 
 namespace halvessa::cli {
 
@@ -25,23 +28,54 @@ class UsageError : public std::runtime_error {
   QString line_;
 };
 
+// What the calculator is asked for: one moment (no command word), or a command.
+enum class Command { kMoment, kSeries, kDay, kYear, kBest };
+
 // The command line as given: each value still as typed, nothing converted yet.
 struct Options {
+  Command command = Command::kMoment;
+  QString commandName;  // as typed, empty for the moment
   std::optional<QString> date;
   std::optional<QString> time;
   std::optional<QString> lat;
   std::optional<QString> lon;
   std::optional<QString> tz;
   QStringList panels;  // at most kPanelCount
+  // The commands' own.
+  std::optional<QString> from;
+  std::optional<QString> to;
+  std::optional<QString> step;
+  std::optional<QString> format;
+  std::optional<QString> digits;
+  std::optional<QString> year;
+  std::optional<QString> altitude;
+  std::optional<QString> fixTilt;
+  std::optional<QString> fixAzimuth;
+  bool clearsky = false;
+  bool force = false;
   bool json = false;
   bool help = false;
   bool version = false;
 };
 
-// Reads the arguments (without the program name). Throws UsageError for an unknown option, a
-// missing value, a value given to a flag, an option other than --panel given twice, more than
-// kPanelCount panels, or an argument that is no option; "--" ends the options.
+// Reads the arguments (without the program name): a command word first, if any ("series",
+// "day", "year", "best"), then the options. Throws UsageError for an unknown option or one
+// the command does not take, a missing value, a value given to a flag, an option other than
+// --panel given twice, more than kPanelCount panels, or an argument that is no option; "--"
+// ends the options.
 Options ParseOptions(const QStringList& args);
+
+// The site of a calculation: where, its time zone, and the panels.
+struct SiteInputs {
+  double latitude = 0;
+  double longitude = 0;
+  text::SiteZone zone = text::SiteZone::Fixed(0);
+  std::vector<PanelGeometry> panels;  // the given ones, or the stored defaults
+  std::array<PanelGeometry, kPanelCount> panelArray() const;
+};
+
+// Converts and checks latitude, longitude, time zone and panels, in this order.
+SiteInputs ConvertSite(const Options& options);
 
 // The values the calculation runs on.
 struct Inputs {
@@ -58,6 +92,17 @@ struct Inputs {
 // as a day serial; it is called only when --date and --time are not both given. Throws
 // UsageError naming the option of the first bad value.
 Inputs ConvertOptions(const Options& options, const std::function<double()>& nowUt);
+
+// A local date with an optional time of day ("2025-03-30", "2025-03-30 12:00",
+// "2025-03-30T12:00:30"), as a day serial. Throws UsageError naming the option.
+double LocalMomentOf(const QString& option, const QString& text);
+
+// A step of real time in seconds: a positive whole number with s, m, h or d ("30s", "10m",
+// "1h"; seconds without a unit), at most a year. Throws UsageError naming the option.
+std::int64_t StepOf(const QString& option, const QString& text);
+
+// A strict number for an option. Throws UsageError naming the option.
+double NumberOf(const QString& option, const QString& text);
 
 // The --help text, with the stored defaults and the site's ranges.
 QString HelpText();

@@ -41,6 +41,15 @@ struct Block {
 
 std::unique_ptr<Block> MakeBlock();
 
+// The clear sky of a block's moments (W/m2): global, direct normal and diffuse horizontal
+// irradiance, and the irradiance on each panel's plane.
+struct SkyBlock {
+  std::array<double, kBlock> ghi;
+  std::array<double, kBlock> dni;
+  std::array<double, kBlock> dhi;
+  std::array<std::array<double, kBlock>, kPanelCount> poa;
+};
+
 class SeriesEngine {
  public:
   // A site (latitude -90..90, longitude -180..180, degrees) and its panels; panels not in
