@@ -7,7 +7,15 @@
 #include <memory>
 #include <thread>
 
+#include <QDate>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+
+#include "clearsky/clearsky.h"
 #include "files/series_export.h"
+#include "summary/summary.h"
 #include "geometry/calendar.h"
 #include "series/engine.h"
 #include "series/grid.h"
@@ -51,6 +59,23 @@ void CheckGridInCalendar(const series::SeriesEngine& engine, const series::TimeG
                                       "universal time"));
     }
   }
+}
+
+// The site for the clear sky: the panels, and the pressure from --altitude when given.
+summary::Site SummarySite(const Options& o, const SiteInputs& in) {
+  summary::Site site;
+  site.latitude = in.latitude;
+  site.longitude = in.longitude;
+  site.panels = in.panelArray();
+  if (o.altitude) {
+    const double metres = NumberOf(QStringLiteral("--altitude"), *o.altitude);
+    if (!(metres >= -500 && metres <= 9000)) {
+      throw UsageError(QStringLiteral("--altitude"),
+                       text::Quoted(*o.altitude) + QStringLiteral(" is outside -500 to 9000 metres"));
+    }
+    site.atmosphere.pressure = clearsky::PressureAtAltitude(metres);
+  }
+  return site;
 }
 
 int RunSeries(const Options& o, const Environment& env) {
@@ -110,6 +135,14 @@ int RunSeries(const Options& o, const Environment& env) {
 
   const series::SeriesEngine engine(site.latitude, site.longitude, layout.panels);
   CheckGridInCalendar(engine, grid, rule);
+  const summary::Site sky = SummarySite(o, site);
+  const clearsky::SolisModel model(sky.atmosphere);
+  std::array<clearsky::PlaneFactors, kPanelCount> planes{};
+  std::array<bool, kPanelCount> inUse{};
+  for (int p = 0; p < kPanelCount; ++p) {
+    planes[p] = clearsky::FactorsForTilt(layout.panels[p].Tilt, sky.albedo);
+    inUse[p] = InUse(layout.panels[p]);
+  }
 
   // Two workers, one on each core, each computing and formatting every other stretch of
   // blocks into its own buffer; the buffers go out in order.
@@ -118,6 +151,7 @@ int RunSeries(const Options& o, const Environment& env) {
   struct Worker {
     files::StringSink text;
     std::unique_ptr<series::Block> block = series::MakeBlock();
+    std::unique_ptr<series::SkyBlock> sky = std::make_unique<series::SkyBlock>();
     std::exception_ptr failure;
   };
   Worker workers[2];
@@ -134,7 +168,10 @@ int RunSeries(const Options& o, const Environment& env) {
         workers[w].block->size =
             static_cast<std::size_t>(std::min<std::int64_t>(workers[w].block->size, end - first));
         engine.compute(*workers[w].block);
-        parts[w]->rows(*workers[w].block, nullptr);
+        if (o.clearsky) {
+          summary::ComputeSky(*workers[w].block, model, planes, inUse, *workers[w].sky);
+        }
+        parts[w]->rows(*workers[w].block, workers[w].sky.get());
       }
       parts[w]->flush();
     } catch (...) {
@@ -160,12 +197,320 @@ int RunSeries(const Options& o, const Environment& env) {
   return kExitOk;
 }
 
+// --- day, year and best ---------------------------------------------------------------
+
+// "yyyy-mm-ddThh:mm:ss+hh:mm" of a local second and its offset.
+QString IsoLocal(std::int64_t localSecond, std::int64_t offsetSecond) {
+  const std::int64_t day = localSecond >= 0 ? localSecond / kSecondsPerDay
+                                            : -((-localSecond + kSecondsPerDay - 1) / kSecondsPerDay);
+  const auto second = static_cast<int>(localSecond - day * kSecondsPerDay);
+  const DateParts d = SerialToParts(kUnixEpochSerial + static_cast<double>(day));
+  return QStringLiteral("%1-%2-%3T%4:%5:%6")
+             .arg(d.year, 4, 10, QLatin1Char('0'))
+             .arg(d.month, 2, 10, QLatin1Char('0'))
+             .arg(d.day, 2, 10, QLatin1Char('0'))
+             .arg(second / 3600, 2, 10, QLatin1Char('0'))
+             .arg(second / 60 % 60, 2, 10, QLatin1Char('0'))
+             .arg(second % 60, 2, 10, QLatin1Char('0')) +
+         QString::fromStdString(files::OffsetText(offsetSecond));
+}
+
+// The local second and offset of a local day serial's moment (sunrise, sunset).
+QString IsoOfSerial(double serial, double hours) {
+  return IsoLocal(LocalSecondOf(RoundToSecond(serial)), series::OffsetSeconds(hours));
+}
+
+QString Decimals(double value, int decimals) {
+  QLocale locale;
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale.toString(value, 'f', decimals);
+}
+
+QString StepText(std::int64_t step) {
+  if (step % 3600 == 0) return QString::number(step / 3600) + QStringLiteral(" h");
+  if (step % 60 == 0) return QString::number(step / 60) + QStringLiteral(" min");
+  return QString::number(step) + QStringLiteral(" s");
+}
+
+QString Line(const QString& label, const QString& value) {
+  return label.leftJustified(12) + value + QLatin1Char('\n');
+}
+
+QString SiteLine(const SiteInputs& site) {
+  QLocale locale;
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  const auto shortest = [&locale](double v) { return locale.toString(v, 'g', QLocale::FloatingPointShortest); };
+  return Line(QStringLiteral("Site"),
+              QStringLiteral("latitude ") + shortest(site.latitude) + QStringLiteral(", longitude ") +
+                  shortest(site.longitude) + QStringLiteral(", time zone ") +
+                  (site.zone.isNamed() ? site.zone.name() : shortest(site.zone.offsetAtUniversal(0))));
+}
+
+QJsonObject SiteJson(const SiteInputs& site, std::int64_t step) {
+  QJsonObject o{{QStringLiteral("latitude"), site.latitude},
+                {QStringLiteral("longitude"), site.longitude},
+                {QStringLiteral("step_seconds"), static_cast<double>(step)}};
+  if (site.zone.isNamed()) {
+    o.insert(QStringLiteral("timezone_name"), site.zone.name());
+  } else {
+    o.insert(QStringLiteral("timezone"), site.zone.offsetAtUniversal(0));
+  }
+  return o;
+}
+
+QString PanelLabel(const PanelGeometry& p) {
+  QLocale locale;
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return (locale.toString(p.Azimuth, 'g', QLocale::FloatingPointShortest) + QLatin1Char('/') +
+          locale.toString(p.Tilt, 'g', QLocale::FloatingPointShortest))
+      .leftJustified(12);
+}
+
+std::string Json(const QJsonObject& o) {
+  return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString() + '\n';
+}
+
+// The step of day, year and best: from a minute up.
+std::int64_t CoarseStepOf(const Options& o, std::int64_t fallback) {
+  if (!o.step) return fallback;
+  const std::int64_t step = StepOf(QStringLiteral("--step"), *o.step);
+  if (step < 60) {
+    throw UsageError(QStringLiteral("--step"), text::Quoted(*o.step) +
+                                                   QStringLiteral(" is below 1m, the finest step of the ") +
+                                                   o.commandName + QStringLiteral(" command"));
+  }
+  return step;
+}
+
+// --year: a whole year from 100 to 9999, or the present year at the site.
+int YearOf(const Options& o, const SiteInputs& site, const Environment& env) {
+  if (!o.year) {
+    const double ut = env.nowUt();
+    return SerialToParts(CheckedSerial(ut + site.zone.offsetAtUniversal(ut) / 24.0)).year;
+  }
+  const double year = NumberOf(QStringLiteral("--year"), *o.year);
+  if (!(year >= 100 && year <= 9999) || year != std::floor(year)) {
+    throw UsageError(QStringLiteral("--year"),
+                     text::Quoted(*o.year) + QStringLiteral(" is not a year from 100 to 9999"));
+  }
+  return static_cast<int>(year);
+}
+
+series::ZoneRule RuleAround(const SiteInputs& site, double fromDay, double toDay) {
+  return site.zone.ruleBetween(series::SecondOfDay(fromDay) - 2 * kSecondsPerDay,
+                               series::SecondOfDay(toDay) + 2 * kSecondsPerDay);
+}
+
+template <typename F>
+auto InCalendar(const QString& option, F&& work) {
+  try {
+    return work();
+  } catch (const CalendarRangeError&) {
+    throw UsageError(option, QStringLiteral("reaches outside the years 100 to 9999 in universal time"));
+  }
+}
+
+int RunDay(const Options& o, const Environment& env) {
+  const SiteInputs in = ConvertSite(o);
+  const summary::Site site = SummarySite(o, in);
+  const std::int64_t step = CoarseStepOf(o, 60);
+  double day = 0;
+  if (o.date) {
+    day = std::floor(LocalMomentOf(QStringLiteral("--date"), *o.date));
+  } else {
+    const double ut = env.nowUt();
+    day = std::floor(CheckedSerial(ut + in.zone.offsetAtUniversal(ut) / 24.0));
+  }
+  const series::ZoneRule rule = RuleAround(in, day, day + 1);
+  const summary::DaySummary s = InCalendar(QStringLiteral("--date"), [&] {
+    return summary::SummarizeDay(site, rule, day, step);
+  });
+  const QString date = text::FormatIsoDate(day);
+  if (o.json) {
+    QJsonArray panels;
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!InUse(site.panels[p])) continue;
+      const summary::PanelTotals& t = s.totals.panels[p];
+      QJsonObject panel{{QStringLiteral("number"), p + 1},
+                        {QStringLiteral("azimuth"), site.panels[p].Azimuth},
+                        {QStringLiteral("tilt"), site.panels[p].Tilt},
+                        {QStringLiteral("peak_production"), t.peakProduction},
+                        {QStringLiteral("production_hours"), t.productionHours},
+                        {QStringLiteral("irradiation_kwh_m2"), t.irradiation}};
+      if (t.peakProduction > 0) {
+        panel.insert(QStringLiteral("peak_time"), IsoLocal(t.peakLocalSecond, t.peakOffsetSecond));
+      }
+      panels.append(panel);
+    }
+    env.out->write(Json({{QStringLiteral("date"), date},
+                         {QStringLiteral("site"), SiteJson(in, step)},
+                         {QStringLiteral("hours"), s.hours},
+                         {QStringLiteral("sunrise"), IsoOfSerial(s.sunrise, s.noonOffsetHours)},
+                         {QStringLiteral("sunset"), IsoOfSerial(s.sunset, s.noonOffsetHours)},
+                         {QStringLiteral("sun_hours"), s.totals.sunHours},
+                         {QStringLiteral("panels"), panels}}));
+    return kExitOk;
+  }
+  QString r = Line(QStringLiteral("Day"), date + QStringLiteral(", %1 hours, every ").arg(s.hours) + StepText(step));
+  r += SiteLine(in);
+  r += Line(QStringLiteral("Sunrise"), text::FormatHourMinuteSecond(RoundToSecond(s.sunrise)));
+  r += Line(QStringLiteral("Sunset"), text::FormatHourMinuteSecond(RoundToSecond(s.sunset)));
+  r += Line(QStringLiteral("Sun up"), Decimals(s.totals.sunHours, 2) + QStringLiteral(" h"));
+  for (int p = 0; p < kPanelCount; ++p) {
+    if (!InUse(site.panels[p])) continue;
+    const summary::PanelTotals& t = s.totals.panels[p];
+    QString v = PanelLabel(site.panels[p]) + QStringLiteral("peak ") + text::FormatWhole(t.peakProduction) +
+                QLatin1Char('%');
+    if (t.peakProduction > 0) {
+      v += QStringLiteral(" at ") +
+           text::FormatHourMinute(series::SerialOfSecond(t.peakLocalSecond));
+    }
+    v += QStringLiteral(", %1 production hours, %2 kWh/m²")
+             .arg(Decimals(t.productionHours, 2), Decimals(t.irradiation, 2));
+    r += Line(QStringLiteral("Panel %1").arg(p + 1), v);
+  }
+  env.out->write(r.toStdString());
+  return kExitOk;
+}
+
+int RunYear(const Options& o, const Environment& env) {
+  const SiteInputs in = ConvertSite(o);
+  const summary::Site site = SummarySite(o, in);
+  const std::int64_t step = CoarseStepOf(o, 600);
+  const int year = YearOf(o, in, env);
+  const double first = DateSerial(year, 1, 1);
+  const series::ZoneRule rule = RuleAround(in, first, first + 366);
+  const summary::YearSummary s = InCalendar(QStringLiteral("--year"), [&] {
+    return summary::SummarizeYear(site, rule, year, step, env.progress);
+  });
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  if (o.json) {
+    const auto totals = [&site](const summary::Totals& t) {
+      QJsonArray panels;
+      for (int p = 0; p < kPanelCount; ++p) {
+        if (!InUse(site.panels[p])) continue;
+        panels.append(QJsonObject{{QStringLiteral("number"), p + 1},
+                                  {QStringLiteral("production_hours"), t.panels[p].productionHours},
+                                  {QStringLiteral("irradiation_kwh_m2"), t.panels[p].irradiation}});
+      }
+      return QJsonObject{{QStringLiteral("sun_hours"), t.sunHours}, {QStringLiteral("panels"), panels}};
+    };
+    QJsonArray months;
+    for (int m = 0; m < 12; ++m) {
+      QJsonObject month = totals(s.months[m]);
+      month.insert(QStringLiteral("month"), m + 1);
+      months.append(month);
+    }
+    QJsonArray panels;
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!InUse(site.panels[p])) continue;
+      panels.append(QJsonObject{{QStringLiteral("number"), p + 1},
+                                {QStringLiteral("azimuth"), site.panels[p].Azimuth},
+                                {QStringLiteral("tilt"), site.panels[p].Tilt}});
+    }
+    env.out->write(Json({{QStringLiteral("year"), year},
+                         {QStringLiteral("site"), SiteJson(in, step)},
+                         {QStringLiteral("panels"), panels},
+                         {QStringLiteral("months"), months},
+                         {QStringLiteral("total"), totals(s.year)}}));
+    return kExitOk;
+  }
+  QString r = Line(QStringLiteral("Year"), QString::number(year) + QStringLiteral(", every ") + StepText(step) +
+                                               QStringLiteral("; per panel production hours / clear-sky kWh/m²"));
+  r += SiteLine(in);
+  QString head = QStringLiteral("Month").leftJustified(8) + QStringLiteral("Sun h").rightJustified(8);
+  for (int p = 0; p < kPanelCount; ++p) {
+    if (InUse(site.panels[p])) head += QStringLiteral("Panel %1").arg(p + 1).rightJustified(17);
+  }
+  r += head + QLatin1Char('\n');
+  const auto row = [&](const QString& label, const summary::Totals& t) {
+    QString line = label.leftJustified(8) + Decimals(t.sunHours, 0).rightJustified(8);
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!InUse(site.panels[p])) continue;
+      line += (Decimals(t.panels[p].productionHours, 1) + QStringLiteral(" / ") +
+               Decimals(t.panels[p].irradiation, 1))
+                  .rightJustified(17);
+    }
+    return line + QLatin1Char('\n');
+  };
+  for (int m = 0; m < 12; ++m) r += row(QLatin1String(kMonths[m]), s.months[m]);
+  r += row(QStringLiteral("Year"), s.year);
+  env.out->write(r.toStdString());
+  return kExitOk;
+}
+
+// --fix-tilt and --fix-azimuth: whole degrees within the search's ranges.
+double FixedOf(const std::optional<QString>& given, const char* option, double high) {
+  if (!given) return std::nan("");
+  const double v = NumberOf(QLatin1String(option), *given);
+  if (!(v >= 0 && v <= high) || v != std::floor(v)) {
+    throw UsageError(QLatin1String(option), text::Quoted(*given) +
+                                                QStringLiteral(" is not a whole number of degrees from 0 to %1").arg(high));
+  }
+  return v;
+}
+
+int RunBest(const Options& o, const Environment& env) {
+  const SiteInputs in = ConvertSite(o);
+  const summary::Site site = SummarySite(o, in);
+  const std::int64_t step = CoarseStepOf(o, 600);
+  const double tilt = FixedOf(o.fixTilt, "--fix-tilt", 90);
+  const double azimuth = FixedOf(o.fixAzimuth, "--fix-azimuth", 359);
+  if (o.fixTilt && o.fixAzimuth) {
+    throw UsageError(QStringLiteral("--fix-azimuth"), QStringLiteral("cannot be given with --fix-tilt"));
+  }
+  const int year = YearOf(o, in, env);
+  const double first = DateSerial(year, 1, 1);
+  const series::ZoneRule rule = RuleAround(in, first, first + 366);
+  const summary::BestOrientation b = InCalendar(QStringLiteral("--year"), [&] {
+    return summary::FindBest(site, rule, year, step, tilt, azimuth, env.progress);
+  });
+  const auto share = [&b](double v) { return b.irradiation > 0 ? 100.0 * v / b.irradiation : 0.0; };
+  if (o.json) {
+    QJsonArray panels;
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!InUse(site.panels[p])) continue;
+      panels.append(QJsonObject{{QStringLiteral("number"), p + 1},
+                                {QStringLiteral("azimuth"), site.panels[p].Azimuth},
+                                {QStringLiteral("tilt"), site.panels[p].Tilt},
+                                {QStringLiteral("irradiation_kwh_m2"), b.panelIrradiation[p]},
+                                {QStringLiteral("share_percent"), share(b.panelIrradiation[p])}});
+    }
+    env.out->write(Json({{QStringLiteral("year"), year},
+                         {QStringLiteral("site"), SiteJson(in, step)},
+                         {QStringLiteral("best"), QJsonObject{{QStringLiteral("azimuth"), b.best.Azimuth},
+                                                              {QStringLiteral("tilt"), b.best.Tilt},
+                                                              {QStringLiteral("irradiation_kwh_m2"), b.irradiation}}},
+                         {QStringLiteral("panels"), panels}}));
+    return kExitOk;
+  }
+  QString r = Line(QStringLiteral("Year"), QString::number(year) + QStringLiteral(", every ") + StepText(step) +
+                                               QStringLiteral(", clear sky"));
+  r += SiteLine(in);
+  r += Line(QStringLiteral("Best"), PanelLabel(b.best) + Decimals(b.irradiation, 1) + QStringLiteral(" kWh/m²"));
+  for (int p = 0; p < kPanelCount; ++p) {
+    if (!InUse(site.panels[p])) continue;
+    r += Line(QStringLiteral("Panel %1").arg(p + 1),
+              PanelLabel(site.panels[p]) + Decimals(b.panelIrradiation[p], 1) + QStringLiteral(" kWh/m², ") +
+                  Decimals(share(b.panelIrradiation[p]), 1) + QStringLiteral("% of the best"));
+  }
+  env.out->write(r.toStdString());
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunCommand(const Options& o, const Environment& env) {
   switch (o.command) {
     case Command::kSeries:
       return RunSeries(o, env);
+    case Command::kDay:
+      return RunDay(o, env);
+    case Command::kYear:
+      return RunYear(o, env);
+    case Command::kBest:
+      return RunBest(o, env);
     default:
       throw UsageError(QString(), QStringLiteral("the ") + o.commandName +
                                       QStringLiteral(" command is not available in this build"));

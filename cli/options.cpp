@@ -393,10 +393,43 @@ Inputs ConvertOptions(const Options& o, const std::function<double()>& nowUt) {
 
 // The --help text; %1 to %8 are filled in from the stored defaults and the site's ranges.
 constexpr const char* kHelp = R"(Usage: halvessa-cli [options]
+       halvessa-cli series --from DATE[ TIME] --to DATE[ TIME] [--step 10m] [options]
+       halvessa-cli day [--date DATE] [--step 1m] [options]
+       halvessa-cli year [--year YYYY] [--step 10m] [options]
+       halvessa-cli best [--year YYYY] [--step 10m] [--fix-tilt T | --fix-azimuth A]
 
 Computes for one moment and site the sun's azimuth and elevation, the day's sunrise and
 sunset, and for each panel the angle of incidence (AOI) of the sunlight and the
 estimated production.
+
+Commands for many moments (steps of real time, e.g. 30s, 10m, 1h, 1d):
+  series           one row per moment from --from up to but excluding --to: time
+                   (local ISO 8601 with its offset), sun_azimuth, sun_elevation, and
+                   per panel in use panelN_aoi and panelN_production. With
+                   --clearsky also ghi, dni, dhi and panelN_poa (W/m2).
+                   --format csv (RFC 4180, CR LF, the default) or json; --digits N
+                   for N decimals instead of full precision; --force to allow more
+                   than 10,000,000 rows.
+  day              the local day from midnight to midnight (23 or 25 hours on a
+                   daylight saving day; default: today at the site): sunrise,
+                   sunset, the hours with the sun up, and per panel the peak
+                   production and its time, the production hours (the sum of
+                   production/100 over the moments times the step in hours) and
+                   the clear-sky irradiation on its plane (kWh/m2).
+  year             the production hours and clear-sky irradiation per month and for
+                   the year (default: this year at the site).
+  best             the orientation (azimuth 0..359, tilt 0..90, whole degrees) with
+                   the most clear-sky irradiation on its plane over the year, and
+                   each panel's irradiation as a share of it. --fix-tilt or
+                   --fix-azimuth keeps one of the two.
+  --altitude METRES  the site's altitude for the clear sky's air pressure (default:
+                   sea level, 101325 Pa)
+
+The clear sky is the simplified Solis model (Ineichen 2008) with an aerosol optical
+depth at 700 nm of 0.1, 1 cm of precipitable water and 1364 W/m2 above the
+atmosphere, at the sun's geometric elevation (no refraction); the plane of a panel
+gets the beam by the cosine of its AOI, the sky's diffuse light isotropically and the
+ground's reflection with an albedo of 0.2. Sums use the rectangle rule on the moments.
 
 Options:
   --date DATE      local date at the site, yyyy-mm-dd or the locale's short date form.
@@ -415,7 +448,8 @@ Options:
                    Repeat for up to %7 panels, numbered in order; any --panel replaces
                    the default panels %8.
                    A panel 0/0 is not in use and is listed as such.
-  --json           write one JSON object on one line instead of the report
+  --json           write one JSON object on one line instead of the report (day,
+                   year, best and the moment)
   -h, --help       show this text
   --version        show the version
 
@@ -424,6 +458,9 @@ still shown.
 
 Numbers are read in the locale's form or in the plain form with a "." decimal point.
 A value may also follow its option after "=", as in --lat=46.2.
+
+Long work (series, year, best) shows its progress on standard error when that is a
+terminal.
 
 Exit status: 0 when done, 2 for a bad option or value (one line on standard error),
 1 when the output could not be written.

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "cli/cli.h"
 #include "files/series_export.h"
 
@@ -124,6 +126,49 @@ TEST(CliSeries, HostileArgumentsGiveOneLine) {
     } else {
       EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
+  }
+}
+
+// The clear sky's columns, the day, year and best commands' JSON, and their bad values.
+TEST(CliSeries, ClearSkyAndTheSummaryCommands) {
+  const Outcome sky = cli::Run({"series", "--from", "2025-06-21 12:00", "--to", "2025-06-21 12:01",
+                                "--step", "1m", "--clearsky", "--panel", "180/0", "--altitude", "1500"},
+                               NoClock);
+  const QStringList lines = Lines(sky.out);
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_EQ(lines[0], "time,sun_azimuth,sun_elevation,panel1_aoi,panel1_production,ghi,dni,dhi,panel1_poa");
+  const QStringList f = lines[1].split(',');
+  // A flat panel: the beam on the horizontal plus the diffuse light.
+  const double elevation = f[2].toDouble();
+  EXPECT_NEAR(f[8].toDouble(), f[6].toDouble() * std::sin(elevation * M_PI / 180) + f[7].toDouble(), 1e-9);
+  EXPECT_GT(f[5].toDouble(), 900);
+
+  const auto json = [](const QStringList& args) {
+    const Outcome r = cli::Run(args + QStringList{"--json", "--tz", "Europe/Zurich"}, NoClock);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+  };
+  const QJsonObject day = json({"day", "--date", "2025-10-26"});
+  EXPECT_EQ(day["hours"].toDouble(), 25);
+  EXPECT_EQ(day["sunrise"].toString().right(6), "+01:00");
+  EXPECT_EQ(day["panels"].toArray().size(), 5);
+  const QJsonObject year = json({"year", "--year", "2025", "--step", "1h", "--panel", "180/35"});
+  EXPECT_EQ(year["months"].toArray().size(), 12);
+  const QJsonObject best = json({"best", "--year", "2025", "--step", "1h", "--panel", "180/35"});
+  const double bestKwh = best["best"].toObject()["irradiation_kwh_m2"].toDouble();
+  EXPECT_NEAR(year["total"].toObject()["panels"].toArray()[0].toObject()["irradiation_kwh_m2"].toDouble(),
+              best["panels"].toArray()[0].toObject()["irradiation_kwh_m2"].toDouble(), 1e-9);
+  EXPECT_LE(best["panels"].toArray()[0].toObject()["share_percent"].toDouble(), 100);
+  EXPECT_GT(bestKwh, 1000);
+
+  for (const QStringList& bad : {QStringList{"year", "--year", "99"}, {"year", "--step", "30s"},
+                                 {"best", "--fix-tilt", "91"}, {"best", "--fix-azimuth", "12.5"},
+                                 {"best", "--fix-tilt", "30", "--fix-azimuth", "180"},
+                                 {"day", "--altitude", "1e5"}, {"day", "--date", "someday"},
+                                 {"year", "--year", "9999", "--tz", "-5"}, {"day", "--from", "2025-01-01"}}) {
+    const Outcome r = cli::Run(bad, [] { return 45000.0; });
+    EXPECT_EQ(r.status, cli::kExitUsage) << bad.join(' ').toStdString();
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   }
 }
 

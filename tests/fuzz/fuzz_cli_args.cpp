@@ -1,6 +1,7 @@
 // Fuzz target: the calculator run on arbitrary command lines, the input split at NUL bytes
 // into arguments as main() receives them. Whatever the arguments, Run returns instead of
-// throwing, with status 0 and some output, or status 2 and exactly one error line.
+// throwing, with status 0 and some output, status 2 and exactly one error line, or status 1
+// and one line when standard output fills up.
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,18 @@
 
 #include "cli/cli.h"
 #include "geometry/calendar.h"
+
+namespace {
+
+struct CappedOutput : halvessa::files::OutputSink {
+  std::size_t taken = 0;
+  void write(std::string_view text) override {
+    taken += text.size();
+    if (taken > 65536) throw halvessa::files::OutputError("No space left on device");
+  }
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   QStringList args;
@@ -21,15 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     begin = nul == end ? end : nul + 1;
   }
 
-  // The clock reads 2025-07-24 12:00:00 universal time.
+  // The clock reads 2025-07-24 12:00:00 universal time. Standard output takes 64 KB and
+  // then fails as a full disk would, so that a long series ends soon.
+  CappedOutput out;
   const halvessa::cli::Outcome outcome = halvessa::cli::Run(
-      args, [] { return halvessa::SerialFromUnixMilliseconds(1753358400000); });
+      args, halvessa::cli::Environment{
+                [] { return halvessa::SerialFromUnixMilliseconds(1753358400000); }, &out, {}});
 
   const auto lines = std::count(outcome.err.begin(), outcome.err.end(), '\n');
   const bool done = outcome.status == halvessa::cli::kExitOk && outcome.err.empty() &&
-                    !outcome.out.empty();
-  const bool refused = outcome.status == halvessa::cli::kExitUsage && outcome.out.empty() &&
+                    out.taken > 0;
+  const bool full = outcome.status == halvessa::cli::kExitFailure && lines == 1 &&
+                    outcome.err.find("cannot write the output") != std::string::npos;
+  const bool refused = outcome.status == halvessa::cli::kExitUsage && out.taken == 0 &&
                        lines == 1 && outcome.err.back() == '\n';
-  if (!done && !refused) __builtin_trap();
+  if (!done && !refused && !full) __builtin_trap();
   return 0;
 }
