@@ -4,11 +4,13 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "geometry/calendar.h"
 #include "geometry/module1.h"
 #include "series/engine.h"
+#include "summary/summary.h"
 
 namespace {
 
@@ -81,8 +83,37 @@ void BM_Series_FivePanels(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<long>(block->size));
 }
 
+// A local day at 1-minute steps with five panels and the clear sky.
+void BM_Day_OneMinute(benchmark::State& state) {
+  const summary::Site site{kLatitude, kLongitude, kPanels};
+  const auto zone = series::ZoneRule::Fixed(2);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(summary::SummarizeDay(site, zone, DateSerial(2025, 7, 24), 60));
+  }
+}
+
+// The year by months at 10-minute steps.
+void BM_Year_TenMinutes(benchmark::State& state) {
+  const summary::Site site{kLatitude, kLongitude, kPanels};
+  const auto zone = series::ZoneRule::Fixed(1);
+  for (auto _ : state) benchmark::DoNotOptimize(summary::SummarizeYear(site, zone, 2025, 600));
+}
+
+// The best orientation for a year at 10-minute steps, to the degree, on both cores.
+void BM_Best_TenMinutes(benchmark::State& state) {
+  const summary::Site site{kLatitude, kLongitude, kPanels};
+  const auto zone = series::ZoneRule::Fixed(1);
+  const double free = std::nan("");
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(summary::FindBest(site, zone, 2025, 600, free, free));
+  }
+}
+
 }  // namespace
 
+BENCHMARK(BM_Day_OneMinute)->Unit(benchmark::kMillisecond)->ComputeStatistics("fastest", Fastest);
+BENCHMARK(BM_Year_TenMinutes)->Unit(benchmark::kMillisecond)->ComputeStatistics("fastest", Fastest);
+BENCHMARK(BM_Best_TenMinutes)->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("fastest", Fastest);
 BENCHMARK(BM_OneCall_SunPosition)->ComputeStatistics("fastest", Fastest);
 BENCHMARK(BM_Series_SunPosition)->ComputeStatistics("fastest", Fastest);
 BENCHMARK(BM_OneCall_FivePanels)->ComputeStatistics("fastest", Fastest);
