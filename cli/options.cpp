@@ -393,10 +393,10 @@ Inputs ConvertOptions(const Options& o, const std::function<double()>& nowUt) {
 
 // The --help text; %1 to %8 are filled in from the stored defaults and the site's ranges.
 constexpr const char* kHelp = R"(Usage: halvessa-cli [options]
-       halvessa-cli series --from DATE[ TIME] --to DATE[ TIME] [--step 10m] [options]
-       halvessa-cli day [--date DATE] [--step 1m] [options]
-       halvessa-cli year [--year YYYY] [--step 10m] [options]
-       halvessa-cli best [--year YYYY] [--step 10m] [--fix-tilt T | --fix-azimuth A]
+  or:  halvessa-cli series --from DATE[ TIME] --to DATE[ TIME] [--step 10m] [options]
+  or:  halvessa-cli day [--date DATE] [--step 1m] [options]
+  or:  halvessa-cli year [--year YYYY] [--step 10m] [options]
+  or:  halvessa-cli best [--year YYYY] [--step 10m] [--fix-tilt T | --fix-azimuth A]
 
 Computes for one moment and site the sun's azimuth and elevation, the day's sunrise and
 sunset, and for each panel the angle of incidence (AOI) of the sunlight and the
