@@ -220,10 +220,18 @@ QString IsoOfSerial(double serial, double hours) {
   return IsoLocal(LocalSecondOf(RoundToSecond(serial)), series::OffsetSeconds(hours));
 }
 
-QString Decimals(double value, int decimals) {
+// Numbers in the locale's form without group separators: to some decimals, or as short as
+// they read back.
+QLocale ReportLocale() {
   QLocale locale;
   locale.setNumberOptions(QLocale::OmitGroupSeparator);
-  return locale.toString(value, 'f', decimals);
+  return locale;
+}
+
+QString Decimals(double value, int decimals) { return ReportLocale().toString(value, 'f', decimals); }
+
+QString Shortest(double value) {
+  return ReportLocale().toString(value, 'g', QLocale::FloatingPointShortest);
 }
 
 QString StepText(std::int64_t step) {
@@ -237,13 +245,10 @@ QString Line(const QString& label, const QString& value) {
 }
 
 QString SiteLine(const SiteInputs& site) {
-  QLocale locale;
-  locale.setNumberOptions(QLocale::OmitGroupSeparator);
-  const auto shortest = [&locale](double v) { return locale.toString(v, 'g', QLocale::FloatingPointShortest); };
   return Line(QStringLiteral("Site"),
-              QStringLiteral("latitude ") + shortest(site.latitude) + QStringLiteral(", longitude ") +
-                  shortest(site.longitude) + QStringLiteral(", time zone ") +
-                  (site.zone.isNamed() ? site.zone.name() : shortest(site.zone.offsetAtUniversal(0))));
+              QStringLiteral("latitude ") + Shortest(site.latitude) + QStringLiteral(", longitude ") +
+                  Shortest(site.longitude) + QStringLiteral(", time zone ") +
+                  (site.zone.isNamed() ? site.zone.name() : Shortest(site.zone.offsetAtUniversal(0))));
 }
 
 QJsonObject SiteJson(const SiteInputs& site, std::int64_t step) {
@@ -259,11 +264,7 @@ QJsonObject SiteJson(const SiteInputs& site, std::int64_t step) {
 }
 
 QString PanelLabel(const PanelGeometry& p) {
-  QLocale locale;
-  locale.setNumberOptions(QLocale::OmitGroupSeparator);
-  return (locale.toString(p.Azimuth, 'g', QLocale::FloatingPointShortest) + QLatin1Char('/') +
-          locale.toString(p.Tilt, 'g', QLocale::FloatingPointShortest))
-      .leftJustified(12);
+  return (Shortest(p.Azimuth) + QLatin1Char('/') + Shortest(p.Tilt)).leftJustified(12);
 }
 
 std::string Json(const QJsonObject& o) {
