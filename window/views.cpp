@@ -12,6 +12,7 @@
 #include "files/series_export.h"
 #include "geometry/calendar.h"
 #include "series/grid.h"
+#include "text/convert.h"
 
 namespace halvessa::window {
 
@@ -305,6 +306,34 @@ ViewsModel::ViewsModel(FormModel& model) : model_(model) {
 }
 
 ViewsModel::~ViewsModel() { model_.onCalculated = nullptr; }
+
+void ViewsModel::seedFromBoxes() {
+  if (day.last() || year.hasMoment()) return;
+  Calculated c;
+  c.kind = Calculated::Kind::kInstantView;
+  c.latitude = text::LenientNumber(model_.txtLat.Text());
+  c.longitude = text::LenientNumber(model_.txtLon.Text());
+  c.zone = text::SiteZone::Fixed(text::LenientNumber(model_.txtTz.Text()));
+  try {
+    c.zone = text::StrictTimeZone(model_.txtTz.Text());
+  } catch (const text::ConversionError&) {
+  }
+  try {
+    c.moment = RoundToSecond(
+        text::StrictDate(model_.txtDate.Text() + QLatin1Char(' ') + model_.txtTime.Text()));
+  } catch (const text::ConversionError&) {
+    return;
+  }
+  if (!LatitudeInRange(c.latitude) || !LongitudeInRange(c.longitude) || !c.zone.inSiteRange()) {
+    return;
+  }
+  for (int i = 1; i <= kPanelCount; ++i) {
+    c.panels[i - 1] = {text::LenientNumber(model_.txtAz(i).Text()),
+                       text::LenientNumber(model_.txtTilt(i).Text())};
+  }
+  day.take(c);
+  year.take(c);
+}
 
 // --- Export ----------------------------------------------------------------------------
 

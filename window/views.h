@@ -120,6 +120,7 @@ class YearModel {
   std::optional<YearRequest> take(const Calculated& c);
   std::optional<YearRequest> setOpen(bool open);
   bool isOpen() const { return open_; }
+  bool hasMoment() const { return last_.has_value(); }
 
   // The monthly figures and the best orientation. Safe on any thread; polls cancelled
   // between its stages.
@@ -150,6 +151,11 @@ class ViewsModel {
   ~ViewsModel();
   ViewsModel(const ViewsModel&) = delete;
   ViewsModel& operator=(const ViewsModel&) = delete;
+
+  // Before any moment has been told (the window opened after the start-up's instant view),
+  // the moment the boxes show: the site read leniently as the instant view reads it, the
+  // date and time boxes. Reads the boxes only; nothing when they hold no moment.
+  void seedFromBoxes();
 
   DayModel day;
   YearModel year;

@@ -42,10 +42,12 @@ done
 [ -n "$wid" ] || fail "no window named Halvessa appeared"
 sleep 1
 
-# Clicks at the middle of a control, given in twips (15 to a pixel) from the client area.
+# Clicks at the middle of a control, given in twips (15 to a pixel) from the client area,
+# which sits below the menu bar.
+menu=24
 px() { echo $(( ($1 + 7) / 15 )); }
 click() {  # LEFT TOP WIDTH HEIGHT
-  local x=$(( $(px "$1") + $(px "$3") / 2 )) y=$(( $(px "$2") + $(px "$4") / 2 ))
+  local x=$(( $(px "$1") + $(px "$3") / 2 )) y=$(( menu + $(px "$2") + $(px "$4") / 2 ))
   xdotool mousemove --window "$wid" "$x" "$y" click 1
   sleep 0.3
 }
