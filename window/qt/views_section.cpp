@@ -55,7 +55,7 @@ const QColor kMarkerColour(200, 0, 0);
 
 constexpr int kDayHeight = 380;
 constexpr int kDayChartHeight = 250;
-constexpr int kYearHeight = 330;
+constexpr int kYearHeight = 360;
 constexpr int kYearChartHeight = 240;
 
 QString Fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
