@@ -65,22 +65,32 @@ kill -0 "$pid" 2>/dev/null || fail "the program ended before the window was clos
 
 # The views, one at a time, below the client area.
 xdotool windowfocus --sync "$wid" 2>/dev/null || true
+import -window "$wid" window.png
 height_closed=$(xdotool getwindowgeometry "$wid" | awk '/Geometry/ { split($2, s, "x"); print s[2] }')
+height() { xdotool getwindowgeometry "$wid" | awk '/Geometry/ { split($2, s, "x"); print s[2] }'; }
 xdotool key ctrl+d
-sleep 1.5
-height_day=$(xdotool getwindowgeometry "$wid" | awk '/Geometry/ { split($2, s, "x"); print s[2] }')
+for _ in $(seq 1 100); do [ "$(height)" -gt "$height_closed" ] && break; sleep 0.1; done
+sleep 1
+height_day=$(height)
 [ "$height_day" -gt "$height_closed" ] || fail "the day view did not open ($height_closed, $height_day)"
 import -window "$wid" day.png
 xdotool key ctrl+d ctrl+y
 sleep 3
 import -window "$wid" year.png
-if [ -n "${HALVESSA_SCREENSHOTS:-}" ]; then cp day.png year.png "$HALVESSA_SCREENSHOTS/"; fi
+if [ -n "${HALVESSA_SCREENSHOTS:-}" ]; then cp window.png day.png year.png "$HALVESSA_SCREENSHOTS/"; fi
 
 # File > Export day as CSV: the dialog takes the name typed.
 xdotool key alt+f
 sleep 0.5
 xdotool key Return
-sleep 1.5
+dialog=""
+for _ in $(seq 1 100); do
+  dialog=$(xdotool search --onlyvisible --name '^Export day as CSV$' 2>/dev/null | head -n 1 || true)
+  [ -n "$dialog" ] && break
+  sleep 0.1
+done
+[ -n "$dialog" ] || fail "File > Export day as CSV opened no dialog"
+sleep 1
 xdotool type --delay 20 "$PWD/day.csv"
 xdotool key Return
 for _ in $(seq 1 50); do [ -f day.csv ] && break; sleep 0.1; done

@@ -247,11 +247,14 @@ class DayView {
     };
 
     for (const auto& [from, to] : day->night) {
-      auto* top = new QLineSeries;
-      auto* bottom = new QLineSeries;
+      // The area series owns its edges, so that the chart deletes them with it.
+      auto* shade = new QAreaSeries;
+      auto* top = new QLineSeries(shade);
+      auto* bottom = new QLineSeries(shade);
       *top << QPointF(from, high) << QPointF(to, high);
       *bottom << QPointF(from, low) << QPointF(to, low);
-      auto* shade = new QAreaSeries(top, bottom);
+      shade->setUpperSeries(top);
+      shade->setLowerSeries(bottom);
       shade->setBrush(kNightColour);
       shade->setPen(Qt::NoPen);
       add(shade, elevation, false);
