@@ -558,6 +558,7 @@ void ViewsSection::report(const QString& text) { model_.message.setText(text); }
 
 void ViewsSection::exportDay(const QString& path) {
   if (path.isEmpty()) return;
+  viewsModel_.seedFromBoxes();
   const std::optional<Calculated>& last = viewsModel_.day.last();
   if (!last) {
     report(CannotWrite(path, QStringLiteral("no moment has been computed yet")));
