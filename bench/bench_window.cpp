@@ -8,11 +8,18 @@
 // First on the bare window model with the tests' fake platform, then with the Qt window
 // attached offscreen, where the step's two event points serve Qt's pending events.
 //
+// Day redraw: a calculation on demand of a new day with the day view open: the day's chart and
+// table computed (5-minute steps, the summary included) and the chart and table rebuilt, then
+// painted. Year view: opened on a new site, from the click to the search's result shown,
+// the window's event loop served meanwhile; and the search alone on its thread's side.
+//
 // The run is started once per benchmark call and never returns by itself: the iterations are
 // counted at each step's second event point (KeepRunning), and the window is closed when they
 // are done, which ends the run.
 #include <QApplication>
+#include <QChartView>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -27,6 +34,8 @@
 #include "window/platform.h"
 #include "window/qt/qt_platform.h"
 #include "window/qt/qt_window.h"
+#include "window/qt/views_section.h"
+#include "window/views.h"
 
 namespace {
 
@@ -164,6 +173,60 @@ void BM_StepWithTheWindow(benchmark::State& state) {
   StepRun(state, qt, true);
 }
 BENCHMARK(BM_StepWithTheWindow)->Apply(StepArguments);
+
+void BM_DayRedraw(benchmark::State& state) {
+  FakePlatform fake;
+  FormModel model;
+  Form form(model, fake);
+  HalvessaWindow window(model);
+  window.show();
+  window.views().setDayOpen(true);
+  model.chkNow.setValue(0);
+  model.txtTime.setText(QStringLiteral("12:00"));
+  int day = 1;
+  for (auto _ : state) {
+    // A new day each time, so the whole chart is drawn again.
+    model.txtDate.setText(QStringLiteral("2025-03-%1").arg(day % 28 + 1, 2, 10, QLatin1Char('0')));
+    ++day;
+    model.btnRefresh.userClicked();
+    if (state.range(0) == 1) window.views().dayChart()->repaint();
+  }
+}
+BENCHMARK(BM_DayRedraw)->ArgName("paint")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_YearViewOpened(benchmark::State& state) {
+  FakePlatform fake;
+  FormModel model;
+  Form form(model, fake);
+  double latitude = 40;
+  for (auto _ : state) {
+    HalvessaWindow window(model);
+    window.show();
+    model.chkNow.setValue(0);
+    model.txtLat.setText(QString::number(latitude));
+    latitude += 0.5;  // a new site each time
+    model.btnRefresh.userClicked();
+    window.views().setYearOpen(true);
+    while (window.views().yearBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+}
+BENCHMARK(BM_YearViewOpened)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+void BM_YearSearchAlone(benchmark::State& state) {
+  halvessa::window::YearRequest request;
+  request.year = 2025;
+  request.site.latitude = 46.205556;
+  request.site.longitude = 6.154444;
+  request.site.zone = halvessa::text::SiteZone::Fixed(2);
+  request.site.panels = {{{151, 45}, {151, 20}, {331, 20}, {151, 70}, {331, 70}}};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(halvessa::window::YearModel::Compute(request));
+  }
+}
+BENCHMARK(BM_YearSearchAlone)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

@@ -167,6 +167,7 @@ void Form::UpdateInstantView() {
       ComputeAngle(i, azimuth, elevation);
       ShowAngle(i);
     }
+    NotifyCalculated(model_, Calculated::Kind::kInstantView, latitude, longitude, zone, moment);
   });
 }
 
@@ -259,6 +260,7 @@ void Form::frmHalvessa_btnRefresh_Click() {
       ShowAngle(i);
       ShowProduction(i, elevation);
     }
+    NotifyCalculated(model_, Calculated::Kind::kCalculation, latitude, longitude, zone, moment);
   });
 }
 

@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <functional>
+
+#include "window/calculated.h"
 #include "window/controls.h"
 
 namespace halvessa::window {
@@ -63,6 +66,9 @@ struct FormModel {
 
   // The one-line message area below the original layout: what went wrong last, or empty.
   TextBox message;
+
+  // Told after every computed moment (NotifyCalculated); the day and year views listen.
+  std::function<void(const Calculated&)> onCalculated;
 
   // Window-level variables
   PanelArray<PanelRecord> PanelGeom{};

@@ -244,6 +244,8 @@ void Form::SimulationStep() {
       ShowProduction(i, elevation);
       ShowAngle(i);
     }
+    NotifyCalculated(model_, Calculated::Kind::kStep, run_.latitude, run_.longitude, run_.zone,
+                     moment);
 
     // 6. The logs record this step, before the time box moves on.
     faultyBox = nullptr;
@@ -318,6 +320,8 @@ void Form::DayRollover() {
   model_.txtSunrise.setText(sunriseText);
   model_.txtSunset.setText(sunsetText);
   model_.txtTime.setText(sunriseText);
+  NotifyCalculated(model_, Calculated::Kind::kRollover, run_.latitude, run_.longitude, run_.zone,
+                   day + (sunrise - std::floor(sunrise)));
 }
 
 void Form::PauseRun(TextBox* box, const QString& message) {

@@ -41,7 +41,7 @@ class WindowTest : public ::testing::Test {
 TEST_F(WindowTest, ControlsStartAtTheirPlacesWithTheirDefaults) {
   using W = HalvessaWindow;
   EXPECT_EQ(window->windowTitle(), QStringLiteral("Halvessa"));
-  EXPECT_EQ(window->size(), QSize(602, 336 + W::kMessageHeight));
+  EXPECT_EQ(window->size(), QSize(602, W::kMenuHeight + 336 + W::kMessageHeight));
   EXPECT_EQ(window->minimumSize(), window->maximumSize());
   EXPECT_EQ(box("txtAz3")->geometry(), QRect(81, 153, 40, 20));  // 15 twips to a pixel
   const struct { const char* name; int l, t, w, h; } layout[] = {

@@ -3,7 +3,9 @@
 #   simulation_run.sh HALVESSA CLOSE_WINDOW
 # starts the program in an empty working directory, clicks Refresh, "Log solar positions"
 # and the first panel's "Log this panel", then Simulate; pauses after about 3.5 s (one step a
-# second), closes the window and checks the exit status and the position logs.
+# second); opens the day view and the year view (Ctrl+D, Ctrl+Y) and takes a picture of each
+# (copied to $HALVESSA_SCREENSHOTS when set), exports the day through File > Export day as
+# CSV; closes the window and checks the exit status, the position logs and the CSV.
 set -euo pipefail
 
 if [ "${1:-}" != "--inside" ]; then
@@ -20,7 +22,7 @@ if [ "${1:-}" != "--inside" ]; then
   if [ -n "${ASAN_OPTIONS:-}" ]; then
     export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
   fi
-  xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$(readlink -f "$0")" --inside "$app" "$closer"
+  xvfb-run -a -s "-screen 0 1024x1400x24 -nolisten tcp" "$(readlink -f "$0")" --inside "$app" "$closer"
   exit $?
 fi
 
@@ -42,10 +44,12 @@ done
 [ -n "$wid" ] || fail "no window named Halvessa appeared"
 sleep 1
 
-# Clicks at the middle of a control, given in twips (15 to a pixel) from the client area.
+# Clicks at the middle of a control, given in twips (15 to a pixel) from the client area,
+# which sits below the menu bar.
+menu=24
 px() { echo $(( ($1 + 7) / 15 )); }
 click() {  # LEFT TOP WIDTH HEIGHT
-  local x=$(( $(px "$1") + $(px "$3") / 2 )) y=$(( $(px "$2") + $(px "$4") / 2 ))
+  local x=$(( $(px "$1") + $(px "$3") / 2 )) y=$(( menu + $(px "$2") + $(px "$4") / 2 ))
   xdotool mousemove --window "$wid" "$x" "$y" click 1
   sleep 0.3
 }
@@ -58,6 +62,46 @@ sleep 3.5
 click 660 4320 1200 400    # Pause
 sleep 1.5                  # the step in progress finishes its delay
 kill -0 "$pid" 2>/dev/null || fail "the program ended before the window was closed"
+
+# The views, one at a time, below the client area.
+xdotool windowfocus --sync "$wid" 2>/dev/null || true
+import -window "$wid" window.png
+height_closed=$(xdotool getwindowgeometry "$wid" | awk '/Geometry/ { split($2, s, "x"); print s[2] }')
+height() { xdotool getwindowgeometry "$wid" | awk '/Geometry/ { split($2, s, "x"); print s[2] }'; }
+xdotool key ctrl+d
+for _ in $(seq 1 100); do [ "$(height)" -gt "$height_closed" ] && break; sleep 0.1; done
+sleep 1
+height_day=$(height)
+[ "$height_day" -gt "$height_closed" ] || fail "the day view did not open ($height_closed, $height_day)"
+import -window "$wid" day.png
+xdotool key ctrl+d ctrl+y
+sleep 3
+import -window "$wid" year.png
+if [ -n "${HALVESSA_SCREENSHOTS:-}" ]; then cp window.png day.png year.png "$HALVESSA_SCREENSHOTS/"; fi
+
+# File > Export day as CSV: the dialog takes the name typed.
+xdotool key alt+f
+sleep 0.5
+xdotool key Return
+dialog=""
+for _ in $(seq 1 100); do
+  dialog=$(xdotool search --onlyvisible --name '^Export day as CSV$' 2>/dev/null | head -n 1 || true)
+  [ -n "$dialog" ] && break
+  sleep 0.1
+done
+[ -n "$dialog" ] || fail "File > Export day as CSV opened no dialog"
+sleep 1
+xdotool type --delay 20 "$PWD/day.csv"
+xdotool key Return
+for _ in $(seq 1 50); do [ -f day.csv ] && break; sleep 0.1; done
+[ -f day.csv ] || fail "File > Export day as CSV wrote no day.csv"
+header=$(head -n 1 day.csv | tr -d '\r')
+case "$header" in
+  time,sun_azimuth,sun_elevation,*,ghi,dni,dhi,*) ;;
+  *) fail "day.csv has the header $header" ;;
+esac
+rows=$(( $(wc -l < day.csv) - 1 ))
+[ "$rows" -eq $(( 24 * 60 / 5 )) ] || fail "day.csv holds $rows rows, not 288"
 
 "$closer" "$wid" || fail "could not ask the window to close"
 status=""
@@ -91,4 +135,4 @@ panel1=$(check_log panel1.log 6)
 for i in 2 3 4 5; do
   [ ! -e "panel$i.log" ] || fail "panel$i.log was written though its box is not checked"
 done
-echo "solar.log and panel1.log: $solar lines each; exit status 0"
+echo "solar.log and panel1.log: $solar lines each; day.csv: $rows rows; exit status 0"

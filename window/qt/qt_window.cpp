@@ -1,5 +1,7 @@
 #include "window/qt/qt_window.h"
 
+#include "window/qt/views_section.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -160,6 +162,11 @@ HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent)
   back.setColor(QPalette::Window, kWindowBack);
   setPalette(back);
   setAutoFillBackground(true);
+  // The client area and the message line below it, under the menu bar; the views below them.
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("clientArea"));
+  client_->setGeometry(0, kMenuHeight, Px(kClientWidthTwips),
+                       Px(kClientHeightTwips) + kMessageHeight);
 
   FormModel& m = model_;
 
@@ -243,19 +250,21 @@ HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent)
   addMessageArea();
   applyTabOrder();
 
-  setFixedSize(Px(kClientWidthTwips), Px(kClientHeightTwips) + kMessageHeight);
+  NameForScreenReaders(*client_);
+  views_ = std::make_unique<ViewsSection>(model_, *this);
+  fitToViews();
   centreOnScreen();
-  NameForScreenReaders(*this);
 }
 
 HalvessaWindow::~HalvessaWindow() {
+  views_.reset();
   // The model outlives the window: leave no hook pointing at destroyed widgets.
   for (Control* control : hooked_) control->viewUpdate = nullptr;
 }
 
 QLabel* HalvessaWindow::addLabel(const char* name, const QString& caption, int l, int t, int w,
                                  int h) {
-  auto* label = new QLabel(caption, this);
+  auto* label = new QLabel(caption, client_);
   label->setObjectName(QString::fromLatin1(name));
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -271,7 +280,7 @@ QLabel* HalvessaWindow::addLabel(const char* name, const QString& caption, int l
 
 MarkedLineEdit* HalvessaWindow::addTextBox(TextBox& box, const QString& name, int l, int t, int w,
                                            int h, int tab, bool bold) {
-  auto* edit = new MarkedLineEdit(this);
+  auto* edit = new MarkedLineEdit(client_);
   edit->setObjectName(name);
   edit->setGeometry(Px(l), Px(t), Px(w), Px(h));
   edit->setFont(bold ? BoxFont() : DefaultFont());
@@ -306,7 +315,7 @@ MarkedLineEdit* HalvessaWindow::addTextBox(TextBox& box, const QString& name, in
 
 QCheckBox* HalvessaWindow::addCheckBox(CheckBox& box, const QString& name, const QString& caption,
                                        int l, int t, int w, int h, int tab) {
-  auto* check = new QCheckBox(caption, this);
+  auto* check = new QCheckBox(caption, client_);
   check->setObjectName(name);
   check->setGeometry(Px(l), Px(t), Px(w), Px(h));
   // Opaque in the platform's face colour, so the caption reads on the dark background.
@@ -339,7 +348,7 @@ QCheckBox* HalvessaWindow::addCheckBox(CheckBox& box, const QString& name, const
 
 QPushButton* HalvessaWindow::addButton(CommandButton& button, const char* name, int l, int t,
                                        int w, int h, int tab) {
-  auto* push = new QPushButton(button.Caption(), this);
+  auto* push = new QPushButton(button.Caption(), client_);
   push->setObjectName(QString::fromLatin1(name));
   push->setGeometry(Px(l), Px(t), Px(w), Px(h));
   push->setFont(ButtonFont());
@@ -368,7 +377,7 @@ QPushButton* HalvessaWindow::addButton(CommandButton& button, const char* name, 
 }
 
 void HalvessaWindow::addMessageArea() {
-  message_ = new QLabel(this);
+  message_ = new QLabel(client_);
   message_->setObjectName(QStringLiteral("message"));
   message_->setTextFormat(Qt::PlainText);
   message_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -422,6 +431,11 @@ void HalvessaWindow::userAction(const std::function<void()>& action) {
   } catch (...) {
     model_.message.setText(QStringLiteral("An unexpected error ended the action."));
   }
+}
+
+void HalvessaWindow::fitToViews() {
+  setFixedSize(Px(kClientWidthTwips), kMenuHeight + Px(kClientHeightTwips) + kMessageHeight +
+                                           views_->height());
 }
 
 void HalvessaWindow::closeEvent(QCloseEvent* event) {

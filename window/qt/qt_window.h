@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "window/form_model.h"
@@ -18,6 +19,8 @@ class QLabel;
 class QPushButton;
 
 namespace halvessa::window {
+
+class ViewsSection;
 
 // A text box that can carry the mark of a failed conversion: a red frame over its border.
 class MarkedLineEdit : public QLineEdit {
@@ -65,6 +68,8 @@ class HalvessaWindow : public QWidget {
   static constexpr int kClientWidthTwips = 9030;
   static constexpr int kClientHeightTwips = 5040;
   static constexpr int kMessageHeight = 22;
+  // The menu bar above the client area.
+  static constexpr int kMenuHeight = 24;
 
   // The fonts the window is drawn with: a free sans-serif face at the sizes the layout
   // was made for. setApplicationFont() makes the first the whole program's default.
@@ -81,6 +86,13 @@ class HalvessaWindow : public QWidget {
 
   // Moves the window to the middle of the screen it is on.
   void centreOnScreen();
+
+  // The client area: the original layout and the message line, at their own coordinates.
+  QWidget* clientArea() const { return client_; }
+  // The menu bar and the day and year views below the client area.
+  ViewsSection& views() const { return *views_; }
+  // The window's height follows the views open below the client area; its width never moves.
+  void fitToViews();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -108,6 +120,8 @@ class HalvessaWindow : public QWidget {
   void userAction(const std::function<void()>& action);
 
   FormModel& model_;
+  QWidget* client_ = nullptr;
+  std::unique_ptr<ViewsSection> views_;
   ReturnPresses returnPresses_;
   QLabel* message_ = nullptr;
   std::vector<TabEntry> tabs_;

@@ -1,0 +1,393 @@
+#include "window/views.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <memory>
+
+#include "clearsky/clearsky.h"
+#include "files/series_export.h"
+#include "geometry/calendar.h"
+#include "series/grid.h"
+#include "text/convert.h"
+
+namespace halvessa::window {
+
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+QString Number(double v) { return QString::number(v, 'g', 10); }
+
+// Same site, zone and panels.
+bool SameSite(const Calculated& a, const Calculated& b) {
+  if (a.latitude != b.latitude || a.longitude != b.longitude) return false;
+  if (a.zone.isNamed() != b.zone.isNamed() || a.zone.name() != b.zone.name()) return false;
+  if (!a.zone.isNamed() && a.zone.offsetAtUniversal(0) != b.zone.offsetAtUniversal(0)) {
+    return false;
+  }
+  for (int p = 0; p < kPanelCount; ++p) {
+    if (a.panels[p].Azimuth != b.panels[p].Azimuth || a.panels[p].Tilt != b.panels[p].Tilt) {
+      return false;
+    }
+  }
+  return true;
+}
+
+double LocalDay(const Calculated& c) { return std::floor(c.moment); }
+
+int YearOf(const Calculated& c) { return SerialToParts(std::floor(c.moment)).year; }
+
+// Hours since the day's midnight of a local moment.
+double HoursSince(const series::ZoneRule& rule, std::int64_t fromUniversal, double localSerial) {
+  const auto local = static_cast<std::int64_t>(
+      std::llround((localSerial - kUnixEpochSerial) * static_cast<double>(kSecondsPerDay)));
+  return static_cast<double>(rule.universalOf(local) - fromUniversal) / 3600.0;
+}
+
+QString ClockText(std::int64_t localSecond) {
+  std::int64_t s = localSecond % kSecondsPerDay;
+  if (s < 0) s += kSecondsPerDay;
+  return QStringLiteral("%1:%2")
+      .arg(s / 3600, 2, 10, QLatin1Char('0'))
+      .arg((s / 60) % 60, 2, 10, QLatin1Char('0'));
+}
+
+void Ticks(DayChart& chart, const series::ZoneRule& rule, std::int64_t fromUniversal) {
+  const auto whole = static_cast<int>(std::lround(chart.hours));
+  for (int k = 0; k <= whole; ++k) {
+    const std::int64_t u = fromUniversal + k * std::int64_t{3600};
+    const std::int64_t local = u + rule.offsetSecondsAt(u);
+    const std::int64_t hourOfDay = (local - series::SecondOfDay(chart.day)) / 3600;
+    if (k == whole) {
+      chart.ticks.emplace_back(chart.hours, QStringLiteral("24:00"));
+    } else if (hourOfDay % 3 == 0) {
+      chart.ticks.emplace_back(static_cast<double>(k), ClockText(local));
+    }
+  }
+}
+
+// The night from the points: where the sun crosses the horizon, by linear interpolation.
+void Night(DayChart& chart) {
+  const std::size_t n = chart.x.size();
+  bool anyUp = false;
+  bool anyDown = false;
+  for (double e : chart.elevation) (e > 0 ? anyUp : anyDown) = true;
+  chart.sunNeverRises = !anyUp;
+  chart.sunNeverSets = !anyDown;
+  const auto crossing = [&](std::size_t i) {  // between points i - 1 and i
+    const double e0 = chart.elevation[i - 1];
+    const double e1 = chart.elevation[i];
+    const double f = e1 != e0 ? e0 / (e0 - e1) : 0.5;
+    return chart.x[i - 1] + f * (chart.x[i] - chart.x[i - 1]);
+  };
+  bool inNight = false;
+  double from = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const bool down = !(chart.elevation[i] > 0);
+    if (down && !inNight) {
+      inNight = true;
+      from = i == 0 ? 0.0 : crossing(i);
+    } else if (!down && inNight) {
+      inNight = false;
+      chart.night.emplace_back(from, i == 0 ? 0.0 : crossing(i));
+    }
+  }
+  if (inNight) chart.night.emplace_back(from, chart.hours);
+}
+
+class SaveFileSink : public files::OutputSink {
+ public:
+  explicit SaveFileSink(QSaveFile& file) : file_(file) {}
+  void write(std::string_view text) override {
+    const auto size = static_cast<qint64>(text.size());
+    if (file_.write(text.data(), size) != size) throw files::OutputError("write");
+  }
+
+ private:
+  QSaveFile& file_;
+};
+
+}  // namespace
+
+void NotifyCalculated(FormModel& model, Calculated::Kind kind, double latitude, double longitude,
+                      const text::SiteZone& zone, double moment) {
+  if (!model.onCalculated) return;
+  Calculated c;
+  c.kind = kind;
+  c.latitude = latitude;
+  c.longitude = longitude;
+  c.zone = zone;
+  c.moment = moment;
+  for (int i = 1; i <= kPanelCount; ++i) {
+    c.panels[i - 1] = {model.PanelGeom(i).Azimuth, model.PanelGeom(i).Tilt};
+  }
+  try {
+    model.onCalculated(c);
+  } catch (const std::exception&) {
+    // A view that cannot show the moment shows its own problem; the procedure goes on.
+  }
+}
+
+QString PanelCaption(int panel, const PanelGeometry& geometry) {
+  return QStringLiteral("Panel %1 (%2/%3)")
+      .arg(panel)
+      .arg(Number(geometry.Azimuth), Number(geometry.Tilt));
+}
+
+series::ZoneRule RuleAround(const text::SiteZone& zone, double fromDay, double toDay) {
+  return zone.ruleBetween(series::SecondOfDay(fromDay) - 2 * kSecondsPerDay,
+                          series::SecondOfDay(toDay) + 2 * kSecondsPerDay);
+}
+
+summary::Site SiteOf(const Calculated& c) {
+  summary::Site site;
+  site.latitude = c.latitude;
+  site.longitude = c.longitude;
+  site.panels = c.panels;
+  return site;
+}
+
+DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds) {
+  DayChart chart;
+  chart.day = LocalDay(c);
+  chart.stepSeconds = stepSeconds;
+  chart.panels = c.panels;
+  for (int p = 0; p < kPanelCount; ++p) chart.inUse[p] = InUse(c.panels[p]);
+  try {
+    const series::ZoneRule rule = RuleAround(c.zone, chart.day, chart.day + 1);
+    const summary::Site site = SiteOf(c);
+    const summary::DaySummary day = summary::SummarizeDay(site, rule, chart.day, stepSeconds);
+    chart.hours = day.hours;
+    chart.fromUniversal = day.fromUniversal;
+
+    const series::TimeGrid grid =
+        summary::LocalDaysGrid(rule, chart.day, chart.day + 1, stepSeconds);
+    const series::SeriesEngine engine(c.latitude, c.longitude, c.panels);
+    auto block = series::MakeBlock();
+    for (std::int64_t first = 0; first < grid.count;
+         first += static_cast<std::int64_t>(series::kBlock)) {
+      series::FillBlock(grid, rule, first, *block);
+      engine.compute(*block);
+      for (std::size_t i = 0; i < block->size; ++i) {
+        const std::int64_t k = first + static_cast<std::int64_t>(i);
+        chart.x.push_back(static_cast<double>(k * stepSeconds) / 3600.0);
+        chart.elevation.push_back(block->elevation[i]);
+        for (int p = 0; p < kPanelCount; ++p) {
+          if (chart.inUse[p]) chart.production[p].push_back(block->production[p][i]);
+        }
+      }
+    }
+    Ticks(chart, rule, grid.fromUniversal);
+    Night(chart);
+    if (!chart.sunNeverRises && !chart.sunNeverSets) {
+      const double rise = HoursSince(rule, grid.fromUniversal, chart.day + (day.sunrise - std::floor(day.sunrise)));
+      const double set = HoursSince(rule, grid.fromUniversal, chart.day + (day.sunset - std::floor(day.sunset)));
+      if (std::isfinite(rise) && rise >= 0 && rise <= chart.hours) chart.sunrise = rise;
+      if (std::isfinite(set) && set >= 0 && set <= chart.hours) chart.sunset = set;
+    }
+    chart.marker = HoursSince(rule, grid.fromUniversal, c.moment);
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!chart.inUse[p]) continue;
+      const summary::PanelTotals& t = day.totals.panels[p];
+      chart.rows.push_back({p + 1, t.productionHours, t.irradiation, t.peakProduction,
+                            t.peakProduction > 0 ? ClockText(t.peakLocalSecond) : QString()});
+    }
+  } catch (const CalendarRangeError&) {
+    chart = DayChart{};
+    chart.day = LocalDay(c);
+    chart.stepSeconds = stepSeconds;
+    chart.problem = QStringLiteral("This day lies outside the years 100 to 9999 in universal time.");
+  }
+  return chart;
+}
+
+// --- DayModel --------------------------------------------------------------------------
+
+DayModel::Change DayModel::take(const Calculated& c) {
+  last_ = c;
+  return update();
+}
+
+DayModel::Change DayModel::setOpen(bool open) {
+  open_ = open;
+  return update();
+}
+
+DayModel::Change DayModel::update() {
+  if (!open_ || !last_) return Change::kNone;
+  if (chart_ && drawn_ && LocalDay(*drawn_) == LocalDay(*last_) && SameSite(*drawn_, *last_)) {
+    drawn_ = last_;
+    if (!chart_->problem.isEmpty()) return Change::kNone;
+    const double marker = HoursSince(*rule_, chart_->fromUniversal, last_->moment);
+    if (marker == chart_->marker) return Change::kNone;
+    chart_->marker = marker;
+    return Change::kMarker;
+  }
+  chart_ = ComputeDay(*last_, kStepSeconds);
+  rule_ = RuleAround(last_->zone, chart_->day, chart_->day + 1);
+  drawn_ = last_;
+  ++computations_;
+  return Change::kRedraw;
+}
+
+// --- YearModel -------------------------------------------------------------------------
+
+std::optional<YearRequest> YearModel::take(const Calculated& c) {
+  last_ = c;
+  return update();
+}
+
+std::optional<YearRequest> YearModel::setOpen(bool open) {
+  open_ = open;
+  return update();
+}
+
+std::optional<YearRequest> YearModel::update() {
+  if (!open_ || !last_) return std::nullopt;
+  if (requestedFor_ && requestedFor_->year == YearOf(*last_) &&
+      SameSite(requestedFor_->site, *last_)) {
+    return std::nullopt;
+  }
+  YearRequest request{++requested_, *last_, YearOf(*last_)};
+  requestedFor_ = request;
+  return request;
+}
+
+YearResult YearModel::Compute(const YearRequest& request, const std::function<bool()>& cancelled) {
+  YearResult result;
+  result.generation = request.generation;
+  result.year = request.year;
+  result.panels = request.site.panels;
+  const auto poll = [&cancelled](double) {
+    if (cancelled && cancelled()) throw YearCancelled{};
+  };
+  try {
+    const double first = DateSerial(request.year, 1, 1);
+    const series::ZoneRule rule = RuleAround(request.site.zone, first, first + 366);
+    const summary::Site site = SiteOf(request.site);
+    result.months = summary::SummarizeYear(site, rule, request.year, kStepSeconds, poll);
+    poll(0);
+    result.best = summary::FindBest(site, rule, request.year, kStepSeconds, std::nan(""),
+                                    std::nan(""), poll);
+  } catch (const CalendarRangeError&) {
+    result.problem = QStringLiteral("This year lies outside the years 100 to 9999 in universal time.");
+  }
+  return result;
+}
+
+bool YearModel::accept(YearResult result) {
+  if (result.generation != requested_) return false;
+  result_ = std::move(result);
+  return true;
+}
+
+QString YearModel::ShareText(const YearResult& result, int panel) {
+  const double best = result.best.irradiation;
+  const double share = best > 0 ? 100.0 * result.best.panelIrradiation[panel - 1] / best : 0.0;
+  return QStringLiteral("Panel %1 gets %2% of the best orientation's clear-sky light")
+      .arg(panel)
+      .arg(std::lround(share));
+}
+
+// --- ViewsModel ------------------------------------------------------------------------
+
+ViewsModel::ViewsModel(FormModel& model) : model_(model) {
+  model_.onCalculated = [this](const Calculated& c) {
+    const DayModel::Change change = day.take(c);
+    if (change != DayModel::Change::kNone && onDayChange) onDayChange(change);
+    if (const std::optional<YearRequest> request = year.take(c); request && onYearRequest) {
+      onYearRequest(*request);
+    }
+  };
+}
+
+ViewsModel::~ViewsModel() { model_.onCalculated = nullptr; }
+
+void ViewsModel::seedFromBoxes() {
+  if (day.last() || year.hasMoment()) return;
+  Calculated c;
+  c.kind = Calculated::Kind::kInstantView;
+  c.latitude = text::LenientNumber(model_.txtLat.Text());
+  c.longitude = text::LenientNumber(model_.txtLon.Text());
+  c.zone = text::SiteZone::Fixed(text::LenientNumber(model_.txtTz.Text()));
+  try {
+    c.zone = text::StrictTimeZone(model_.txtTz.Text());
+  } catch (const text::ConversionError&) {
+  }
+  try {
+    c.moment = RoundToSecond(
+        text::StrictDate(model_.txtDate.Text() + QLatin1Char(' ') + model_.txtTime.Text()));
+  } catch (const text::ConversionError&) {
+    return;
+  }
+  if (!LatitudeInRange(c.latitude) || !LongitudeInRange(c.longitude) || !c.zone.inSiteRange()) {
+    return;
+  }
+  for (int i = 1; i <= kPanelCount; ++i) {
+    c.panels[i - 1] = {text::LenientNumber(model_.txtAz(i).Text()),
+                       text::LenientNumber(model_.txtTilt(i).Text())};
+  }
+  day.take(c);
+  year.take(c);
+}
+
+// --- Export ----------------------------------------------------------------------------
+
+QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  const auto failure = [&name](const QString& reason) {
+    return QStringLiteral("Cannot write \"%1\": %2").arg(name, reason);
+  };
+  const double day = LocalDay(c);
+  files::SeriesLayout layout;
+  layout.panels = c.panels;
+  layout.clearSky = true;
+  layout.latitude = c.latitude;
+  layout.longitude = c.longitude;
+  layout.timeZone = c.zone.isNamed() ? 0 : c.zone.offsetAtUniversal(0);
+  layout.zoneName = c.zone.name().toStdString();
+  layout.stepSeconds = stepSeconds;
+
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString());
+  try {
+    const series::ZoneRule rule = RuleAround(c.zone, day, day + 1);
+    const series::TimeGrid grid = summary::LocalDaysGrid(rule, day, day + 1, stepSeconds);
+    const series::SeriesEngine engine(c.latitude, c.longitude, c.panels);
+    const summary::Site site = SiteOf(c);
+    const clearsky::SolisModel model(site.atmosphere);
+    std::array<clearsky::PlaneFactors, kPanelCount> planes{};
+    std::array<bool, kPanelCount> inUse{};
+    for (int p = 0; p < kPanelCount; ++p) {
+      planes[p] = clearsky::FactorsForTilt(c.panels[p].Tilt, site.albedo);
+      inUse[p] = InUse(c.panels[p]);
+    }
+    SaveFileSink sink(file);
+    files::SeriesWriter writer(layout, sink);
+    auto block = series::MakeBlock();
+    auto sky = std::make_unique<series::SkyBlock>();
+    for (std::int64_t first = 0; first < grid.count;
+         first += static_cast<std::int64_t>(series::kBlock)) {
+      series::FillBlock(grid, rule, first, *block);
+      engine.compute(*block);
+      summary::ComputeSky(*block, model, planes, inUse, *sky);
+      writer.rows(*block, sky.get());
+    }
+    writer.finish();
+  } catch (const files::OutputError&) {
+    const QString reason = file.errorString();
+    file.cancelWriting();
+    return failure(reason);
+  } catch (const CalendarRangeError&) {
+    file.cancelWriting();
+    return failure(QStringLiteral("the day lies outside the years 100 to 9999"));
+  }
+  if (!file.commit()) return failure(file.errorString());
+  return {};
+}
+
+}  // namespace halvessa::window

@@ -1,0 +1,174 @@
+// The day and year views' model: which day and year to show for the last computed moment, the
+// series and figures to draw, and when a chart must be drawn anew. Qt Core only; the widgets
+// (window/qt/views_widgets.h) only display what this holds.
+//
+// The views follow the procedures through FormModel::onCalculated. A closed view only keeps
+// the last moment; opening it computes. The day is drawn anew when its date, the site or a
+// panel changed; otherwise only the marker of the moment moves. The year's figures and the
+// best orientation take long, so they are computed apart (YearModel::Compute, thread-safe)
+// and a result that no longer matches the site shown is dropped.
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "summary/summary.h"
+#include "window/calculated.h"
+#include "window/form_model.h"
+
+namespace halvessa::window {
+
+// One line of the table under the day's chart, for a panel in use.
+struct DayRow {
+  int panel = 0;  // 1..5
+  double productionHours = 0;
+  double irradiation = 0;  // clear sky on the panel's plane, kWh/m2
+  double peakProduction = 0;
+  QString peakTime;  // "hh:mm", local
+};
+
+struct DayChart {
+  double day = 0;  // the local date, a whole day serial
+  std::int64_t stepSeconds = 0;
+  double hours = 24;  // 23 or 25 on a daylight saving day
+  std::int64_t fromUniversal = 0;  // its midnight, seconds of universal time
+  QString problem;    // why nothing can be drawn, or empty
+  // Points in hours since the local midnight (real time, so a 25-hour day runs to 25).
+  std::vector<double> x;
+  std::vector<double> elevation;
+  std::array<std::vector<double>, kPanelCount> production;
+  std::array<bool, kPanelCount> inUse{};
+  std::array<PanelGeometry, kPanelCount> panels{};
+  // Axis ticks: hours since midnight and the local clock they stand for ("06:00").
+  std::vector<std::pair<double, QString>> ticks;
+  // Stretches of the day with the sun not above the horizon.
+  std::vector<std::pair<double, double>> night;
+  bool sunNeverRises = false;
+  bool sunNeverSets = false;
+  std::optional<double> sunrise;  // hours since midnight, when the day has both
+  std::optional<double> sunset;
+  double marker = 0;  // the moment last computed
+  std::vector<DayRow> rows;
+};
+
+// "Panel 1 (151/45)"
+QString PanelCaption(int panel, const PanelGeometry& geometry);
+
+// The zone's offsets around a span of local days (two days' margin either way).
+series::ZoneRule RuleAround(const text::SiteZone& zone, double fromDay, double toDay);
+
+summary::Site SiteOf(const Calculated& c);
+
+// Computes the chart of the moment's day.
+DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds);
+
+class DayModel {
+ public:
+  static constexpr std::int64_t kStepSeconds = 300;  // 5 minutes
+  enum class Change { kNone, kMarker, kRedraw };
+
+  Change take(const Calculated& c);
+  Change setOpen(bool open);
+  bool isOpen() const { return open_; }
+  // Null until a moment has been computed with the view open.
+  const DayChart* chart() const { return chart_ ? &*chart_ : nullptr; }
+  const std::optional<Calculated>& last() const { return last_; }
+  int computations() const { return computations_; }
+
+ private:
+  Change update();
+
+  std::optional<Calculated> last_;
+  std::optional<Calculated> drawn_;
+  std::optional<DayChart> chart_;
+  std::optional<series::ZoneRule> rule_;  // the drawn day's
+  bool open_ = false;
+  int computations_ = 0;
+};
+
+struct YearRequest {
+  std::uint64_t generation = 0;
+  Calculated site;
+  int year = 0;
+};
+
+struct YearResult {
+  std::uint64_t generation = 0;
+  int year = 0;
+  QString problem;  // empty when the figures are there
+  std::array<PanelGeometry, kPanelCount> panels{};
+  summary::YearSummary months;
+  summary::BestOrientation best;
+};
+
+// Thrown out of YearModel::Compute when its cancelled() answers true.
+struct YearCancelled {};
+
+class YearModel {
+ public:
+  static constexpr std::int64_t kStepSeconds = 600;  // 10 minutes
+
+  // A request when the year shown no longer matches the moment (open view only).
+  std::optional<YearRequest> take(const Calculated& c);
+  std::optional<YearRequest> setOpen(bool open);
+  bool isOpen() const { return open_; }
+  bool hasMoment() const { return last_.has_value(); }
+
+  // The monthly figures and the best orientation. Safe on any thread; polls cancelled
+  // between its stages.
+  static YearResult Compute(const YearRequest& request,
+                            const std::function<bool()>& cancelled = {});
+  // Takes the result of the latest request; false (dropped) for an older one.
+  bool accept(YearResult result);
+  bool busy() const { return requested_ != 0 && (!result_ || result_->generation != requested_); }
+  const std::optional<YearResult>& result() const { return result_; }
+
+  // "Panel 3 gets 71% of the best orientation's clear-sky light", for a panel in use.
+  static QString ShareText(const YearResult& result, int panel);
+
+ private:
+  std::optional<YearRequest> update();
+
+  std::optional<Calculated> last_;
+  std::optional<YearRequest> requestedFor_;
+  std::optional<YearResult> result_;
+  std::uint64_t requested_ = 0;
+  bool open_ = false;
+};
+
+// Listens to the model's procedures for both views.
+class ViewsModel {
+ public:
+  explicit ViewsModel(FormModel& model);
+  ~ViewsModel();
+  ViewsModel(const ViewsModel&) = delete;
+  ViewsModel& operator=(const ViewsModel&) = delete;
+
+  // Before any moment has been told (the window opened after the start-up's instant view),
+  // the moment the boxes show: the site read leniently as the instant view reads it, the
+  // date and time boxes. Reads the boxes only; nothing when they hold no moment.
+  void seedFromBoxes();
+
+  DayModel day;
+  YearModel year;
+  std::function<void(DayModel::Change)> onDayChange;
+  std::function<void(const YearRequest&)> onYearRequest;
+
+ private:
+  FormModel& model_;
+};
+
+// Writes the day of c as a clear-sky series in CSV, one row a step from its midnight to the
+// next: the columns and numbers of the calculator's series. The file is written aside and
+// renamed when whole. The failure, naming the file and the reason, or empty.
+QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QString& path);
+
+}  // namespace halvessa::window
