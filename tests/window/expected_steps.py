@@ -54,12 +54,13 @@ def main():
         print(f"{h:02}:{mi:02}", shown((2025, 7, 24, h, mi, 0)))
     print("2025-08-01 06:00", shown((2025, 8, 1, 6, 0, 0)))
     print("20:50 with 331/70", shown((2025, 7, 24, 20, 50, 0), (331, 70)))
+    print("20:50 with 151/45", shown((2025, 7, 24, 20, 50, 0), (151, 45)))
     print("22:30 with 331/70", shown((2025, 7, 24, 22, 30, 0), (331, 70)))
 
     # The rollover to 2025-07-25 sets the run's time to the sunrise; each step adds the jump.
     sunrise = g.sunrise_sunset(2025, 7, 25, 0, 0, 0, LAT, LON, ZONE)[0]
     step = ((1.0 / 24.0) / 60.0) * 10
-    for k, panel in ((0, None), (1, None), (1, (331, 70))):
+    for k, panel in ((0, None), (1, None), (1, (331, 70)), (1, (151, 45))):
         t = sunrise + step if k else sunrise
         p = parts(t)
         print(f"sunrise + {k} jumps: {p[3]:02}:{p[4]:02}:{p[5]:02}", shown(p, panel))

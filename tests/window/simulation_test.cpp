@@ -125,6 +125,16 @@ TEST_F(Simulation, SimulateDuringARunStartsAfreshAndClosingEndsIt) {
   EXPECT_EQ(points.size(), count);
 }
 
+TEST_F(Simulation, ANewRunAskedForWithTheSunsetBoxClearedLeavesNoRun) {
+  prepare();
+  user([this] {  // the first event point, before the first step's sun
+    model.btnSimulate.userClicked();
+    model.txtSunset.userEdited("");
+  });
+  model.btnSimulate.userClicked();
+  EXPECT_TRUE(runState() == "0 Resume manual: " && steps.empty() && form->activeRunLoops() == 0);
+}
+
 TEST_F(Simulation, WithoutSunsetOrWithABadBoxNothingStarts) {
   model.message.setText("earlier");
   model.btnSimulate.userClicked();  // the sunset box is empty after start-up
@@ -136,6 +146,7 @@ TEST_F(Simulation, WithoutSunsetOrWithABadBoxNothingStarts) {
   model.btnRunning.userClicked();  // before any run Resume only arms, and Pause disarms
   EXPECT_EQ(runState(), "-1 Pause live: ");
   EXPECT_TRUE(model.SimTime == 20.0 / 24 && model.StepDays == 10.0 / 1440);
+  EXPECT_NEAR(model.SimEnd, (20 * 60 + 58) / 1440.0, 1e-12);
   model.btnPause.userClicked();
   EXPECT_EQ(runState(), "0 Resume live: ");
 
@@ -258,6 +269,8 @@ TEST_F(Simulation, EachStepAppendsTheBoxesAsShownUnlessNowIsChecked) {
   runSteps(3);
   EXPECT_EQ(ReadFile("solar.log"),
             "earlier\r\n7/24/2025\t8:50 PM\t296.0\t3.0\r\n2025-07-25\t06:18\t62.0\t0.5\r\n");
+  EXPECT_EQ(ReadFile("panel1.log"), "7/24/2025\t8:50 PM\t151\t45\t122.8\t0%\r\n"
+                                    "2025-07-25\t06:18\t151\t45\t88.9\t0%\r\n");
   EXPECT_EQ(ReadFile("panel5.log"), "7/24/2025\t8:50 PM\t331\t70 deg\t38.1\t70%\r\n"
                                     "2025-07-25\t06:18\t331\t70 deg\t90.8\t0%\r\n");
   // Checked and in use, checked but not in use (created, no line), not checked.
