@@ -85,6 +85,9 @@ TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
       {"interrupted and short writes are carried on", onDisk(Dribbling), onDisk(nullptr),
        std::nullopt},
   };
+  // With standard input closed the first file a step opens is descriptor 0; it is closed too.
+  const int standardInput = ::dup(0);
+  ::close(0);
   const int descriptors = OpenDescriptors();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -118,6 +121,8 @@ TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
               "|<missing>");
   }
   EXPECT_EQ(OpenDescriptors(), descriptors);
+  ::dup2(standardInput, 0);
+  ::close(standardInput);
 }
 
 }  // namespace
