@@ -7,10 +7,10 @@
 
 #include <QFile>
 #include <cerrno>
+#include <deque>
 #include <string>
 #include <system_error>
 #include <utility>
-#include <vector>
 
 namespace halvessa::files {
 namespace {
@@ -36,13 +36,8 @@ QString NotRegularFile() { return QStringLiteral("not a regular file"); }
 class StepFile {
  public:
   StepFile(QString name, QByteArray line) : name_(std::move(name)), line_(std::move(line)) {}
-  StepFile(StepFile&& other) noexcept
-      : name_(std::move(other.name_)),
-        line_(std::move(other.line_)),
-        fd_(std::exchange(other.fd_, -1)),
-        sizeBefore_(other.sizeBefore_),
-        written_(other.written_) {}
-  StepFile& operator=(StepFile&&) = delete;
+  StepFile(const StepFile&) = delete;
+  StepFile& operator=(const StepFile&) = delete;
   ~StepFile() {
     // A failure that only shows on closing has already been asked for by settle().
     if (fd_ >= 0) ::close(fd_);
@@ -121,7 +116,7 @@ class StepFile {
   bool written_ = false;  // some of the line may be in the file
 };
 
-QString CutBack(std::vector<StepFile>& files, QString message) {
+QString CutBack(std::deque<StepFile>& files, QString message) {
   for (StepFile& file : files) {
     if (const std::optional<QString> reason = file.cutBack()) {
       message += QStringLiteral("; \"%1\" could not be cut back: %2").arg(file.name(), *reason);
@@ -132,7 +127,7 @@ QString CutBack(std::vector<StepFile>& files, QString message) {
 
 // Opens every file, then writes every line, then settles every file; the first failure ends
 // the step and takes back everything it wrote.
-std::optional<QString> RunStep(const QDir& dir, std::vector<StepFile>& files) {
+std::optional<QString> RunStep(const QDir& dir, std::deque<StepFile>& files) {
   for (StepFile& file : files) {
     if (const std::optional<QString> reason = file.open(dir)) return Failure(file.name(), *reason);
   }
@@ -171,17 +166,9 @@ QByteArray PositionLogLine(const QStringList& values) {
   return line.toLocal8Bit();
 }
 
-std::optional<QString> AppendToLog(const QDir& dir, const QString& fileName,
-                                   const QByteArray& line) {
-  std::vector<StepFile> files;
-  files.emplace_back(fileName, line);
-  return RunStep(dir, files);
-}
-
 std::optional<QString> AppendPositionLogs(const QDir& dir, const QStringList& solarValues,
                                           const std::array<PanelLogLine, kLoggedPanels>& panels) {
-  std::vector<StepFile> files;
-  files.reserve(kLoggedPanels + 1);
+  std::deque<StepFile> files;  // never moved: each holds its open file
   files.emplace_back(SolarLogName(), PositionLogLine(solarValues));
 
   const QStringList moment = solarValues.mid(0, 2);

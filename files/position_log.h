@@ -38,15 +38,6 @@ QString PanelLogName(int panel);
 // apart, so each one is written as a blank.
 QByteArray PositionLogLine(const QStringList& values);
 
-// Appends line to fileName in dir as a step of its own (see AppendPositionLogs); an empty line
-// only creates the file. std::nullopt on success, otherwise the message naming the file and the
-// reason, e.g.
-//   Cannot write "panel2.log": Permission denied
-// Anything that is not a regular file (a directory, a named pipe, a device) is refused rather
-// than waited on.
-std::optional<QString> AppendToLog(const QDir& dir, const QString& fileName,
-                                   const QByteArray& line);
-
 // What one panel contributes to a step.
 struct PanelLogLine {
   bool checked = false;  // its "Log this panel" box is ticked
@@ -63,8 +54,11 @@ struct PanelLogLine {
 //     of solarValues) followed by the panel's values. A checked panel that is not in use thus
 //     gets its file but no line; an unchecked one is not touched.
 // All the files are opened before the first line is written. On the first file that fails, the
-// files the step wrote to are cut back and its message is returned (see AppendToLog); when a
-// file cannot be cut back, the message says so after the reason:
+// files the step wrote to are cut back and the message naming the file and the reason is
+// returned, e.g.
+//   Cannot write "panel2.log": Permission denied
+// Anything that is not a regular file (a directory, a named pipe, a device) is refused rather
+// than waited on. When a file cannot be cut back, the message says so after the reason:
 //   Cannot write "panel2.log": No space left on device; "solar.log" could not be cut back: ...
 // A file the step created stays, empty. std::nullopt on success.
 std::optional<QString> AppendPositionLogs(const QDir& dir, const QStringList& solarValues,

@@ -73,20 +73,17 @@ Form::~Form() {
 void Form::CheckedSunPosition(double moment, double latitude, double longitude, double timeZone,
                               double& azimuth, double& elevation, TextBox& outOfCalendar,
                               const QString& outOfCalendarLabel) {
-  try {
-    geometry::SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation);
-  } catch (const CalendarRangeError&) {
-    // The moment itself is in the calendar; its universal time is not.
-    throw InputError(&outOfCalendar,
-                     outOfCalendarLabel + QStringLiteral(": the moment falls outside the years "
-                                                         "100 to 9999 in universal time."));
-  }
+  // The moment itself is in the calendar; its universal time may not be.
+  OnBox(
+      &outOfCalendar, outOfCalendarLabel,
+      [&] { geometry::SunPosition(moment, latitude, longitude, timeZone, azimuth, elevation); },
+      "the moment falls outside the years 100 to 9999 in universal time");
   // A latitude so large that its radians overflow leaves the sun's position undefined; no
   // other finite input does.
   if (std::isfinite(azimuth) && std::isfinite(elevation)) return;
   throw InputError(&model_.txtLat,
-                   label::Latitude +
-                       QStringLiteral(": the value is too large to compute the sun's position."));
+                   Labelled(label::Latitude,
+                            QStringLiteral("the value is too large to compute the sun's position")));
 }
 
 long long Form::UniversalClockMilliseconds() {
@@ -233,13 +230,10 @@ void Form::frmHalvessa_btnRefresh_Click() {
                        label::TimeZone);
     double sunrise = 0;
     double sunset = 0;
-    try {
-      geometry::SunriseSunset(moment, latitude, longitude, timeZone, sunrise, sunset);
-    } catch (const CalendarRangeError&) {
-      throw InputError(&model_.txtDate,
-                       label::Date + QStringLiteral(": the sunrise or sunset of this day falls "
-                                                    "outside the years 100 to 9999."));
-    }
+    OnBox(
+        &model_.txtDate, label::Date,
+        [&] { geometry::SunriseSunset(moment, latitude, longitude, timeZone, sunrise, sunset); },
+        "the sunrise or sunset of this day falls outside the years 100 to 9999");
     const QString azimuthText = text::FormatOneDecimal(azimuth);
     const QString elevationText = text::FormatOneDecimal(elevation);
     const QString sunriseText = text::FormatHourMinuteSecond(sunrise);
@@ -301,11 +295,11 @@ void Form::frmHalvessa_Timer1_Timer() {
     const double milliseconds = RoundHalfEven(seconds * 1000.0);
     if (!(milliseconds >= 0 && milliseconds <= kLongestInterval)) {
       throw InputError(&model_.refresshInt,
-                       label::RefreshInterval + QStringLiteral(": ") +
-                           text::Quoted(model_.refresshInt.Text()) +
-                           QStringLiteral(" is outside 0 to ") +
-                           QLocale().toString(kLongestInterval / 1000.0, 'f', 3) +
-                           QStringLiteral(" seconds."));
+                       Labelled(label::RefreshInterval,
+                                text::Quoted(model_.refresshInt.Text()) +
+                                    QStringLiteral(" is outside 0 to ") +
+                                    QLocale().toString(kLongestInterval / 1000.0, 'f', 3) +
+                                    QStringLiteral(" seconds")));
     }
     model_.Timer1.setInterval(static_cast<long long>(milliseconds));
 

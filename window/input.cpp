@@ -13,11 +13,12 @@ InputError::InputError(TextBox* box, const QString& message)
 
 QString InputError::message() const { return QString::fromStdString(what()); }
 
-namespace {
-
 QString Labelled(const QString& label, const QString& message) {
+  if (label.isEmpty()) return message;
   return label + QStringLiteral(": ") + message + QStringLiteral(".");
 }
+
+namespace {
 
 void ForEachBox(FormModel& f, const std::function<void(TextBox&)>& visit) {
   for (TextBox* b : {&f.txtDate, &f.txtTime, &f.txtSunrise, &f.txtSunset, &f.txtLat, &f.txtLon,
@@ -36,17 +37,12 @@ void ForEachBox(FormModel& f, const std::function<void(TextBox&)>& visit) {
 }  // namespace
 
 double StrictNumberOf(TextBox& box, const QString& label) {
-  try {
-    return text::StrictNumber(box.Text());
-  } catch (const text::ConversionError& e) {
-    throw InputError(&box, Labelled(label, e.message()));
-  }
+  return OnBox(&box, label, [&] { return text::StrictNumber(box.Text()); });
 }
 
 InputError OutsideRange(TextBox& box, const QString& label, const char* range) {
-  return InputError(&box, label + QStringLiteral(": ") + text::Quoted(box.Text()) +
-                              QStringLiteral(" is outside ") + QLatin1String(range) +
-                              QStringLiteral("."));
+  return InputError(&box, Labelled(label, text::Quoted(box.Text()) + QStringLiteral(" is outside ") +
+                                              QLatin1String(range)));
 }
 
 double SiteNumberOf(TextBox& box, const QString& label, bool (*inRange)(double),
@@ -57,12 +53,8 @@ double SiteNumberOf(TextBox& box, const QString& label, bool (*inRange)(double),
 }
 
 text::SiteZone SiteZoneOf(TextBox& box) {
-  text::SiteZone zone = text::SiteZone::Fixed(0);
-  try {
-    zone = text::StrictTimeZone(box.Text());
-  } catch (const text::ConversionError& e) {
-    throw InputError(&box, Labelled(label::TimeZone, e.message()));
-  }
+  const text::SiteZone zone =
+      OnBox(&box, label::TimeZone, [&] { return text::StrictTimeZone(box.Text()); });
   if (!zone.inSiteRange()) throw OutsideRange(box, label::TimeZone, kTimeZoneRange);
   return zone;
 }
@@ -72,11 +64,7 @@ double StrictDateOf(TextBox& box, const QString& label) {
 }
 
 double StrictDateOf(TextBox& box, const QString& label, const QString& text) {
-  try {
-    return text::StrictDate(text);
-  } catch (const text::ConversionError& e) {
-    throw InputError(&box, Labelled(label, e.message()));
-  }
+  return OnBox(&box, label, [&] { return text::StrictDate(text); });
 }
 
 double LenientNumberOf(FormModel& form, TextBox& box, const QString& label) {
@@ -118,16 +106,12 @@ void ClearReport(FormModel& form) {
 
 bool Guarded(FormModel& form, const std::function<void()>& body) {
   try {
-    body();
+    OnBox(nullptr, QString(), body, "The date lies outside the years 100 to 9999.");
     return true;
   } catch (const InputError& e) {
     Report(form, e);
-  } catch (const text::ConversionError& e) {
-    Report(form, nullptr, e.message());
-  } catch (const CalendarRangeError&) {
-    Report(form, nullptr, QStringLiteral("The date lies outside the years 100 to 9999."));
+    return false;
   }
-  return false;
 }
 
 }  // namespace halvessa::window

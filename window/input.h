@@ -1,8 +1,10 @@
 // Strict conversions of the window's boxes, and how their failures reach the user.
 //
 // An event procedure converts its inputs with StrictNumberOf / StrictDateOf before it
-// writes any result. A failure throws InputError, which ends the procedure; the procedure's
-// entry point catches it with Guarded(), shows one line in the message area, e.g.
+// writes any result. Every failure a box causes, a text that does not convert, a value out of
+// range or a moment that leaves the calendar, is one InputError naming the box; it ends the
+// procedure, and the procedure's entry point catches it with Guarded(), shows one line in the
+// message area, e.g.
 //   Latitude: "abc" is not a number.
 // and marks the box. The next successful calculation clears the message and the marks.
 #pragma once
@@ -12,6 +14,8 @@
 #include <functional>
 #include <stdexcept>
 
+#include "geometry/calendar.h"
+#include "text/conversion_error.h"
 #include "text/time_zone.h"
 #include "window/form_model.h"
 
@@ -42,6 +46,25 @@ class InputError : public std::runtime_error {
  private:
   TextBox* box_;
 };
+
+// "label: message." with the box's label, the message alone when there is no label.
+QString Labelled(const QString& label, const QString& message);
+
+// Runs body and gives back what it returns. A failed conversion inside comes out as an
+// InputError on box reading  label: <the conversion's message>.  and a calendar error as one
+// reading  label: <outOfCalendar>.  (see Labelled). An InputError passes as it is.
+template <typename Body>
+auto OnBox(TextBox* box, const QString& label, Body&& body,
+           const char* outOfCalendar = "the date lies outside the years 100 to 9999")
+    -> decltype(body()) {
+  try {
+    return body();
+  } catch (const text::ConversionError& e) {
+    throw InputError(box, Labelled(label, e.message()));
+  } catch (const CalendarRangeError&) {
+    throw InputError(box, Labelled(label, QString::fromUtf8(outOfCalendar)));
+  }
+}
 
 // The box's text by the strict number conversion; throws InputError naming label and text.
 double StrictNumberOf(TextBox& box, const QString& label);
@@ -76,8 +99,9 @@ void Report(FormModel& form, TextBox* box, const QString& message);
 // Clears the message area and every mark.
 void ClearReport(FormModel& form);
 
-// Runs body; an InputError, a calendar range error or a conversion error thrown inside is
-// reported instead of escaping into the event loop. Returns false when body failed.
+// Runs body; the failure of a box thrown inside (see OnBox; one of no box in particular reads
+// "The date lies outside the years 100 to 9999.") is reported instead of escaping into the
+// event loop. Returns false when body failed.
 bool Guarded(FormModel& form, const std::function<void()>& body);
 
 }  // namespace halvessa::window

@@ -14,7 +14,6 @@
 
 #include <array>
 #include <cmath>
-#include <exception>
 #include <optional>
 #include <utility>
 
@@ -44,11 +43,7 @@ QString Paused(QString message) {
 
 // A 16-bit whole number of a box's value; an overflow names the box.
 std::int16_t WholeNumberOf(TextBox& box, const QString& label, double value) {
-  try {
-    return text::RoundToInt16(value);
-  } catch (const text::ConversionError& e) {
-    throw InputError(&box, label + QStringLiteral(": ") + e.message() + QStringLiteral("."));
-  }
+  return OnBox(&box, label, [value] { return text::RoundToInt16(value); });
 }
 
 // Runs a clean-up when the scope ends, however it ends.
@@ -192,8 +187,8 @@ double Form::ReadStepDays() {
   const std::int16_t minutes =
       WholeNumberOf(model_.jump, label::Jump, LenientNumberOf(model_, model_.jump, label::Jump));
   if (minutes < 0) {
-    throw InputError(&model_.jump, label::Jump + QStringLiteral(": ") + text::Quoted(model_.jump.Text()) +
-                                       QStringLiteral(" is negative."));
+    throw InputError(&model_.jump,
+                     Labelled(label::Jump, text::Quoted(model_.jump.Text()) + QStringLiteral(" is negative")));
   }
   return ((1.0 / 24.0) / 60.0) * minutes;
 }
@@ -217,8 +212,8 @@ void Form::RunLoop() {
 }
 
 void Form::SimulationStep() {
-  TextBox* faultyBox = nullptr;
-  try {
+  // What the run cannot compute or show names the date box: its day is the one that failed.
+  const auto step = [this] {
     // 1. The moment: the run's date plus the time of day of SimTime, to the whole second.
     const double timeOfDay = model_.SimTime - std::floor(model_.SimTime);
     const double moment = run_.RunDate + std::round(timeOfDay * kSecondsPerDay) / kSecondsPerDay;
@@ -230,7 +225,6 @@ void Form::SimulationStep() {
     // 3. and 4. The sun.
     double azimuth = 0;
     double elevation = 0;
-    faultyBox = &model_.txtDate;
     CheckedSunPosition(moment, run_.latitude, run_.longitude, run_.timeZone, azimuth, elevation,
                        model_.txtDate, label::Date);
     model_.txtSunAzimuth.setText(text::FormatOneDecimal(azimuth));
@@ -248,11 +242,9 @@ void Form::SimulationStep() {
                      moment);
 
     // 6. The logs record this step, before the time box moves on.
-    faultyBox = nullptr;
     if (model_.Solarchk.Value() != 0) log();
 
     // 7. The next moment.
-    faultyBox = &model_.txtDate;
     const double next = model_.SimTime + model_.StepDays;
     const QString nextText = text::FormatHourMinute(next);
     model_.SimTime = next;
@@ -260,7 +252,6 @@ void Form::SimulationStep() {
 
     // 8. and 9. The delay. Pause pressed meanwhile does not cut it short: the step ends
     // with its delay and its rollover, then no further step follows until Resume.
-    faultyBox = nullptr;
     const int delay = StepDelay();
     if (delay > 0) {
       platform_.wait(delay, interrupted_);
@@ -272,19 +263,13 @@ void Form::SimulationStep() {
     if (RunInterrupted()) return;
 
     // 11. The day ends at its sunset.
-    if (model_.SimTime >= model_.SimEnd) {
-      faultyBox = &model_.txtDate;
-      DayRollover();
-    }
+    if (model_.SimTime >= model_.SimEnd) DayRollover();
+  };
+  try {
+    OnBox(&model_.txtDate, label::Date, step,
+          "the simulated moment lies outside the years 100 to 9999");
   } catch (const InputError& e) {
     PauseRun(e.box(), e.message());
-  } catch (const CalendarRangeError&) {
-    PauseRun(faultyBox, label::Date + QStringLiteral(": the simulated moment lies outside the "
-                                                    "years 100 to 9999."));
-  } catch (const text::ConversionError& e) {
-    PauseRun(faultyBox, e.message());
-  } catch (const std::exception& e) {
-    PauseRun(nullptr, QString::fromLocal8Bit(e.what()));
   }
 }
 

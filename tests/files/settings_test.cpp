@@ -20,7 +20,7 @@ struct RecordingSink : IniSink {
   QStringList calls;
 };
 
-QStringList Read(const QString& path = QString::fromLatin1(kSettingsFileName)) {
+QStringList Read(const QString& path) {
   RecordingSink sink;
   const std::optional<QString> notice = Readini(sink, path);
   if (notice) sink.calls << "notice: " + *notice;
@@ -108,15 +108,6 @@ TEST_F(SettingsFile, OnlyARegularFileIsRead) {
   EXPECT_EQ(Read("/proc/self/mem"),
             kCleared + QStringList{"notice: mem: line 1 could not be read (Input/output error); "
                                    "reading stopped there."});
-}
-
-TEST_F(SettingsFile, DefaultPathIsTheWorkingDirectory) {
-  write("12\r\n34\r\n");
-  const QString previous = QDir::currentPath();
-  ASSERT_TRUE(QDir::setCurrent(dir_.path()));
-  const QStringList calls = Read();
-  ASSERT_TRUE(QDir::setCurrent(previous));
-  EXPECT_EQ(calls, kCleared + QStringList({"lat=12", "lon=34"}));
 }
 
 }  // namespace

@@ -416,11 +416,6 @@ def main():
         rows.append(row(*site, *sunrise_sunset(*site)))
     emit(rows)
 
-    print("// EquationOfTime: day of the year, minutes")
-    days = [0, 1, 2, 45.5, 59, 60, 80, 81, 82, 172, 182, 205, 263, 264, 300, 355, 364, 365,
-            366, 367]
-    emit([row(n, equation_of_time(n)) for n in days])
-
     print("// AngleOfIncidence: sun azimuth, sun elevation, panel azimuth, tilt, AOI")
     # The Geneva panels and the other examples; the sun on a panel's normal, where the last
     # bit of the cosine shows most in the angle; a cosine rounded past 1 or -1; a panel

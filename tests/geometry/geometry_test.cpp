@@ -113,18 +113,6 @@ TEST(SunriseSunset, SunriseAndSunset) {
   });
 }
 
-TEST(EquationOfTime, Minutes) {
-  ExpectOneArg(EquationOfTime, {
-    {0, -0x1.93f16d7901fb4p+1}, {1, -0x1.cdaf04dc8ba8cp+1}, {2, -0x1.036f1ef7c9793p+2},
-    {45.5, -0x1.d2b70ff119e68p+3}, {59, -0x1.a779c39797e96p+3}, {60, -0x1.a1b895bc1f328p+3},
-    {80, -0x1.f5fe8bdedb5a4p+2}, {81, -7.53}, {82, -0x1.cdb3bc232d8d6p+2},
-    {172, -0x1.7ffef034d0008p+0}, {182, -0x1.c322498338e48p+1}, {205, -0x1.8ab3d0411e674p+2},
-    {263, 0x1.e1ea98b8307d2p+2}, {264, 0x1.f94e05fdfca2ep+2}, {300, 0x1.063549c35a27ap+4},
-    {355, 0x1.077c2e86e6748p+0}, {364, -0x1.93ecdcc7ac95ap+1}, {365, -0x1.cdaa7ed60119cp+1},
-    {366, -0x1.036ce1d374103p+2}, {367, -0x1.1fb68d5d82abcp+2},
-  });
-}
-
 TEST(AngleOfIncidence, Degrees) {
   // sun azimuth, sun elevation, panel azimuth, tilt, angle of incidence
   const double el = 0x1.fa3db5aa15369p+5;  // the Geneva elevation above
@@ -236,8 +224,9 @@ TEST(Calendar, InvalidDatesAndRangeLimitsThrow) {
   EXPECT_NO_THROW(DateSerial(2024, 2, 29));
   EXPECT_NO_THROW(DateSerial(2000, 2, 29));
   for (const auto& [y, m, d] : {std::array{2023, 2, 29}, {1900, 2, 29}, {2025, 4, 31},
-                                {2025, 0, 1}, {2025, 13, 1}, {2025, 1, 0}, {2025, 1, 32},
-                                {99, 12, 31}, {10000, 1, 1}}) {
+                                {2025, 6, 31}, {2025, 9, 31}, {2025, 11, 31}, {2025, 0, 1},
+                                {2025, 13, 1}, {2025, 1, 0}, {2025, 1, 32}, {99, 12, 31},
+                                {10000, 1, 1}}) {
     EXPECT_THROW(DateSerial(y, m, d), CalendarRangeError) << y << "-" << m << "-" << d;
   }
   EXPECT_EQ(Parts(Moment(9999, 12, 31, 23, 59, 59)), (std::array{9999, 12, 31, 23, 59, 59}));

@@ -57,11 +57,9 @@ TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
   const QByteArray solar("2025-07-24\t14:00\t151,3\t-2,5\r\n");
   const QByteArray panel("2025-07-24\t14:00\t151\t45\t12,5\t93%\r\n");
   const auto at = [](QByteArray line) { return line.replace("14:00", "14:10"); };
-  const auto replace = [](LogWriteCall call) { return [call](QDir) {
-                                                 ReplaceLogWriteForTesting(call);
-                                               }; };
-  const std::function<void(QDir)> restoreWrite = replace(nullptr);
-
+  const auto onDisk = [](LogWriteCall call) {
+    return [call](QDir) { ReplaceLogWriteForTesting(call); };
+  };
   const struct {
     const char* name;
     std::function<void(QDir)> arm, disarm;
@@ -79,14 +77,17 @@ TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
       {"the disk fills up within panel2.log's line",
        [&](QDir d) {
          room = solar.size() + panel.size() + 9;
-         replace(FillingDisk)(d);
+         onDisk(FillingDisk)(d);
        },
-       restoreWrite, "Cannot write \"panel2.log\": No space left on device"},
-      {"the disk is full", [&](QDir d) { room = 0; replace(FillingDisk)(d); },
-       restoreWrite, "Cannot write \"solar.log\": No space left on device"},
-      {"interrupted and short writes are carried on", replace(Dribbling), restoreWrite,
+       onDisk(nullptr), "Cannot write \"panel2.log\": No space left on device"},
+      {"the disk is full", [&](QDir d) { room = 0; onDisk(FillingDisk)(d); }, onDisk(nullptr),
+       "Cannot write \"solar.log\": No space left on device"},
+      {"interrupted and short writes are carried on", onDisk(Dribbling), onDisk(nullptr),
        std::nullopt},
   };
+  // With standard input closed the first file a step opens is descriptor 0; it is closed too.
+  const int standardInput = ::dup(0);
+  ::close(0);
   const int descriptors = OpenDescriptors();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -120,6 +121,8 @@ TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
               "|<missing>");
   }
   EXPECT_EQ(OpenDescriptors(), descriptors);
+  ::dup2(standardInput, 0);
+  ::close(standardInput);
 }
 
 }  // namespace

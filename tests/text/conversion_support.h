@@ -3,7 +3,6 @@
 
 #include <QLocale>
 #include <QString>
-#include <vector>
 
 #include "text/conversion_error.h"
 
@@ -27,14 +26,5 @@ struct Read {
   QLocale locale;
   double value;
 };
-
-// Texts that no box should ever hold: huge, full of blanks, control characters, broken UTF-16.
-inline std::vector<QString> HostileTexts() {
-  return {QString(1 << 20, '9'), QStringLiteral("1e") + QString(100000, '9'),
-          QStringLiteral("0.") + QString(100000, '0') + '1', QString(100000, ' ') + '5',
-          QStringLiteral("1 ").repeated(50000) + QStringLiteral("14:00"),
-          QString(QChar(0)) + QStringLiteral("\x01\n\t\r\x7f"), QStringLiteral("+-.e//--..::"),
-          QString(QChar(0xD800)), QStringLiteral("\xd8\xff")};
-}
 
 }  // namespace halvessa::text

@@ -31,6 +31,7 @@ TEST(DisplayPatterns, DecimalAndTimeSeparatorsOfTheLocale) {
       {FormatHourMinuteSecond(late, kUs), "21:16:00"},
       {FormatHourMinuteSecond(early, kDe), "05:58:31"},
       {FormatHourMinuteSecond(early, kFi), "05.58.31"},
+      {FormatHourMinute(early, QLocale(QLocale::Assamese, QLocale::India)), "05.58"},  // 12 h
       {FormatHourMinute(day, QLocale(QLocale::French, QLocale::Canada)), "00:00"},  // not 'h'
       {FormatHourMinute(-0.25, kUs), "18:00"}};
   for (const auto& [got, want] : cases) EXPECT_EQ(got, QString::fromUtf8(want));

@@ -1,6 +1,6 @@
-// A platform for tests: a local clock that moves only when the test says so, and a periodic
-// timer that fires as it moves. The timer runs on a monotonic count (elapsedMs()); the local
-// clock is that count plus an offset, so setting the clock does not move the timer.
+// A platform for tests: a clock that moves only when the test says so, and one periodic timer
+// that fires as it moves. The timer runs on a monotonic count (elapsedMs()); the clock is that
+// count plus an offset, so setting the clock does not move the timer.
 #pragma once
 
 #include <algorithm>
@@ -22,9 +22,8 @@ class FakePlatform : public Platform {
   // is to that time less the zone in universal time.
   void setLocalTime(int year, int month, int day, int hour, int minute, int second, int ms = 0,
                     double zoneHours = 2) {
-    offsetMs_ = std::llround(DateSerial(year, month, day) * 86400000.0) +
-                ((hour * 60LL + minute) * 60 + second) * 1000 + ms - elapsedMs_ -
-                std::llround(zoneHours * 3600000.0);
+    offsetMs_ = std::llround((DateSerial(year, month, day) - zoneHours / 24) * 86400000.0) +
+                ((hour * 60LL + minute) * 60 + second) * 1000 + ms - elapsedMs_;
   }
   double nowUniversal() override {
     return static_cast<double>(offsetMs_ + elapsedMs_) / 86400000.0;
@@ -47,7 +46,7 @@ class FakePlatform : public Platform {
   void wait(int ms, const std::function<bool()>& interrupted) override {
     waits.push_back(ms);
     if (beforeWait) beforeWait(ms);
-    if (ms > 0 && !(interrupted && interrupted())) advanceUntil(elapsedMs_ + ms, interrupted);
+    if (ms > 0 && !interrupted()) advanceUntil(elapsedMs_ + ms, interrupted);
   }
 
   std::vector<int> starts;  // the interval of every timer start, in order
@@ -65,9 +64,9 @@ class FakePlatform : public Platform {
     }
     void start(int ms) override {
       running = true;
-      intervalMs = std::max(ms, 1);
-      dueMs = platform.elapsedMs_ + intervalMs;
-      platform.starts.push_back(intervalMs);
+      intervalMs = ms;
+      dueMs = platform.elapsedMs_ + ms;
+      platform.starts.push_back(ms);
     }
     void stop() override { running = false; }
     FakePlatform& platform;
@@ -79,7 +78,7 @@ class FakePlatform : public Platform {
 
   void advanceUntil(std::int64_t targetMs, const std::function<bool()>& interrupted) {
     while (timer_ && timer_->running && timer_->dueMs <= targetMs) {
-      elapsedMs_ = std::max(elapsedMs_, timer_->dueMs);
+      elapsedMs_ = timer_->dueMs;
       timer_->dueMs += timer_->intervalMs;
       const std::function<void()> onTick = timer_->onTick;  // the tick may delete its timer
       onTick();

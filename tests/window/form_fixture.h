@@ -69,12 +69,6 @@ class FormTest : public ::testing::Test {
     QDir::setCurrent(previousDir_);
     QLocale::setDefault(previousLocale_);
   }
-  // The message cut to the length of prefix: EXPECT_EQ with it shows both on failure.
-  QString messageHead(const QString& prefix) const {
-    return model.message.Text().left(prefix.size());
-  }
-  void goManual() { model.chkNow.setValue(0); }  // the calculation uses the typed moment
-  void clickRefresh() { model.btnRefresh.userClicked(); }
 
   FakePlatform platform;
   FormModel model;
@@ -115,10 +109,9 @@ class RunTest : public FormTest {
     model.txtSunset.setText("20:58");
     model.jump.setText(jump);
   }
-  void clickSimulate() { model.btnSimulate.userClicked(); }
   void runSteps(int n) {
     closeAfter = n;
-    clickSimulate();
+    model.btnSimulate.userClicked();
   }
   QStringList stepTimes() const {
     QStringList times;
