@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cmath>
+#include <exception>
 #include <optional>
 #include <utility>
 
@@ -23,6 +24,8 @@
 #include "geometry/site.h"
 #include "text/convert.h"
 #include "window/form.h"
+
+#include <exception>
 #include "window/input.h"
 
 namespace halvessa::window {
@@ -270,6 +273,10 @@ void Form::SimulationStep() {
           "the simulated moment lies outside the years 100 to 9999");
   } catch (const InputError& e) {
     PauseRun(e.box(), e.message());
+  } catch (const std::exception& e) {
+    // Anything else (memory running out) pauses the run too, so that the buttons show what
+    // is going on; no box is at fault.
+    PauseRun(nullptr, QString::fromLocal8Bit(e.what()));
   }
 }
 
