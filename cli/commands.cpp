@@ -137,12 +137,8 @@ int RunSeries(const Options& o, const Environment& env) {
   CheckGridInCalendar(engine, grid, rule);
   const summary::Site sky = SummarySite(o, site);
   const clearsky::SolisModel model(sky.atmosphere);
-  std::array<clearsky::PlaneFactors, kPanelCount> planes{};
-  std::array<bool, kPanelCount> inUse{};
-  for (int p = 0; p < kPanelCount; ++p) {
-    planes[p] = clearsky::FactorsForTilt(layout.panels[p].Tilt, sky.albedo);
-    inUse[p] = InUse(layout.panels[p]);
-  }
+  const auto planes = summary::PlanesOf(sky);
+  const auto inUse = summary::InUseOf(sky);
 
   // Two workers, one on each core, each computing and formatting every other stretch of
   // blocks into its own buffer; the buffers go out in order.

@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::int64_t kDay = 86400;
 
+}  // namespace
+
 std::array<bool, kPanelCount> InUseOf(const Site& site) {
   std::array<bool, kPanelCount> inUse{};
   for (int p = 0; p < kPanelCount; ++p) inUse[p] = InUse(site.panels[p]);
@@ -28,7 +30,6 @@ std::array<clearsky::PlaneFactors, kPanelCount> PlanesOf(const Site& site) {
   return planes;
 }
 
-}  // namespace
 
 void ComputeSky(const series::Block& block, const clearsky::SolisModel& model,
                 const std::array<clearsky::PlaneFactors, kPanelCount>& planes,

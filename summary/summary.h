@@ -23,6 +23,10 @@ struct Site {
   double albedo = 0.2;
 };
 
+// Which of the site's panels are in use, and their planes' factors for the clear sky.
+std::array<bool, kPanelCount> InUseOf(const Site& site);
+std::array<clearsky::PlaneFactors, kPanelCount> PlanesOf(const Site& site);
+
 // The clear sky of a block the engine has computed: the irradiance and each panel's plane.
 void ComputeSky(const series::Block& block, const clearsky::SolisModel& model,
                 const std::array<clearsky::PlaneFactors, kPanelCount>& planes,

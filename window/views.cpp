@@ -360,12 +360,8 @@ QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QStrin
     const series::SeriesEngine engine(c.latitude, c.longitude, c.panels);
     const summary::Site site = SiteOf(c);
     const clearsky::SolisModel model(site.atmosphere);
-    std::array<clearsky::PlaneFactors, kPanelCount> planes{};
-    std::array<bool, kPanelCount> inUse{};
-    for (int p = 0; p < kPanelCount; ++p) {
-      planes[p] = clearsky::FactorsForTilt(c.panels[p].Tilt, site.albedo);
-      inUse[p] = InUse(c.panels[p]);
-    }
+    const auto planes = summary::PlanesOf(site);
+    const auto inUse = summary::InUseOf(site);
     SaveFileSink sink(file);
     files::SeriesWriter writer(layout, sink);
     auto block = series::MakeBlock();
