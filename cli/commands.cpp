@@ -293,11 +293,6 @@ int YearOf(const Options& o, const SiteInputs& site, const Environment& env) {
   return static_cast<int>(year);
 }
 
-series::ZoneRule RuleAround(const SiteInputs& site, double fromDay, double toDay) {
-  return site.zone.ruleBetween(series::SecondOfDay(fromDay) - 2 * kSecondsPerDay,
-                               series::SecondOfDay(toDay) + 2 * kSecondsPerDay);
-}
-
 template <typename F>
 auto InCalendar(const QString& option, F&& work) {
   try {
@@ -318,7 +313,7 @@ int RunDay(const Options& o, const Environment& env) {
     const double ut = env.nowUt();
     day = std::floor(CheckedSerial(ut + in.zone.offsetAtUniversal(ut) / 24.0));
   }
-  const series::ZoneRule rule = RuleAround(in, day, day + 1);
+  const series::ZoneRule rule = in.zone.ruleAround(day, day + 1);
   const summary::DaySummary s = InCalendar(QStringLiteral("--date"), [&] {
     return summary::SummarizeDay(site, rule, day, step);
   });
@@ -376,7 +371,7 @@ int RunYear(const Options& o, const Environment& env) {
   const std::int64_t step = CoarseStepOf(o, 600);
   const int year = YearOf(o, in, env);
   const double first = DateSerial(year, 1, 1);
-  const series::ZoneRule rule = RuleAround(in, first, first + 366);
+  const series::ZoneRule rule = in.zone.ruleAround(first, first + 366);
   const summary::YearSummary s = InCalendar(QStringLiteral("--year"), [&] {
     return summary::SummarizeYear(site, rule, year, step, env.progress);
   });
@@ -459,7 +454,7 @@ int RunBest(const Options& o, const Environment& env) {
   }
   const int year = YearOf(o, in, env);
   const double first = DateSerial(year, 1, 1);
-  const series::ZoneRule rule = RuleAround(in, first, first + 366);
+  const series::ZoneRule rule = in.zone.ruleAround(first, first + 366);
   const summary::BestOrientation b = InCalendar(QStringLiteral("--year"), [&] {
     return summary::FindBest(site, rule, year, step, tilt, azimuth, env.progress);
   });

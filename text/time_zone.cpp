@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "geometry/calendar.h"
+#include "series/grid.h"
 #include "geometry/site.h"
 #include "text/conversion_error.h"
 #include "text/numbers.h"
@@ -79,6 +80,11 @@ series::ZoneRule SiteZone::ruleBetween(std::int64_t fromUniversal,
     changes.push_back({t.atUtc.toSecsSinceEpoch(), t.offsetFromUtc / 3600.0});
   }
   return series::ZoneRule(zone_.offsetFromUtc(from) / 3600.0, std::move(changes));
+}
+
+series::ZoneRule SiteZone::ruleAround(double fromDay, double toDay) const {
+  constexpr std::int64_t kMargin = 2 * 86400;
+  return ruleBetween(series::SecondOfDay(fromDay) - kMargin, series::SecondOfDay(toDay) + kMargin);
 }
 
 SiteZone StrictTimeZone(const QString& text, const QLocale& locale) {

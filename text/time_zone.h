@@ -41,6 +41,9 @@ class SiteZone {
   // a series: fixed hours, or the offset at the first instant and every change up to the
   // last.
   series::ZoneRule ruleBetween(std::int64_t fromUniversal, std::int64_t toUniversal) const;
+  // The offsets around a span of local day serials, with two days' margin either way so that
+  // any local moment of the span finds its offset.
+  series::ZoneRule ruleAround(double fromDay, double toDay) const;
 
  private:
   bool named_ = false;

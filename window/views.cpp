@@ -138,11 +138,6 @@ QString PanelCaption(int panel, const PanelGeometry& geometry) {
       .arg(Number(geometry.Azimuth), Number(geometry.Tilt));
 }
 
-series::ZoneRule RuleAround(const text::SiteZone& zone, double fromDay, double toDay) {
-  return zone.ruleBetween(series::SecondOfDay(fromDay) - 2 * kSecondsPerDay,
-                          series::SecondOfDay(toDay) + 2 * kSecondsPerDay);
-}
-
 summary::Site SiteOf(const Calculated& c) {
   summary::Site site;
   site.latitude = c.latitude;
@@ -158,7 +153,7 @@ DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds) {
   chart.panels = c.panels;
   for (int p = 0; p < kPanelCount; ++p) chart.inUse[p] = InUse(c.panels[p]);
   try {
-    const series::ZoneRule rule = RuleAround(c.zone, chart.day, chart.day + 1);
+    const series::ZoneRule rule = c.zone.ruleAround(chart.day, chart.day + 1);
     const summary::Site site = SiteOf(c);
     const summary::DaySummary day = summary::SummarizeDay(site, rule, chart.day, stepSeconds);
     chart.hours = day.hours;
@@ -228,7 +223,7 @@ DayModel::Change DayModel::update() {
     return Change::kMarker;
   }
   chart_ = ComputeDay(*last_, kStepSeconds);
-  rule_ = RuleAround(last_->zone, chart_->day, chart_->day + 1);
+  rule_ = last_->zone.ruleAround(chart_->day, chart_->day + 1);
   drawn_ = last_;
   ++computations_;
   return Change::kRedraw;
@@ -267,7 +262,7 @@ YearResult YearModel::Compute(const YearRequest& request, const std::function<bo
   };
   try {
     const double first = DateSerial(request.year, 1, 1);
-    const series::ZoneRule rule = RuleAround(request.site.zone, first, first + 366);
+    const series::ZoneRule rule = request.site.zone.ruleAround(first, first + 366);
     const summary::Site site = SiteOf(request.site);
     result.months = summary::SummarizeYear(site, rule, request.year, kStepSeconds, poll);
     poll(0);
@@ -355,7 +350,7 @@ QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QStrin
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString());
   try {
-    const series::ZoneRule rule = RuleAround(c.zone, day, day + 1);
+    const series::ZoneRule rule = c.zone.ruleAround(day, day + 1);
     const series::TimeGrid grid = summary::LocalDaysGrid(rule, day, day + 1, stepSeconds);
     const series::SeriesEngine engine(c.latitude, c.longitude, c.panels);
     const summary::Site site = SiteOf(c);

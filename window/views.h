@@ -62,9 +62,6 @@ struct DayChart {
 // "Panel 1 (151/45)"
 QString PanelCaption(int panel, const PanelGeometry& geometry);
 
-// The zone's offsets around a span of local days (two days' margin either way).
-series::ZoneRule RuleAround(const text::SiteZone& zone, double fromDay, double toDay);
-
 summary::Site SiteOf(const Calculated& c);
 
 // Computes the chart of the moment's day.
