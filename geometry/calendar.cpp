@@ -1,5 +1,6 @@
 #include "calendar.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -52,8 +53,9 @@ double RoundNonNegative(double v) {
 }
 
 int DaysInMonth(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+  // at() rather than [] so that a month the callers failed to check cannot read past the table.
+  static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : kDays.at(static_cast<std::size_t>(m - 1));
 }
 
 }  // namespace
