@@ -1,6 +1,6 @@
+// The platform on Qt's clock, timers and event loop.
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -14,10 +14,8 @@ namespace halvessa::window {
 namespace {
 
 TEST(QtPlatformTest, NowIsTheUniversalClockAsADaySerial) {
-  const auto serial = [] {
-    const QDateTime t = QDateTime::currentDateTimeUtc();
-    return QDate(1899, 12, 30).daysTo(t.date()) + t.time().msecsSinceStartOfDay() / 86400000.0;
-  };
+  // Day serials count from 1899-12-30, 25569 days before the Unix epoch.
+  const auto serial = [] { return 25569 + QDateTime::currentMSecsSinceEpoch() / 86400000.0; };
   const double before = serial();
   const double now = QtPlatform().nowUniversal();
   EXPECT_TRUE(before - 1e-9 <= now && now <= serial() + 1e-9) << now;
@@ -42,18 +40,15 @@ TEST(QtPlatformTest, TimerTicksUntilStoppedAndReportsWhatATickThrows) {
   platform.setErrorHandler([&](const QString& text) { reported = text; });
   auto failing = platform.createTimer([] { throw std::runtime_error("tick failed"); });
   failing->start(2);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !reported.isEmpty(); }, 10000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return reported == "tick failed"; }, 10000));
   failing->stop();
-  EXPECT_EQ(reported, QStringLiteral("tick failed"));
 }
 
 // The ten-minute waits below show by returning at all that they ended early.
 TEST(QtPlatformTest, WaitServesEventsAndEndsWhenInterrupted) {
   QtPlatform platform;
-  QPushButton pause;
   bool paused = false;
-  QObject::connect(&pause, &QPushButton::clicked, [&] { paused = true; });
-  QTimer::singleShot(10, &pause, [&] { QTest::mouseClick(&pause, Qt::LeftButton); });
+  QTimer::singleShot(10, [&] { paused = true; });  // an event served during the wait
   platform.wait(600000, [&] { return paused; });
   QElapsedTimer clock;  // turning true without any event is caught by the periodic look
   clock.start();

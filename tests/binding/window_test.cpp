@@ -1,25 +1,33 @@
+// The window on the offscreen platform: model and widgets in step both ways, the keyboard, the
+// controls at their places with the day and year views open or closed below the client area,
+// the views' charts and table, and the exports, which write whole files or say why not.
+#include <QAction>
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
-#include <memory>
+#include <map>
 #include <stdexcept>
+#include <utility>
 
-#include "window/form.h"
-#include "window/form_model.h"
-#include "window/qt/qt_platform.h"
+#include "tests/window/form_fixture.h"
 #include "window/qt/qt_window.h"
+#include "window/qt/views_section.h"
 
 namespace halvessa::window {
 namespace {
 
-class WindowTest : public ::testing::Test {
+// The window on the model of a form on the fake platform.
+class WindowTest : public testing::FormTest {
  protected:
   template <typename W = QWidget>
   W* child(const QString& name) {
@@ -27,126 +35,75 @@ class WindowTest : public ::testing::Test {
     EXPECT_NE(widget, nullptr) << name.toStdString();
     return widget;
   }
-  QLineEdit* box(const QString& name) { return child<QLineEdit>(name); }
   void showAndActivate() {
     window->show();
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   }
+  // The place of the client area and of every control in it, relative to it.
+  std::map<QString, QRect> clientLayout() const {
+    std::map<QString, QRect> at{{"clientArea", window->clientArea()->geometry()}};
+    for (QWidget* w : window->clientArea()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      at[w->objectName()] = w->geometry();
+    }
+    return at;
+  }
+  ViewsSection& views() { return window->views(); }
 
-  FormModel model;
   std::unique_ptr<HalvessaWindow> window = std::make_unique<HalvessaWindow>(model);
 };
 
-TEST_F(WindowTest, ControlsStartAtTheirPlacesWithTheirDefaults) {
-  using W = HalvessaWindow;
-  EXPECT_EQ(window->windowTitle(), QStringLiteral("Halvessa"));
-  EXPECT_EQ(window->size(), QSize(602, W::kMenuHeight + 336 + W::kMessageHeight));
-  EXPECT_EQ(window->minimumSize(), window->maximumSize());
-  EXPECT_EQ(box("txtAz3")->geometry(), QRect(81, 153, 40, 20));  // 15 twips to a pixel
-  const struct { const char* name; int l, t, w, h; } layout[] = {
-      {"txtTime", 3740, 240, 615, 315},          {"chkNow", 4460, 250, 735, 255},
-      {"txtSunset", 7920, 240, 960, 285},        {"lblTz", 5280, 680, 1200, 285},
-      {"txtSunElevation", 7920, 1080, 960, 285}, {"Panelchk3", 300, 2330, 225, 255},
-      {"lblAOI2", 3960, 1905, 555, 300},         {"txtProd5", 6405, 3100, 700, 300},
-      {"refresshInt", 7440, 3705, 360, 285},     {"Label4", 2160, 3960, 1215, 255},
-      {"btnPause", 660, 4320, 1200, 400},        {"btnRunning", 660, 4320, 1200, 400}};
-  for (const auto& c : layout) {
-    EXPECT_EQ(child(c.name)->geometry(), QRect(W::Px(c.l), W::Px(c.t), W::Px(c.w), W::Px(c.h)))
-        << c.name;
-  }
-  // 33 labels and the message area, 32 boxes, 7 check boxes, 4 buttons.
-  EXPECT_EQ(window->findChildren<QLabel*>().size(), 34);
-  EXPECT_EQ(window->findChildren<QLineEdit*>().size(), 32);
-  EXPECT_EQ(window->findChildren<QCheckBox*>().size(), 7);
-  EXPECT_EQ(window->findChildren<QPushButton*>().size(), 4);
-  // Resume shown where Pause hides, panel check boxes hidden.
-  EXPECT_TRUE(!child("btnRunning")->isHidden() && child("btnPause")->isHidden());
-  for (int i = 1; i <= 5; ++i) {
-    EXPECT_TRUE(child(QStringLiteral("Panelchk%1").arg(i))->isHidden()) << i;
-    EXPECT_TRUE(box(QStringLiteral("txtProd%1").arg(i))->text().isEmpty()) << i;
-  }
-  EXPECT_TRUE(child<QCheckBox>("chkNow")->isChecked());
-  EXPECT_EQ(box("txtAz3")->text() + ' ' + box("refresshInt")->text(), QStringLiteral("331 60"));
-}
-
-TEST_F(WindowTest, ModelWritesShowInTheWidgetsAndMarksAsARedFrame) {
-  int changes = 0;
-  model.txtSunAzimuth.onChange = [&] { ++changes; };
-  model.txtSunAzimuth.setText(QStringLiteral("123.4"));
-  EXPECT_EQ(box("txtSunAzimuth")->text(), QStringLiteral("123.4"));
-  EXPECT_EQ(changes, 1);  // not echoed back by the widget
-  model.btnRefresh.setCaption(QStringLiteral("Calculate"));
-  EXPECT_EQ(child<QPushButton>("btnRefresh")->text(), QStringLiteral("Calculate"));
-  model.btnPause.setVisible(true);
-  model.btnRunning.setVisible(false);
+TEST_F(WindowTest, ModelAndWidgetsStayInStep) {
+  showAndActivate();
+  model.btnRefresh.setCaption("Calculate");
+  EXPECT_EQ(child<QPushButton>("btnRefresh")->text(), "Calculate");
   model.Panelchk(2).setVisible(true);
   model.chkNow.setValue(0);
-  EXPECT_TRUE(!child("btnPause")->isHidden() && child("btnRunning")->isHidden());
   EXPECT_FALSE(child("Panelchk2")->isHidden() || child<QCheckBox>("chkNow")->isChecked());
-
-  // Colours are stored red in the low byte: 0x0080FF is orange.
-  model.txtProd(1).setBackColor(0x0080FF);
-  model.txtProd(1).setForeColor(kWhite);
-  EXPECT_EQ(box("txtProd1")->palette().color(QPalette::Base), QColor(255, 128, 0));
-  EXPECT_EQ(box("txtProd1")->palette().color(QPalette::Text), QColor(255, 255, 255));
-  EXPECT_EQ(box("txtProd2")->palette().color(QPalette::Base),
-            box("txtLat")->palette().color(QPalette::Base));
-
   // A message carries the user's text: plain text, never markup.
-  model.message.setText(QStringLiteral("Latitude: \"<b>x</b>\" is not a number."));
+  model.message.setText("Latitude: \"<b>x</b>\" is not a number.");
   EXPECT_EQ(window->messageArea()->text(), model.message.Text());
   EXPECT_EQ(window->messageArea()->textFormat(), Qt::PlainText);
+  // A box that failed to convert shows a red frame.
+  auto* lat = child<QLineEdit>("txtLat");
+  for (const bool marked : {false, true, false}) {
+    model.txtLat.setMarked(marked);
+    const QColor edge = lat->grab().toImage().pixelColor(1, lat->height() / 2);
+    EXPECT_EQ(edge.red() > 180 && edge.green() < 60 && edge.blue() < 60, marked);
+  }
 
-  const auto edgeIsRed = [lat = box("txtLat")] {
-    const QImage image = lat->grab().toImage();
-    const QColor edge = image.pixelColor(1, image.height() / 2);
-    return edge.red() > 180 && edge.green() < 60 && edge.blue() < 60;
-  };
-  EXPECT_FALSE(edgeIsRed());
-  model.txtLat.setMarked(true);
-  EXPECT_TRUE(edgeIsRed());
-  model.txtLat.setMarked(false);
-  EXPECT_FALSE(edgeIsRed());
-}
-
-TEST_F(WindowTest, UserActionsReachTheModel) {
-  showAndActivate();
-  QLineEdit* lat = box("txtLat");
-  lat->setFocus();
-  lat->selectAll();
-  QTest::keyClicks(lat, QStringLiteral("12.5"));
-  EXPECT_EQ(model.txtLat.Text(), QStringLiteral("12.5"));
-
-  // Typing into a production box runs its Change, whose recolouring shows at once.
+  // Typing into a production box runs its Change, whose recolouring shows at once. Colours
+  // are stored red in the low byte: 0x0080FF is orange.
   int changes = 0;
   model.txtProd(3).onChange = [&] {
     ++changes;
-    model.txtProd(3).setBackColor(kRed);
+    model.txtProd(3).setBackColor(0x0080FF);
+    model.txtProd(3).setForeColor(kWhite);
   };
-  QLineEdit* prod = box("txtProd3");
+  auto* prod = child<QLineEdit>("txtProd3");
   prod->setFocus();
-  QTest::keyClicks(prod, QStringLiteral("0%"));
-  EXPECT_EQ(changes, 2);
-  EXPECT_EQ(model.txtProd(3).Text(), QStringLiteral("0%"));
-  EXPECT_EQ(prod->palette().color(QPalette::Base), QColor(255, 0, 0));
+  QTest::keyClicks(prod, "0%");
+  EXPECT_EQ(model.txtProd(3).Text() + ' ' + QString::number(changes), "0% 2");
+  EXPECT_EQ(prod->palette().color(QPalette::Base), QColor(255, 128, 0));
+  EXPECT_EQ(prod->palette().color(QPalette::Text), QColor(255, 255, 255));
+  model.txtProd(3).setText("12%");  // shown, and not echoed back as a second Change
+  EXPECT_EQ(prod->text() + ' ' + QString::number(changes), "12% 3");
   prod->setCursorPosition(1);
-  model.txtProd(3).setText(QStringLiteral("0%"));  // the same text leaves the cursor alone
+  model.txtProd(3).setText("12%");  // the same text leaves the cursor alone
   EXPECT_EQ(prod->cursorPosition(), 1);
 
-  // A click on Now toggles the model and runs its Click once.
+  // A click on Now, then the space bar, toggle the model and run its Click once each.
   int clicks = 0;
   model.chkNow.onClick = [&] { ++clicks; };
   auto* now = child<QCheckBox>("chkNow");
   now->click();
-  EXPECT_TRUE(model.chkNow.Value() == 0 && clicks == 1);
   QTest::keyClick(now, Qt::Key_Space);
-  EXPECT_TRUE(model.chkNow.Value() == 1 && clicks == 2 && now->isChecked());
+  EXPECT_TRUE(model.chkNow.Value() == 0 && clicks == 2 && !now->isChecked());
 
   // An exception from a handler ends in the message area, not in Qt's event loop.
   model.btnSimulate.onClick = [] { throw std::out_of_range("index outside 1 to 5"); };
   QTest::mouseClick(child<QPushButton>("btnSimulate"), Qt::LeftButton);
-  EXPECT_EQ(window->messageArea()->text(), QStringLiteral("index outside 1 to 5"));
+  EXPECT_EQ(window->messageArea()->text(), "index outside 1 to 5");
 
   // Closed and destroyed, the window leaves the model usable.
   int closed = 0;
@@ -154,18 +111,34 @@ TEST_F(WindowTest, UserActionsReachTheModel) {
   window->close();
   EXPECT_EQ(closed, 1);
   window.reset();
-  model.txtSunrise.setText(QStringLiteral("06:00:00"));
-  model.chkNow.setValue(0);
+  model.txtSunrise.setText("06:00:00");
   EXPECT_FALSE(static_cast<bool>(model.txtSunrise.viewUpdate));
 }
 
+// Tab follows the table's order and passes over the hidden Pause button and panel boxes.
 // Resume and Pause share one place: pressed from the keyboard, the focus passes from the one
 // that hides to the one that shows, so the next key presses that one and not the jump box.
-TEST_F(WindowTest, TheFocusFollowsTheRunButtonThatShows) {
-  QtPlatform platform;
-  Form form(model, platform);
-  model.txtSunset.setText(QStringLiteral("21:14"));
+TEST_F(WindowTest, TheKeyboardFollowsTheTabOrderAndTheRunButtonThatShows) {
+  QStringList order;
+  for (QWidget* w : window->tabOrder()) order << w->objectName();
+  EXPECT_EQ(order.join(' '),
+            "txtLat txtLon txtTz txtAz1 txtTilt1 txtAz2 txtTilt2 txtAz3 txtTilt3 txtAz4 txtTilt4 "
+            "txtAz5 txtTilt5 btnRefresh btnSimulate txtAOI1 txtProd1 txtAOI2 txtProd2 txtAOI3 "
+            "txtProd3 txtAOI4 txtProd4 txtAOI5 txtProd5 txtSunAzimuth txtSunElevation txtSunrise "
+            "txtSunset txtDate txtTime chkNow Speed btnPause btnRunning jump refresshInt "
+            "Panelchk1 Panelchk2 Panelchk3 Panelchk4 Panelchk5 Solarchk");
   showAndActivate();
+  child("chkNow")->setFocus();
+  QStringList walked;
+  for (int i = 0; i < 7; ++i) {
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    walked << focus->objectName();
+    QTest::keyClick(focus, Qt::Key_Tab);
+  }
+  EXPECT_EQ(walked.join(' '), "chkNow Speed btnRunning jump refresshInt Solarchk txtLat");
+
+  model.txtSunset.setText("21:14");
   auto* resume = child<QPushButton>("btnRunning");
   auto* pause = child<QPushButton>("btnPause");
   resume->setFocus();
@@ -177,32 +150,116 @@ TEST_F(WindowTest, TheFocusFollowsTheRunButtonThatShows) {
   EXPECT_EQ(QApplication::focusWidget(), resume);
   QTest::keyClick(resume, Qt::Key_Enter);
   EXPECT_EQ(QApplication::focusWidget(), pause);
-  EXPECT_EQ(model.jump.Text(), QStringLiteral("10"));
+  EXPECT_EQ(model.jump.Text(), "10");
 }
 
-TEST_F(WindowTest, TabOrderFollowsTheTableAndSkipsHiddenControls) {
-  QStringList order;
-  for (QWidget* w : window->tabOrder()) order << w->objectName();
-  ASSERT_EQ(order.size(), 43);
-  EXPECT_EQ(order.mid(0, 5), (QStringList{"txtLat", "txtLon", "txtTz", "txtAz1", "txtTilt1"}));
-  EXPECT_EQ(order.mid(12, 5),
-            (QStringList{"txtTilt5", "btnRefresh", "btnSimulate", "txtAOI1", "txtProd1"}));
-  EXPECT_EQ(order.mid(31, 6),
-            (QStringList{"chkNow", "Speed", "btnPause", "btnRunning", "jump", "refresshInt"}));
-  EXPECT_EQ(order.back(), QStringLiteral("Solarchk"));
+// The controls start at their places with their defaults, and stay there while the views
+// grow the window downward. Opened before any calculation, the views show the moment the
+// boxes hold.
+TEST_F(WindowTest, TheLayoutStaysAsTheViewsOpenAndClose) {
+  using W = HalvessaWindow;
+  const int closed = W::kMenuHeight + 336 + W::kMessageHeight;
+  EXPECT_EQ(window->size(), QSize(602, closed));
+  EXPECT_EQ(window->windowTitle(), "Halvessa");
+  EXPECT_EQ(views().menuBar()->geometry(), QRect(0, 0, 602, W::kMenuHeight));
+  EXPECT_EQ(views().dayWidget(), nullptr);  // no chart made before it is asked for
+  const std::map<QString, QRect> before = clientLayout();
+  EXPECT_EQ(before.size(), 78u);  // 76 controls, the message line and the area itself
+  // The layout's twips at 15 to a pixel, rounded to the nearest.
+  const std::pair<const char*, QRect> layout[] = {
+      {"txtTime", {249, 16, 41, 21}},   {"lblTz", {352, 45, 80, 19}},
+      {"txtAz3", {81, 153, 40, 20}},    {"Panelchk3", {20, 155, 15, 17}},
+      {"txtProd5", {427, 207, 47, 20}}, {"refresshInt", {496, 247, 24, 19}},
+      {"btnPause", {44, 288, 80, 27}},  {"btnRunning", {44, 288, 80, 27}}};
+  for (const auto& [name, place] : layout) EXPECT_EQ(before.at(name), place) << name;
+  // Resume shown where Pause hides, the panel check boxes hidden.
+  EXPECT_TRUE(!child("btnRunning")->isHidden() && child("btnPause")->isHidden());
+  for (int i = 1; i <= 5; ++i) EXPECT_TRUE(child(QStringLiteral("Panelchk%1").arg(i))->isHidden());
+  EXPECT_EQ(child<QLineEdit>("refresshInt")->text(), "60");
 
-  // The Tab key passes over the hidden Pause button and panel boxes.
-  showAndActivate();
-  child("chkNow")->setFocus();
-  QStringList walked;
-  for (int i = 0; i < 7; ++i) {
-    QWidget* focus = QApplication::focusWidget();
-    ASSERT_NE(focus, nullptr);
-    walked << focus->objectName();
-    QTest::keyClick(focus, Qt::Key_Tab);
-  }
-  EXPECT_EQ(walked, (QStringList{"chkNow", "Speed", "btnRunning", "jump", "refresshInt",
-                                 "Solarchk", "txtLat"}));
+  views().dayAction()->trigger();
+  EXPECT_TRUE(views().dayOpen() && views().dayAction()->isChecked());
+  const int withDay = window->height();
+  EXPECT_GT(withDay, closed);
+  EXPECT_EQ(views().dayWidget()->geometry().top(), closed);
+  views().yearAction()->trigger();
+  EXPECT_GT(window->height(), withDay);
+  EXPECT_EQ(window->width(), 602);
+  EXPECT_EQ(views().yearWidget()->geometry().top(), withDay);
+  EXPECT_EQ(clientLayout(), before);
+
+  // The year's search: a busy mark while it runs, then the best orientation and the shares.
+  QWidget* busy = views().yearWidget()->findChild<QWidget*>("yearBusy");
+  EXPECT_FALSE(busy->isHidden());
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !views().yearBusy(); }, 10000));
+  EXPECT_TRUE(busy->isHidden());
+  const QString figures = views().yearWidget()->findChild<QLabel*>("yearFigures")->text();
+  EXPECT_TRUE(figures.contains("Best orientation ") && figures.contains("Panel 3 gets "))
+      << figures.toStdString();
+  model.txtLat.setText("60");  // a new site: a new search, left running
+  calculate("2025-03-01", "12:00");
+  EXPECT_TRUE(views().yearBusy());
+
+  views().dayAction()->trigger();
+  EXPECT_EQ(views().yearWidget()->geometry().top(), closed);
+  views().setYearOpen(false);
+  EXPECT_EQ(window->size(), QSize(602, closed));
+  EXPECT_EQ(window->minimumSize(), window->maximumSize());
+  EXPECT_EQ(clientLayout(), before);
+  window.reset();  // cancels the search and waits for its thread, a stage of it at most
+}
+
+// The day of the last calculation: its chart and table, the polar night and day, and the
+// exports through the File menu.
+TEST_F(WindowTest, TheDayViewAndTheExports) {
+  QString chosen;
+  views().chooseFile = [&chosen](const QString&, const QString&, const QString&) { return chosen; };
+  QMenu* file = views().menuBar()->actions()[0]->menu();
+  const auto run = [&](int item, const QString& name) {  // the file's bytes, or none
+    chosen = name;
+    file->actions()[item]->trigger();
+    return testing::ReadFile(name);
+  };
+  model.txtDate.setText("someday");  // the boxes hold no moment
+  EXPECT_EQ(run(0, "day.csv"), "");
+  EXPECT_EQ(model.message.Text(), "Cannot write \"day.csv\": no moment has been computed yet");
+  model.txtAz(3).setText("0");
+  model.txtTilt(3).setText("0");
+  calculate("2025-06-21", "10:00");
+  EXPECT_EQ(run(0, "day.csv").count("\r\n"), 1 + 288);
+  EXPECT_EQ(model.message.Text(), "Day written to \"day.csv\".");
+  EXPECT_EQ(run(0, "nowhere/day.csv"), "");
+  EXPECT_TRUE(model.message.Text().startsWith("Cannot write \"day.csv\": "));
+  EXPECT_EQ(run(1, "day.png"), "");
+  EXPECT_EQ(model.message.Text(), "Cannot write \"day.png\": open the day or the year view first");
+
+  views().setDayOpen(true);
+  QChart* chart = views().dayChart()->chart();
+  EXPECT_EQ(chart->title(), "2025-06-21");
+  QStringList legend;  // the unnamed series are the night, the sun's rise and set, the marker
+  for (QAbstractSeries* s : chart->series()) legend << s->name();
+  legend.removeAll("");
+  EXPECT_EQ(legend.join(", "), "Sun elevation, Panel 1 (151/45), Panel 2 (151/20), "
+                               "Panel 4 (151/70), Panel 5 (331/70)");
+  QTableWidget* table = views().dayTable();
+  ASSERT_EQ(table->rowCount(), 4);
+  EXPECT_EQ(table->item(2, 0)->text(), "Panel 4 (151/70)");
+  const DayRow& first = views().model().day.chart()->rows[0];
+  EXPECT_EQ(table->item(0, 2)->text(), QString::number(first.irradiation, 'f', 2));
+
+  EXPECT_TRUE(run(1, "day.png").startsWith("\x89PNG"));
+  EXPECT_EQ(model.message.Text(), "Chart written to \"day.png\".");
+  EXPECT_TRUE(run(1, "day.svg").contains("<svg"));
+  EXPECT_EQ(run(1, "day.bmp"), "");
+  EXPECT_EQ(model.message.Text(), "Cannot write \"day.bmp\": the name must end in .png or .svg");
+  EXPECT_EQ(QDir().entryList(QDir::Files).size(), 3);  // no half file
+
+  model.txtLat.setText("-80");
+  calculate("2025-06-21", "10:00");
+  EXPECT_EQ(chart->title(), "2025-06-21: the sun stays below the horizon all day");
+  model.txtLat.setText("80");
+  calculate("2025-06-21", "10:00");
+  EXPECT_EQ(chart->title(), "2025-06-21: the sun stays above the horizon all day");
 }
 
 }  // namespace

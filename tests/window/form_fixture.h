@@ -69,6 +69,13 @@ class FormTest : public ::testing::Test {
     QDir::setCurrent(previousDir_);
     QLocale::setDefault(previousLocale_);
   }
+  // Calculate, live mode off, at a typed moment.
+  void calculate(const QString& date, const QString& time) {
+    model.chkNow.setValue(0);
+    model.txtDate.setText(date);
+    model.txtTime.setText(time);
+    model.btnRefresh.userClicked();
+  }
 
   FakePlatform platform;
   FormModel model;
