@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Expected values for summary_test.cpp and for the day, year and best figures of the
-calculator's tests (tests/cli).
+"""Expected values for summary_test.cpp and for the day, year, best and clear-sky series
+figures of the calculator's tests (tests/cli).
 
 Works the sums a second time, moment by moment, in plain Python: the sun's position by the
 low-precision solar ephemeris (Julian day, mean longitude and anomaly, two-term equation of
@@ -223,6 +223,17 @@ def main():
         if label == "Geneva +2":
             share = 100 * sums(rows, hour, [(180, 35)])[1][1] / kwh
             print("  // 180/35 gets %s %% of it" % show(share))
+
+    print("// The calculator's series of 2025-07-24 14:00 and 15:00, +2, panel 180/0, 1500 m,"
+          " to three decimals")
+    pressure = sky.pressure_at_altitude(1500.0)
+    for ut in (utc(2025, 7, 24, 12), utc(2025, 7, 24, 13)):
+        az, el = sun(ut, *GENEVA)
+        angle = aoi(az, el, 180, 0)
+        irradiance = sky.solis(el, pressure=pressure)
+        row = (az, el, angle, production(angle, el)) + irradiance \
+            + (sky.plane(irradiance, angle, 0),)
+        print("  " + ",".join("%.3f" % v for v in row))
 
 
 if __name__ == "__main__":
