@@ -217,13 +217,13 @@ TEST(CliSeries, RowsOfDaylightSavingDaysAndOfLongSeries) {
 // Whole outputs: the columns of the panels in use, CR LF, numbers as short as they read back
 // (those of the one-moment JSON above) or to --digits decimals, and the JSON object.
 TEST(CliSeries, OutputBytes) {
-  const char* const at14 = "series --from 2025-07-24T14:00 --to 2025-07-24T15:00 --step 1h --panel "
-                           "0/0 --panel 151/45";
+  const QStringList at14 = QStringList{"series", "--from", "2025-07-24 14:00"} +
+                          Args("--to 2025-07-24T15:00 --step 1h --panel 0/0 --panel 151/45");
   const std::pair<QStringList, std::string> cases[] = {
-      {Args(at14), "time,sun_azimuth,sun_elevation,panel2_aoi,panel2_production\r\n"
-                   "2025-07-24T14:00:00+02:00,189,63.280131653568624,28.098963596734354,"
-                   "82.85197500297801\r\n"},
-      {Args(at14) + QStringList{"--format", "json"},
+      {at14, "time,sun_azimuth,sun_elevation,panel2_aoi,panel2_production\r\n"
+             "2025-07-24T14:00:00+02:00,189,63.280131653568624,28.098963596734354,"
+             "82.85197500297801\r\n"},
+      {at14 + QStringList{"--format", "json"},
        R"({"site":{"latitude":46.205556,"longitude":6.154444,"timezone":2},"step_seconds":3600,)"
        R"("panels":[{"number":2,"azimuth":151,"tilt":45}],"rows":[{"time":"2025-07-24T14:00:00+02:00",)"
        R"("sun_azimuth":189,"sun_elevation":63.280131653568624,"panel2_aoi":28.098963596734354,)"
