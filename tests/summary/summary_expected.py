@@ -10,7 +10,7 @@ array of ../clearsky/solis_expected.py. The best orientation is searched by brut
 every whole degree of a window around it, not coarse to fine.
 
 Prints the figures the tests hold; paste them over the tables when a case is added. Standard
-library only; the tests do not run it. It takes a minute or two.
+library only; the tests do not run it. It takes a few seconds.
 """
 import datetime
 import math
