@@ -310,11 +310,7 @@ def site_rows():
         (2025, 1, 15, 9, 0, 0, 40.7128, -74.006, -5),
         (2025, 12, 21, 12, 0, 0, -33.9, 18.4, 2),
         (2025, 3, 20, 6, 0, 0, 0.0, 0.0, 0),
-        GENEVA[:6] + (KLAT, KLON, 5.5),
-        GENEVA[:6] + (KLAT, KLON, 6),
-        GENEVA[:6] + (KLAT, KLON, 4.5),
-        GENEVA[:6] + (KLAT, KLON, -3.5),
-        GENEVA[:6] + (KLAT, KLON, -0.5),
+        GENEVA[:6] + (KLAT, KLON, 5.5),               # taken as 6
         (2025, 1, 1, 0, 30, 0, KLAT, KLON, 1),       # universal time in the year before
         (2024, 2, 29, 23, 59, 59, -45.0, -170.0, -11),  # leap day, into 1 March
         (2024, 12, 31, 18, 17, 43, 90.0, 0.0, 0),    # pole
@@ -395,20 +391,14 @@ def main():
         GENEVA[:6] + (KLAT, KLON, 2),
         (2025, 7, 24, 0, 0, 0, KLAT, KLON, 2),        # universal date 23 July
         GENEVA[:6] + (KLAT, KLON, 5.5),
-        GENEVA[:6] + (KLAT, KLON, 6),
         (2025, 1, 1, 0, 30, 0, KLAT, KLON, 1),        # 31 December 2024, n = 366
         (2025, 1, 1, 12, 0, 0, KLAT, KLON, 1),
-        (2023, 12, 31, 12, 0, 0, 51.5, -0.13, 0),     # n = 365
         (2024, 2, 29, 12, 0, 0, -33.9, 18.4, 2),      # leap day
         (2025, 3, 20, 12, 0, 0, 0.0, 0.0, 0),         # equinox at the equator
         (2025, 6, 21, 12, 0, 0, 78.2, 15.6, 2),       # polar day
         (2025, 12, 21, 12, 0, 0, 78.2, 15.6, 1),      # polar night
-        (2025, 6, 21, 12, 0, 0, -78.2, 166.7, 12),    # southern polar night
-        (2025, 12, 21, 12, 0, 0, -78.2, 166.7, 13),   # southern polar day
-        (2025, 1, 15, 9, 0, 0, 40.7128, -74.006, -5),
         (2025, 9, 1, 23, 0, 0, 61.2, -149.9, -8.5),   # sunset after local midnight
-        (2025, 3, 1, 6, 0, 0, 90.0, 0.0, 0),          # at the poles
-        (2025, 3, 1, 6, 0, 0, -90.0, 0.0, 0),
+        (2025, 3, 1, 6, 0, 0, 90.0, 0.0, 0),          # at the pole
         (100, 1, 1, 12, 0, 0, 0.0, 0.0, 0),
         (100, 3, 1, 12, 0, 0, 45.0, 0.0, 0),          # year 100 is not a leap year
         (9999, 12, 31, 12, 0, 0, 0.0, 0.0, 0),
@@ -419,27 +409,24 @@ def main():
     print("// AngleOfIncidence: sun azimuth, sun elevation, panel azimuth, tilt, AOI")
     # The Geneva panels and the other examples; the sun on a panel's normal, where the last
     # bit of the cosine shows most in the angle; a cosine rounded past 1 or -1; a panel
-    # across north, one facing down and one tilted backwards; a few sites in general.
+    # across north, one facing down and one tilted backwards.
     aoi_rows = [(az, el, 151, 45), (az, el, 331, 20), (az, el, 151, 20), (az, el, 331, 70),
                 (az, el, 151, 70), (189, 63.28, 275, 0), (123, 90, 200, 45),
                 (az, el, az, 90 - el), (300, -30, 300, 70), (0, 30, 180, 90),
-                (136, 14.733, 136, 75.3), (46, 75.703, 50, 15), (90, -1.866, 92, 91),
-                (274, 33.3, 270, 55), (101, 37.829, 100, 52), (250.5, 12.25, 245, 80),
-                (10, 80, 10, 10), (0, 0, 180, 90), (359, 45, 1, 45), (270, 5, 90, -30),
-                (17, 3.5, 123.4, 66.6), (305, 58.25, 200, 30), (222, -12, 180, 135)]
+                (136, 14.733, 136, 75.3), (90, -1.866, 92, 91), (10, 80, 10, 10),
+                (0, 0, 180, 90), (359, 45, 1, 45), (270, 5, 90, -30), (222, -12, 180, 135)]
     print(f"    const double el = {lit(el)};  // the Geneva elevation above")
     emit([row(*r, angle_of_incidence(*r)).replace(lit(el), "el") for r in aoi_rows])
 
     print("// AOIToProduction: AOI, percent")
-    aois = [0, 1e-9, 10, 26.72, 28.099, 45, 50, 60, 75, 89, 89.9, 89.99999999,
-            math.nextafter(90, 0), 90, 91.573, 120, 150, 180, -30, -89.9]
+    aois = [0, 1e-9, 10, 26.72, 28.099, 45, 60, 89, 89.9, 89.99999999,
+            math.nextafter(90, 0), 90, 91.573, 180, -30]
     emit([row(a, aoi_to_production(a)) for a in aois])
 
     print("// JulianDay: Y, M, D, JD at 0 h")
-    dates = [(2000, 1, 1), (2000, 2, 29), (2000, 3, 1), (2024, 2, 29), (2024, 3, 1),
-             (2024, 12, 31), (2025, 1, 1), (2025, 7, 24), (1900, 2, 28), (1900, 3, 1),
-             (1700, 3, 1), (1582, 10, 4), (1582, 10, 15), (100, 1, 1), (100, 3, 1),
-             (9999, 12, 31), (0, 3, 1), (-1, 3, 1), (-101, 3, 1), (-4713, 1, 1)]
+    dates = [(2000, 2, 29), (2000, 3, 1), (2025, 7, 24), (1900, 2, 28), (1900, 3, 1),
+             (1700, 3, 1), (1582, 10, 4), (100, 1, 1), (9999, 12, 31), (0, 3, 1), (-1, 3, 1),
+             (-101, 3, 1), (-4713, 1, 1)]
     emit([row(*date, julian_day(*date)) for date in dates])
 
     print("// Degree trigonometry: argument(s), result")
