@@ -9,10 +9,8 @@
 #include "geometry/calendar.h"
 #include "geometry/module1.h"
 
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-}  // namespace
+static std::atomic<bool> counting{false};
+static std::atomic<long> allocations{0};
 
 void* operator new(std::size_t size) {
   if (counting.load()) allocations.fetch_add(1);
@@ -24,12 +22,9 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 TEST(NoAllocation, GeometryPath) {
   using namespace halvessa::geometry;
-  counting = true;
-  ::operator delete(::operator new(16));  // the counter itself works
-  counting = false;
-  ASSERT_EQ(allocations.exchange(0), 1);
   double checksum = 0;
   counting = true;
+  ::operator delete(::operator new(16));  // the one allocation: the counter itself works
   for (int i = 0; i < 500; ++i) {
     const double local = halvessa::DateSerial(2025, 1, 1) + i * 0.73;
     const double lat = i % 180 - 89.5, lon = i * 0.7 - 175, zone = i % 27 * 0.5 - 6;
@@ -40,6 +35,6 @@ TEST(NoAllocation, GeometryPath) {
                 AOIToProduction(AngleOfIncidence(azimuth, elevation, 180.0 + i % 90, i % 90));
   }
   counting = false;
-  EXPECT_EQ(allocations.load(), 0);
+  EXPECT_EQ(allocations.load(), 1);
   EXPECT_TRUE(checksum == checksum);  // keeps the work observable
 }
