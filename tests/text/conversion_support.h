@@ -21,10 +21,4 @@ QString ErrorOf(Call call) try {
   return e.message();
 }
 
-struct Read {
-  const char* text;
-  QLocale locale;
-  double value;
-};
-
 }  // namespace halvessa::text

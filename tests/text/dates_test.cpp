@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "geometry/calendar.h"
 #include "tests/text/conversion_support.h"
 
@@ -10,13 +12,9 @@ namespace {
 
 TEST(StrictDate, AcceptedForms) {
   const double day = DateSerial(2025, 7, 24);
-  for (const QLocale& l : {kUs, kDe, QLocale::c()}) {
-    EXPECT_EQ(StrictDate("2025-07-24  14:00", l), day + 14.0 / 24) << l.name().toStdString();
-    EXPECT_EQ(StrictDate(" 2025-7-4 ", l), DateSerial(2025, 7, 4));
-    EXPECT_EQ(StrictDate("9:05:07", l), TimeSerial(9, 5, 7));
-    EXPECT_EQ(StrictDate("1899-12-29 18:00", l), -0.25);
-  }
-  const Read cases[] = {
+  const std::tuple<const char*, QLocale, double> cases[] = {
+      {"2025-07-24  14:00", kDe, day + 14.0 / 24}, {" 2025-7-4 ", kUs, DateSerial(2025, 7, 4)},
+      {"9:05:07", QLocale::c(), TimeSerial(9, 5, 7)}, {"1899-12-29 18:00", kUs, -0.25},
       {"7/24/25", kUs, day}, {"07/24/2025 14:00", kUs, day + 14.0 / 24},
       {"12:30 AM", kUs, TimeSerial(0, 30, 0)}, {"12:30pm", kUs, TimeSerial(12, 30, 0)},
       {"1:05 pm", kUs, TimeSerial(13, 5, 0)}, {"100-1-1", kUs, kFirstSerial},
@@ -27,9 +25,9 @@ TEST(StrictDate, AcceptedForms) {
       {"06.08.13", kFi, TimeSerial(6, 8, 13)},  // a time, not a date
       {"0100-01-01", kUs, kFirstSerial}, {"١٢:٣٠", kUs, TimeSerial(12, 30, 0)},
       {"9999-12-31 23:59:59", kUs, kEndSerial - 1 + TimeSerial(23, 59, 59)}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(StrictDate(c.text, c.locale), c.value) << c.text;
-    EXPECT_TRUE(IsDateOrTime(c.text, c.locale)) << c.text;
+  for (const auto& [text, locale, value] : cases) {
+    EXPECT_EQ(StrictDate(text, locale), value) << text;
+    EXPECT_TRUE(IsDateOrTime(text, locale)) << text;
   }
 }
 

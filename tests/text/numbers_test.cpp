@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <random>
+#include <tuple>
 #include <utility>
 
 #include "geometry/calendar.h"
@@ -27,12 +27,12 @@ TEST(LenientNumber, TakesTheLongestLeadingNumberAndStaysFinite) {
 }
 
 TEST(StrictNumber, ReadsTheLocaleFormThenThePlainForm) {
-  const Read cases[] = {{" 46.205556 ", kUs, 46.205556}, {"46.205556", kDe, 46.205556},
-                        {"46.205", kDe, 46.205},  // "." groups in German, but not here
-                        {"46,2", kDe, 46.2}, {"-6,5e1", kDe, -65}, {"+2", kUs, 2},
-                        {"1e-999", kUs, 0}, {"\u22125,5", QLocale(QLocale::Swedish), -5.5},
-                        {"\u200e-5.5", QLocale(QLocale::Hebrew), -5.5}};
-  for (const auto& c : cases) EXPECT_EQ(StrictNumber(c.text, c.locale), c.value) << c.text;
+  // "." groups in German, but "46.205" is read as a plain number there too.
+  const std::tuple<const char*, QLocale, double> cases[] = {
+      {" 46.205556 ", kUs, 46.205556}, {"46.205556", kDe, 46.205556}, {"46.205", kDe, 46.205},
+      {"46,2", kDe, 46.2}, {"-6,5e1", kDe, -65}, {"+2", kUs, 2}, {"1e-999", kUs, 0},
+      {"\u22125,5", QLocale("sv"), -5.5}, {"\u200e-5.5", QLocale("he"), -5.5}};
+  for (const auto& [text, l, value] : cases) EXPECT_EQ(StrictNumber(text, l), value) << text;
   for (const QLocale& l : {kUs, kDe}) {
     for (const char* bad :
          {"", "   ", "abc", "1.2.3", "nan", "inf", "12abc", "1,5,3", "1.234,5", "--1", "1e", "."}) {
@@ -59,10 +59,8 @@ TEST(Conversions, HostileTextFailsWithAShortMessageOrGivesAFiniteNumberOrACalend
         QString(QChar(0xD800)), QStringLiteral("\xd8\xff")}) {
     SCOPED_TRACE(t.left(20).toStdString());
     EXPECT_TRUE(std::isfinite(LenientNumber(t)));
-    for (const QString& error : {ErrorOf([&] { EXPECT_TRUE(std::isfinite(StrictNumber(t, kDe))); }),
-                                 ErrorOf([&] { EXPECT_TRUE(InCalendarRange(StrictDate(t, kDe))); })}) {
-      EXPECT_LE(error.size(), 80);
-    }
+    EXPECT_LE(ErrorOf([&] { EXPECT_TRUE(std::isfinite(StrictNumber(t, kDe))); }).size(), 80);
+    EXPECT_LE(ErrorOf([&] { EXPECT_TRUE(InCalendarRange(StrictDate(t, kDe))); }).size(), 80);
   }
 }
 
@@ -73,7 +71,7 @@ TEST(RoundToInt16, HalvesToEvenAndFailsOutsideSixteenBits) {
             "32767.5 is too large for a whole number from -32768 to 32767");
   EXPECT_EQ(ErrorOf([] { RoundToInt16(-32769); }),
             "-32769 is too small for a whole number from -32768 to 32767");
-  EXPECT_THROW(RoundToInt16(NAN), ConversionError);
+  EXPECT_EQ(ErrorOf([] { RoundToInt16(NAN); }), "NaN is not a whole number from -32768 to 32767");
 }
 
 TEST(ShortestNumber, ReadsBackToTheSameDouble) {
@@ -85,9 +83,6 @@ TEST(ShortestNumber, ReadsBackToTheSameDouble) {
     const double v =
         std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 200) - 150);
     const std::string s = ShortestNumber(v);
-    double back = 0;
-    std::from_chars(s.data(), s.data() + s.size(), back);
-    ASSERT_EQ(back, v) << s;
     ASSERT_EQ(LenientNumber(QString::fromStdString(s)), v) << s;
   }
 }
