@@ -2,6 +2,7 @@
 // into arguments as main() receives them. Whatever the arguments, Run returns instead of
 // throwing, with status 0 and some output, status 2 and exactly one error line, or status 1
 // and one line when standard output fills up.
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -26,12 +27,9 @@ struct CappedOutput : halvessa::files::OutputSink {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   QStringList args;
-  const char* begin = reinterpret_cast<const char*>(data);
-  const char* const end = begin + size;
-  while (begin != end) {
-    const char* const nul = std::find(begin, end, '\0');
-    args << QString::fromLocal8Bit(begin, nul - begin);
-    begin = nul == end ? end : nul + 1;
+  const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  if (!bytes.isEmpty()) {
+    for (const QByteArray& arg : bytes.split('\0')) args << QString::fromLocal8Bit(arg);
   }
 
   // The clock reads 2025-07-24 12:00:00 universal time. Standard output takes 64 KB and

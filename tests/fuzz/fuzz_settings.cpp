@@ -1,6 +1,5 @@
 // Fuzz target: the settings reader on arbitrary file contents. Whatever the bytes, Readini
 // returns, and a notice it gives is one line.
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -23,7 +22,7 @@ struct Discard : halvessa::files::IniSink {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static QTemporaryDir dir;
-  const QString path = QDir(dir.path()).filePath(QStringLiteral("Kelvarine.ini"));
+  const QString path = dir.filePath(QStringLiteral("Kelvarine.ini"));
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
   file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
