@@ -18,11 +18,10 @@ namespace halvessa::window::testing {
 
 class FakePlatform : public Platform {
  public:
-  // Sets the clock to a local time in a zone of zoneHours east (the window's default 2), that
-  // is to that time less the zone in universal time.
-  void setLocalTime(int year, int month, int day, int hour, int minute, int second, int ms = 0,
-                    double zoneHours = 2) {
-    offsetMs_ = std::llround((DateSerial(year, month, day) - zoneHours / 24) * 86400000.0) +
+  // Sets the clock to a local time in the window's default zone, 2 hours east: to that time
+  // less 2 hours in universal time.
+  void setLocalTime(int year, int month, int day, int hour, int minute, int second, int ms = 0) {
+    offsetMs_ = std::llround((DateSerial(year, month, day) - 2.0 / 24) * 86400000.0) +
                 ((hour * 60LL + minute) * 60 + second) * 1000 + ms - elapsedMs_;
   }
   double nowUniversal() override {

@@ -14,7 +14,6 @@
 #include <map>
 #include <memory>
 #include <ostream>
-#include <vector>
 
 #include "tests/window/fake_platform.h"
 #include "window/form.h"
@@ -108,7 +107,7 @@ class RunTest : public FormTest {
   }
   // The user does action at the event point after `skip` further ones (0: the next one).
   void user(const std::function<void()>& action, int skip = 0) {
-    actions_[points.size() + 1 + skip].push_back(action);
+    due_.emplace(points.size() + 1 + skip, action);
   }
   // Geneva on 2025-07-24, steps of 10 minutes from 20:00 to the sunset box at 20:58.
   void prepare(const QString& time = "20:00", const QString& jump = "10") {
@@ -120,18 +119,16 @@ class RunTest : public FormTest {
     closeAfter = n;
     model.btnSimulate.userClicked();
   }
-  QStringList stepTimes() const {
+  QString stepTimes() const {
     QStringList times;
     for (const QString& s : steps) times << s.section('|', 1, 1);
-    return times;
+    return times.join(' ');
   }
   // IsRunning, the one run button showing, live mode, and the message.
   QString runState() const {
-    const bool pause = model.btnPause.Visible();
-    return QStringLiteral("%1 %2 %3: %4")
-        .arg(model.IsRunning)
-        .arg(pause == model.btnRunning.Visible() ? "both?" : pause ? "Pause" : "Resume",
-             model.chkNow.Value() ? "live" : "manual", model.message.Text());
+    const bool pause = model.btnPause.Visible(), both = pause == model.btnRunning.Visible();
+    return QString::number(model.IsRunning) + (both ? " both?" : pause ? " Pause" : " Resume") +
+           (model.chkNow.Value() ? " live: " : " manual: ") + model.message.Text();
   }
 
   QStringList points;  // every event point: "events" or "wait <ms>"
@@ -142,12 +139,10 @@ class RunTest : public FormTest {
  private:
   void eventPoint(const QString& what) {
     points << what;
-    const auto due = actions_.extract(points.size());
-    if (!due.empty()) {
-      for (const auto& action : due.mapped()) action();
-    }
+    const qsizetype n = points.size();  // what an action schedules comes later
+    for (auto a = due_.lower_bound(n); a != due_.end() && a->first == n; ++a) a->second();
   }
-  std::map<qsizetype, std::vector<std::function<void()>>> actions_;  // by event point, from 1
+  std::multimap<qsizetype, std::function<void()>> due_;  // the user's actions by event point
 };
 
 }  // namespace halvessa::window::testing

@@ -1,5 +1,4 @@
 // The expected sun and panel texts are worked out by expected_steps.py.
-#include <ostream>
 #include <vector>
 
 #include "tests/window/form_fixture.h"
@@ -10,7 +9,8 @@ namespace {
 using Simulation = RunTest;
 
 TEST_F(Simulation, StepsUntilTheSunsetThenGoesOnFromTheNextSunrise) {
-  prepare();
+  prepare("20:00", "10.5");  // whole minutes, halves to even
+  model.Speed.setText("fast");  // no delay, and said once
   model.message.setText("earlier");
   QString started, rolledOver;  // the run's state at the first step, the next day's boxes
   onStep = [&](int n) {
@@ -23,51 +23,24 @@ TEST_F(Simulation, StepsUntilTheSunsetThenGoesOnFromTheNextSunrise) {
                                 "2025-07-24|20:20|290.0|7.8", "2025-07-24|20:30|292.0|6.2",
                                 "2025-07-24|20:40|294.0|4.6", "2025-07-24|20:50|296.0|3.0",
                                 "2025-07-25|06:08|60.0|-1.0", "2025-07-25|06:18|62.0|0.5"}));
+  EXPECT_EQ(model.message.Text() + model.Speed.Text(),
+            "Simulation speed (Update every (s)): \"fast\" holds no number; 0 is used.fast");
+  EXPECT_TRUE(platform.waits.empty());
 }
 
-struct PaceCase {
-  const char *time, *jump, *speed;
-  QStringList times;
-  const char* speedShown;  // the speed box after a step, then "|" and the message line
-  std::vector<int> waits;
-  friend void PrintTo(const PaceCase& c, std::ostream* os) {
-    *os << c.time << ", " << c.jump << ", " << c.speed;
-  }
-};
-class Pace : public RunTest, public ::testing::WithParamInterface<PaceCase> {};
-
-TEST_P(Pace, StepTimesAndDelays) {
-  const PaceCase& c = GetParam();
-  prepare(c.time, c.jump);
-  model.Speed.setText(c.speed);
+TEST_F(Simulation, EachDelayIsTheSpeedBoxReadAfterTheSunAndCappedAt30Seconds) {
+  prepare("20:00", "0");  // the time stands still
+  onStep = [this](qsizetype n) {  // read after the sun
+    model.Speed.setText(QStringList{"1", "45", "30.5"}.value(n - 1));
+  };
   runSteps(3);
-  EXPECT_EQ(stepTimes(), c.times);
-  const QString shown = c.speedShown;
-  EXPECT_EQ(model.Speed.Text() + '|' + model.message.Text(),
-            shown.contains('|') ? shown : shown + '|');
-  EXPECT_EQ(platform.waits, c.waits);
-  // Closed at the start of the third delay, which is cut short.
-  EXPECT_EQ(platform.elapsedMs(), c.waits.empty() ? 0 : 2 * c.waits[0]);
+  EXPECT_EQ(stepTimes(), "20:00 20:00 20:00");
+  EXPECT_EQ(platform.waits, (std::vector<int>{1000, 30000, 30500}));
+  EXPECT_EQ(platform.elapsedMs(), 31000);  // closed at the start of the third delay, cut short
 }
-
-const QStringList kTens{"20:00", "20:10", "20:20"};
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Pace,
-    ::testing::Values(
-        PaceCase{"20:00", "0", "1", {"20:00", "20:00", "20:00"}, "1", {1000, 1000, 1000}},
-        PaceCase{"20:00", "10.5", "45", kTens, "30", {30000, 30000, 30000}},
-        PaceCase{"20:00", "11.5", "30.5", {"20:00", "20:12", "20:24"}, "30.5",
-                 {30500, 30500, 30500}},
-        PaceCase{"20:00", "10", "0", kTens, "0", {}},
-        PaceCase{"20:00", "10", "fast", kTens,
-                 "fast|Simulation speed (Update every (s)): \"fast\" holds no number; 0 is used.",
-                 {}},
-        // A start after the sunset makes one step, then goes on from the next sunrise.
-        PaceCase{"21:30", "10", "0", {"21:30", "06:08", "06:18"}, "0", {}}));
 
 TEST_F(Simulation, PauseFinishesTheStepAndResumeGoesOnFromTheTimeBoxOnTheRunsDay) {
   prepare();
-  std::int64_t resumedAtMs = -1;
   onStep = [&](int n) {
     if (n != 3) return;
     user([&] {  // during the third step's delay
@@ -77,10 +50,9 @@ TEST_F(Simulation, PauseFinishesTheStepAndResumeGoesOnFromTheTimeBoxOnTheRunsDay
         model.jump.userEdited("-5");
         model.btnRunning.userClicked();  // does not convert: stays paused
         EXPECT_EQ(runState(), "0 Resume manual: Jump time (m): \"-5\" is negative.");
-        EXPECT_TRUE(model.jump.marked());
       }, 3);
       user([&] {
-        resumedAtMs = platform.elapsedMs();
+        EXPECT_EQ(platform.elapsedMs(), 3000 + 200);  // the third delay too ran in full
         model.jump.userEdited("10");
         model.txtTime.userEdited("09:00");
         model.txtDate.userEdited("2030-01-01");
@@ -91,16 +63,17 @@ TEST_F(Simulation, PauseFinishesTheStepAndResumeGoesOnFromTheTimeBoxOnTheRunsDay
   };
   runSteps(5);
   // The date box as typed, the sun on the run's day.
-  EXPECT_EQ(steps.mid(3), QStringList({"2030-01-01|09:00|90.0|27.5", "2030-01-01|09:10|91.0|29.2"}));
-  // The third delay ran in full; the paused run polled every 100 ms, Resume was pressed at
-  // its third point, the poll's wait ended and the fourth step began.
+  EXPECT_EQ(steps.mid(3).join(' '), "2030-01-01|09:00|90.0|27.5 2030-01-01|09:10|91.0|29.2");
+  // The paused run polled every 100 ms, Resume was pressed at its third point, the poll's
+  // wait ended and the fourth step began.
   const QString step = "events, wait 1000, events, ";
   EXPECT_EQ(points.mid(0, 16).join(", "),
             step + step + step + "events, wait 100, events, wait 100, events, wait 100, events");
-  EXPECT_EQ(resumedAtMs, 3000 + 200);
 }
 
-TEST_F(Simulation, SimulateDuringARunStartsAfreshAndClosingEndsIt) {
+// A new run starts from the boxes as they are then; one asked for with the sunset box cleared
+// straight after leaves no run. A closed window starts nothing.
+TEST_F(Simulation, SimulateDuringARunStartsAfreshUnlessTheSunsetBoxIsCleared) {
   prepare();
   onStep = [this](int n) {  // at the first event point of steps 3 and 5
     if (n == 2) {
@@ -113,76 +86,58 @@ TEST_F(Simulation, SimulateDuringARunStartsAfreshAndClosingEndsIt) {
         EXPECT_EQ(form->activeRunLoops(), 1);  // no nesting
       }, 2);
     }
-    if (n == 4) user([this] { form->windowClosed(); }, 2);
+    if (n == 4) {
+      user([this] {
+        model.btnSimulate.userClicked();
+        model.txtSunset.userEdited("");
+      }, 2);
+    }
   };
   model.btnSimulate.userClicked();
-  EXPECT_EQ(stepTimes(), QStringList({"20:00", "20:10", "06:00", "06:05"}));
+  EXPECT_EQ(stepTimes(), "20:00 20:10 06:00 06:05");
   EXPECT_EQ(steps[2], "2025-08-01|06:00|59.0|-3.5");
-  // Nothing after the point where the window closed.
-  EXPECT_TRUE(form->activeRunLoops() == 0 && points.last() == "events");
-  const qsizetype count = points.size();
-  model.btnSimulate.userClicked();  // a closed window starts nothing
-  EXPECT_EQ(points.size(), count);
-}
-
-TEST_F(Simulation, ANewRunAskedForWithTheSunsetBoxClearedLeavesNoRun) {
+  form->windowClosed();
   prepare();
-  user([this] {  // the first event point, before the first step's sun
-    model.btnSimulate.userClicked();
-    model.txtSunset.userEdited("");
-  });
   model.btnSimulate.userClicked();
-  EXPECT_TRUE(runState() == "0 Resume manual: " && steps.empty() && form->activeRunLoops() == 0);
+  EXPECT_TRUE(runState() == "0 Resume manual: " && form->activeRunLoops() == 0);
 }
 
 TEST_F(Simulation, WithoutSunsetOrWithABadBoxNothingStarts) {
   model.message.setText("earlier");
   model.btnSimulate.userClicked();  // the sunset box is empty after start-up
   EXPECT_EQ(runState(), "0 Resume live: earlier");
-  model.btnRunning.userClicked();  // cannot read the sunset box either
-  EXPECT_EQ(runState(), "0 Resume live: Sunset: \"\" is not a date or time.");
-  EXPECT_TRUE(model.txtSunset.marked());
   prepare();
-  model.btnRunning.userClicked();  // before any run Resume only arms, and Pause disarms
-  EXPECT_EQ(runState(), "-1 Pause live: ");
-  EXPECT_TRUE(model.SimTime == 20.0 / 24 && model.StepDays == 10.0 / 1440);
-  EXPECT_NEAR(model.SimEnd, (20 * 60 + 58) / 1440.0, 1e-12);
-  model.btnPause.userClicked();
-  EXPECT_EQ(runState(), "0 Resume live: ");
-
   const struct { TextBox FormModel::*box; const char *text, *message; } cases[] = {
       {&FormModel::txtLat, "91", "Latitude: \"91\" is outside -90 to 90."},
       {&FormModel::txtTz, "2h", "Time zone: \"2h\" is neither hours nor a known time zone name."},
       {&FormModel::txtDate, "2025-13-40", "Date: \"2025-13-40\" is not a date or time."},
       {&FormModel::txtSunset, "sunset", "Sunset: \"sunset\" is not a date or time."},
       {&FormModel::jump, "99999",
-       "Jump time (m): 99999 is too large for a whole number from -32768 to 32767."},
-      {&FormModel::jump, "-5", "Jump time (m): \"-5\" is negative."}};
+       "Jump time (m): 99999 is too large for a whole number from -32768 to 32767."}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
     TextBox& box = model.*c.box;
     const QString good = box.Text();
-    model.btnRunning.userClicked();  // armed: a failed start must not go on claiming a run
-    ASSERT_EQ(runState(), "-1 Pause live: ");
+    model.btnRunning.userClicked();  // before any run Resume only arms
+    ASSERT_EQ(runState(), "-1 Pause live: ");  // and a failed start must not go on claiming a run
     box.setText(c.text);
     model.btnSimulate.userClicked();
     EXPECT_EQ(runState(), QString("0 Resume live: ") + c.message);
     EXPECT_TRUE(box.marked() && platform.msUntilNextTick() == 60000);
     box.setText(good);
   }
-  EXPECT_TRUE(points.empty() && steps.empty());
+  // Resume took the time, jump and sunset boxes; no step ran.
+  EXPECT_TRUE(model.SimTime == 20.0 / 24 && model.StepDays == 10.0 / 1440 && steps.empty());
+  EXPECT_NEAR(model.SimEnd, (20 * 60 + 58) / 1440.0, 1e-12);
 }
 
 // A step that cannot go on pauses the run with a message naming the box or file at fault.
 // Resume tries again: the first time unchanged, the second time after fix().
 struct PauseCase {
-  const char* name;
   std::function<void(FormModel&)> arrange, fix;
   TextBox FormModel::*marked;
   const char* paused;  // the first pause: the message, then the time box and the line counts
-  QStringList times;
-  const char* after;  // the date box and the line counts after the run
-  friend void PrintTo(const PauseCase& c, std::ostream* os) { *os << c.name; }
+  const char* after;   // the step times, then the date box and the line counts after the run
 };
 class Pausing : public RunTest, public ::testing::WithParamInterface<PauseCase> {};
 
@@ -191,46 +146,41 @@ TEST_P(Pausing, ResumeRetriesTheStep) {
   prepare();
   c.arrange(model);
   int pauses = 0;
+  QString paused;
   platform.onProcessEvents = [&] {
     if (model.IsRunning != 0) return;
-    if (++pauses == 1) {
-      EXPECT_EQ(runState() + '|' + model.txtTime.Text() + '|' + LineCounts(),
-                QString("0 Resume manual: ") + c.paused);
-    }
+    if (++pauses == 1) paused = runState() + '|' + model.txtTime.Text() + '|' + LineCounts();
     EXPECT_TRUE(!c.marked || (model.*c.marked).marked());
-    if (pauses == 2) c.fix(model);
-    if (pauses <= 2) {
-      model.btnRunning.userClicked();
-    } else {
-      form->windowClosed();
-    }
+    if (pauses == 2 && c.fix) c.fix(model);
+    pauses <= 2 ? model.btnRunning.userClicked() : form->windowClosed();
   };
   runSteps(4);
-  EXPECT_EQ(stepTimes(), c.times);
-  EXPECT_EQ(model.txtDate.Text() + ' ' + LineCounts(), c.after);
+  EXPECT_EQ(paused, QString("0 Resume manual: ") + c.paused);
+  EXPECT_EQ(stepTimes() + '|' + model.txtDate.Text() + ' ' + LineCounts(), c.after);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Pausing,
     ::testing::Values(
-        PauseCase{"past the calendar",
-                  [](FormModel& m) {
+        // Past the calendar.
+        PauseCase{[](FormModel& m) {
                     m.txtDate.setText("9999-12-31");
                     m.txtTime.setText("20:50");
                   },
-                  [](FormModel&) {}, &FormModel::txtDate,
+                  nullptr, &FormModel::txtDate,
                   "Date: the simulated moment lies outside the years 100 to 9999. The simulation "
                   "is paused.|21:00|- - - - - -",
-                  {"20:50", "21:00", "21:10"}, "9999-12-31 - - - - - -"},
-        // The step was shown in full and its time box moved on; then the run paused.
-        PauseCase{"a speed beyond 16 bits", [](FormModel& m) { m.Speed.setText("99999"); },
+                  "20:50 21:00 21:10|9999-12-31 - - - - - -"},
+        // A speed beyond 16 bits: the step was shown in full and its time box moved on; then
+        // the run paused.
+        PauseCase{[](FormModel& m) { m.Speed.setText("99999"); },
                   [](FormModel& m) { m.Speed.userEdited("1"); }, &FormModel::Speed,
                   "Simulation speed (Update every (s)): 99999 is too large for a whole number "
                   "from -32768 to 32767. The simulation is paused.|20:10|- - - - - -",
-                  {"20:00", "20:10", "20:20", "20:30"}, "2025-07-24 - - - - - -"},
-        // The failed step left no line anywhere; once fixed, each file holds one per step.
-        PauseCase{"a log that cannot be written",
-                  [](FormModel& m) {
+                  "20:00 20:10 20:20 20:30|2025-07-24 - - - - - -"},
+        // A log that cannot be written: the failed step left no line anywhere; once fixed,
+        // each file holds one per step.
+        PauseCase{[](FormModel& m) {
                     m.Solarchk.setValue(1);
                     for (int i = 1; i <= 5; ++i) m.Panelchk(i).setValue(1);
                     ASSERT_TRUE(QDir().mkdir("panel2.log"));
@@ -238,30 +188,27 @@ INSTANTIATE_TEST_SUITE_P(
                   [](FormModel&) { ASSERT_TRUE(QDir().rmdir("panel2.log")); }, nullptr,
                   "Cannot write \"panel2.log\": Is a directory. The simulation is "
                   "paused.|20:00|0 0 0 - - -",
-                  {"20:00", "20:00", "20:00", "20:10"}, "2025-07-24 2 2 2 2 2 2"}));
+                  "20:00 20:00 20:00 20:10|2025-07-24 2 2 2 2 2 2"}));
 
-TEST_F(Simulation, SolarchkShowsTheBoxesOfThePanelsInUse) {
-  model.PanelGeom(5) = PanelRecord{};  // the last calculation found 5 unused
-  model.Panelchk(2).setValue(1);
-  model.Solarchk.userClicked();
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(model.Panelchk(i).Visible(), i != 5) << i;
-  model.Solarchk.userClicked();
-  for (int i = 1; i <= 5; ++i) EXPECT_FALSE(model.Panelchk(i).Visible()) << i;
-  EXPECT_EQ(model.Panelchk(2).Value(), 1);
-  model.chkNow.setValue(0);
-  form->log();  // Solarchk unchecked: no file is opened
-  EXPECT_EQ(LineCounts(), "- - - - - -");
-}
-
-TEST_F(Simulation, EachStepAppendsTheBoxesAsShownUnlessNowIsChecked) {
-  // The date and time as typed, in the locale's forms, until the run writes its own.
+// Solarchk shows the check boxes of the panels the last calculation found in use. Each step
+// appends the boxes as shown, unless Now is checked: the date and time as typed, in the
+// locale's forms, until the run writes its own.
+TEST_F(Simulation, SolarchkShowsThePanelsInUseAndEachStepAppendsTheBoxesAsShown) {
   model.txtDate.setText("7/24/2025");
   prepare("8:50 PM");
   model.txtAz(3).setText("0");
   model.txtTilt(3).setText("0");
+  model.PanelGeom(3) = PanelRecord{};  // as a calculation would find it
   model.txtTilt(5).setText("70 deg");
-  model.Solarchk.userClicked();
   for (int i : {1, 3, 5}) model.Panelchk(i).setValue(1);
+  model.Solarchk.userClicked();
+  for (int i = 1; i <= 5; ++i) EXPECT_EQ(model.Panelchk(i).Visible(), i != 3) << i;
+  model.Solarchk.userClicked();
+  for (int i = 1; i <= 5; ++i) EXPECT_FALSE(model.Panelchk(i).Visible()) << i;
+  model.chkNow.setValue(0);
+  form->log();  // Solarchk unchecked: no file is opened
+  EXPECT_EQ(LineCounts(), "- - - - - -");
+  model.Solarchk.userClicked();
   WriteFile("solar.log", "earlier\r\n");
   onStep = [this](int n) {  // the second step runs with Now checked again
     if (n <= 2) user([this] { model.chkNow.userClicked(); });
