@@ -106,9 +106,7 @@ int RunSeries(const Options& o, const Environment& env) {
     layout.digits = static_cast<int>(digits);
   }
 
-  // The zone's offsets over the whole span (a day's margin either way covers any offset).
-  const series::ZoneRule rule =
-      site.zone.ruleBetween(fromLocal - 2 * kSecondsPerDay, toLocal + 2 * kSecondsPerDay);
+  const series::ZoneRule rule = site.zone.ruleAroundSeconds(fromLocal, toLocal);
   const std::int64_t fromUt = rule.universalOf(fromLocal);
   const std::int64_t toUt = rule.universalOf(toLocal);
   if (toUt <= fromUt) {

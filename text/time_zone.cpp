@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "geometry/calendar.h"
-#include "series/grid.h"
 #include "geometry/site.h"
+#include "series/grid.h"
 #include "text/conversion_error.h"
 #include "text/numbers.h"
 #include "text/patterns.h"
@@ -82,9 +82,14 @@ series::ZoneRule SiteZone::ruleBetween(std::int64_t fromUniversal,
   return series::ZoneRule(zone_.offsetFromUtc(from) / 3600.0, std::move(changes));
 }
 
-series::ZoneRule SiteZone::ruleAround(double fromDay, double toDay) const {
+series::ZoneRule SiteZone::ruleAroundSeconds(std::int64_t fromLocal,
+                                             std::int64_t toLocal) const {
   constexpr std::int64_t kMargin = 2 * 86400;
-  return ruleBetween(series::SecondOfDay(fromDay) - kMargin, series::SecondOfDay(toDay) + kMargin);
+  return ruleBetween(fromLocal - kMargin, toLocal + kMargin);
+}
+
+series::ZoneRule SiteZone::ruleAround(double fromDay, double toDay) const {
+  return ruleAroundSeconds(series::SecondOfDay(fromDay), series::SecondOfDay(toDay));
 }
 
 SiteZone StrictTimeZone(const QString& text, const QLocale& locale) {

@@ -41,8 +41,10 @@ class SiteZone {
   // a series: fixed hours, or the offset at the first instant and every change up to the
   // last.
   series::ZoneRule ruleBetween(std::int64_t fromUniversal, std::int64_t toUniversal) const;
-  // The offsets around a span of local day serials, with two days' margin either way so that
-  // any local moment of the span finds its offset.
+  // The offsets around a span of local seconds (since 1970-01-01 00:00 local time), with two
+  // days' margin either way so that any local moment of the span finds its offset.
+  series::ZoneRule ruleAroundSeconds(std::int64_t fromLocal, std::int64_t toLocal) const;
+  // The same around a span of local day serials.
   series::ZoneRule ruleAround(double fromDay, double toDay) const;
 
  private:

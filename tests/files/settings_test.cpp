@@ -92,6 +92,9 @@ TEST_F(SettingsFile, OnlyARegularFileIsRead) {
   ASSERT_TRUE(QFile::link(path(), path("link.ini")));
   EXPECT_TRUE(FileExists(path("link.ini")));
 
+  // A regular file that cannot be opened, for any user: it may only be written.
+  EXPECT_EQ(Read("/proc/sys/vm/drop_caches"),
+            kCleared + QStringList{"notice: drop_caches: could not be opened (Permission denied)."});
   // A regular file whose first read fails: this process's memory, unmapped at offset 0.
   EXPECT_EQ(Read("/proc/self/mem"),
             kCleared + QStringList{"notice: mem: line 1 could not be read (Input/output error); "

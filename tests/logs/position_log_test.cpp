@@ -19,12 +19,14 @@ TEST(PositionLogLine, OneTabBetweenValuesAndNoControlCharacterInside) {
 }
 
 // Stand-ins for the write call. A disk with room for `room` more bytes, all files together:
-// a write gets what still fits, the next one fails as a full disk does.
+// a write gets what still fits, the next one fails as a full disk does, or, when `full` is 0,
+// takes nothing without saying why.
 std::ptrdiff_t room = 0;
+int full = ENOSPC;
 std::ptrdiff_t FillingDisk(int fd, const void* data, std::size_t size) {
   if (room == 0) {
-    errno = ENOSPC;
-    return -1;
+    errno = full;
+    return full == 0 ? 0 : -1;
   }
   const std::ptrdiff_t written = ::write(fd, data, std::min(size, static_cast<std::size_t>(room)));
   if (written > 0) room -= written;
@@ -78,6 +80,17 @@ TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
          onDisk(FillingDisk)(d);
        },
        onDisk(nullptr), "Cannot write \"panel2.log\": No space left on device"},
+      {"a write takes nothing within panel1.log's line",
+       [&](QDir d) {
+         room = solar.size() + 5;
+         full = 0;
+         onDisk(FillingDisk)(d);
+       },
+       [&](QDir d) {
+         full = ENOSPC;
+         onDisk(nullptr)(d);
+       },
+       "Cannot write \"panel1.log\": only 5 of 34 bytes could be written"},
       {"interrupted and short writes are carried on", onDisk(Dribbling), onDisk(nullptr),
        std::nullopt},
   };
