@@ -100,15 +100,10 @@ Scanned ScanNumber(QStringView text, qsizetype from) {
   double magnitude = 0;
   const std::errc ec =
       std::from_chars(digits.data(), digits.data() + digits.size(), magnitude).ec;
-  if (ec == std::errc::result_out_of_range) {
-    if (seenNonzero && order > 0) {
-      magnitude = std::numeric_limits<double>::max();
-      result.overflow = true;
-    } else {
-      magnitude = 0;
-    }
-  } else if (ec != std::errc()) {
-    magnitude = 0;  // cannot happen for the digits built above
+  // On any failure from_chars leaves magnitude at 0, which is right for a number too small.
+  if (ec == std::errc::result_out_of_range && seenNonzero && order > 0) {
+    magnitude = std::numeric_limits<double>::max();
+    result.overflow = true;
   }
   result.value = negative ? -magnitude : magnitude;
   return result;

@@ -24,6 +24,8 @@ TEST(LenientNumber, TakesTheLongestLeadingNumberAndStaysFinite) {
       {"10000e-327", 1e-323}, {"0e999999", 0}, {"", 0}, {"abc", 0}, {"-", 0}, {"-.", 0},
       {"- 5", 0}, {"e5", 0}};
   for (const auto& [text, value] : cases) EXPECT_EQ(LenientNumber(text), value) << text;
+  // A long exponent weighed against many leading zeros: 1e-501 is too small, not too large.
+  EXPECT_EQ(LenientNumber("0." + QString(2500, '0') + "1e2000"), 0);
 }
 
 TEST(StrictNumber, ReadsTheLocaleFormThenThePlainForm) {
