@@ -134,5 +134,42 @@ TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
   ::close(standardInput);
 }
 
+// When a file of the failed step cannot be cut back, the message names it too. Here panel1.log's
+// descriptor is swapped for a read-only one just before panel2.log's write fails.
+int panel1Fd = -1;
+int readOnlyFd = -1;
+std::ptrdiff_t SwapThenFail(int fd, const void* data, std::size_t size) {
+  static int calls = 0;
+  switch (++calls) {
+    case 2:
+      panel1Fd = fd;
+      [[fallthrough]];
+    case 1:
+      return ::write(fd, data, size);
+    default:
+      ::dup2(readOnlyFd, panel1Fd);
+      errno = ENOSPC;
+      return -1;
+  }
+}
+
+TEST(PositionLogs, AFileThatCannotBeCutBackIsNamed) {
+  QTemporaryDir tmp;
+  const QDir dir(tmp.path());
+  QFile other(dir.filePath("other"));
+  ASSERT_TRUE(other.open(QIODevice::WriteOnly) && other.write(QByteArray(100, 'x')) == 100);
+  other.close();
+  ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+  readOnlyFd = other.handle();
+  const PanelLogLine inUse{true, true, {"151", "45"}};
+  ReplaceLogWriteForTesting(SwapThenFail);
+  EXPECT_EQ(AppendPositionLogs(dir, {"2025-07-24", "14:00"}, {inUse, inUse}),
+            "Cannot write \"panel2.log\": No space left on device; \"panel1.log\" could not be "
+            "cut back: Invalid argument");
+  ReplaceLogWriteForTesting(nullptr);
+  EXPECT_EQ(Read(dir.filePath("solar.log")), "");
+  EXPECT_EQ(Read(dir.filePath("panel1.log")), "2025-07-24\t14:00\t151\t45\r\n");
+}
+
 }  // namespace
 }  // namespace halvessa::files
