@@ -234,6 +234,12 @@ TEST(CliSeries, OutputBytes) {
        "2025-07-24T14:00:00+02:00,189.000,63.280,26.720,84.418,959.204,949.429,118.765,966.810\r\n"
        "2025-07-24T15:00:00+02:00,218.000,59.064,30.936,79.439,915.143,939.489,116.651,922.488\r\n"}};
   for (const auto& [args, bytes] : cases) EXPECT_EQ(cli::Run(args, NoClock).out, bytes);
+  // Universal time is "+00:00"; an offset west of it counts its minutes too.
+  for (const auto& [tz, time] : {std::pair{"0", "\n2025-07-24T14:00:00+00:00,"},
+                                 {"-9.5", "\n2025-07-24T14:00:00-09:30,"}}) {
+    const std::string out = cli::Run(at14 + QStringList{"--tz", tz}, NoClock).out;
+    EXPECT_NE(out.find(time), std::string::npos) << out;
+  }
 }
 
 TEST_F(Cli, DayYearAndBest) {
