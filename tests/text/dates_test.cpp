@@ -19,6 +19,7 @@ TEST(StrictDate, AcceptedForms) {
       {"12:30 AM", kUs, TimeSerial(0, 30, 0)}, {"12:30pm", kUs, TimeSerial(12, 30, 0)},
       {"1:05 pm", kUs, TimeSerial(13, 5, 0)}, {"100-1-1", kUs, kFirstSerial},
       {"24 . 7 . 2025", kDe, day},  // blanks around the locale's literals
+      {"24/07 2025", QLocale("kkj"), day}, {"24.07.25 г.", QLocale("bg"), day},  // a blank, a quote
       {"오후 2:30", QLocale(QLocale::Korean), TimeSerial(14, 30, 0)},
       {"1/1/30", kUs, DateSerial(1930, 1, 1)}, {"1/1/29", kUs, DateSerial(2029, 1, 1)},
       {"24.07.25 14:00", kDe, day + 14.0 / 24}, {"24.7.2025 14.00", kFi, day + 14.0 / 24},
