@@ -123,7 +123,6 @@ void Form::frmHalvessa_btnSimulate_Click() {
   }
 
   clickStartsRuns_ = true;
-  restartRequested_ = false;
   const AtExit done([this] {
     clickStartsRuns_ = false;
     restartRequested_ = false;

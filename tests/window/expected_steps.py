@@ -53,6 +53,8 @@ def main():
     for h, mi in ((20, 0), (20, 10), (20, 20), (20, 30), (20, 40), (20, 50), (9, 0), (9, 10)):
         print(f"{h:02}:{mi:02}", shown((2025, 7, 24, h, mi, 0)))
     print("2025-08-01 06:00", shown((2025, 8, 1, 6, 0, 0)))
+    # Europe/Zurich on the day its clocks go forward: the run takes that day's summer offset.
+    print("2025-03-30 09:00", shown((2025, 3, 30, 9, 0, 0)))
     # 14:00, the worked example: the five default panels, then panel 3 laid flat.
     for panel in ((151, 45), (151, 20), (331, 20), (151, 70), (331, 70), (331, 0)):
         print("14:00 with %d/%d" % panel, shown((2025, 7, 24, 14, 0, 0), panel))

@@ -28,6 +28,16 @@ TEST_F(Simulation, StepsUntilTheSunsetThenGoesOnFromTheNextSunrise) {
   EXPECT_TRUE(platform.waits.empty());
 }
 
+// A zone name gives the offset of the run's day: on the day the clocks go forward at night,
+// the summer one.
+TEST_F(Simulation, AZoneNameTakesTheOffsetOfTheRunsDay) {
+  prepare("09:00");
+  model.txtDate.setText("2025-03-30");
+  model.txtTz.setText("Europe/Zurich");
+  runSteps(1);
+  EXPECT_EQ(steps, QStringList{"2025-03-30|09:00|102.0|16.6"});
+}
+
 TEST_F(Simulation, EachDelayIsTheSpeedBoxReadAfterTheSunAndCappedAt30Seconds) {
   prepare("20:00", "0");  // the time stands still
   onStep = [this](qsizetype n) {  // read after the sun
