@@ -140,17 +140,11 @@ int panel1Fd = -1;
 int readOnlyFd = -1;
 std::ptrdiff_t SwapThenFail(int fd, const void* data, std::size_t size) {
   static int calls = 0;
-  switch (++calls) {
-    case 2:
-      panel1Fd = fd;
-      [[fallthrough]];
-    case 1:
-      return ::write(fd, data, size);
-    default:
-      ::dup2(readOnlyFd, panel1Fd);
-      errno = ENOSPC;
-      return -1;
-  }
+  if (++calls == 2) panel1Fd = fd;
+  if (calls <= 2) return ::write(fd, data, size);
+  ::dup2(readOnlyFd, panel1Fd);
+  errno = ENOSPC;
+  return -1;
 }
 
 TEST(PositionLogs, AFileThatCannotBeCutBackIsNamed) {
