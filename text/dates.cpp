@@ -144,12 +144,12 @@ enum class DateResult { kNotADate, kOutOfYears, kValid };
 
 DateResult ToSerial(const Ymd& d, double& serial) {
   if (d.year < 100 || d.year > 9999) return DateResult::kOutOfYears;
-  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) return DateResult::kNotADate;
+  // Month and day have two digits at most, so they fit an int.
   try {
     serial = DateSerial(static_cast<int>(d.year), static_cast<int>(d.month),
                         static_cast<int>(d.day));
   } catch (const CalendarRangeError&) {
-    return DateResult::kNotADate;  // a day the month does not have
+    return DateResult::kNotADate;  // a month or a day the calendar does not have
   }
   return DateResult::kValid;
 }
