@@ -118,10 +118,11 @@ std::optional<Ymd> ParseLocaleDate(QStringView text, const QLocale& locale, bool
       continue;
     }
     std::int64_t value = 0;
-    if (t.field == QLatin1Char('d') && t.width <= 2) {
+    // Fields are d or dd, M or MM, or y of any width: the numeric form was checked above.
+    if (t.field == QLatin1Char('d')) {
       if (c.Digits(2, value) == 0) return std::nullopt;
       d.day = value;
-    } else if (t.field == QLatin1Char('M') && t.width <= 2) {
+    } else if (t.field == QLatin1Char('M')) {
       if (c.Digits(2, value) == 0) return std::nullopt;
       d.month = value;
     } else {

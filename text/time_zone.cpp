@@ -19,12 +19,10 @@ namespace {
 
 constexpr double kMillisecondsPerDay = 86400000.0;
 
-QDateTime LocalDateTime(double localSerial, const QTimeZone& zone) {
-  const double day = std::floor(localSerial);
-  const double ms = std::round((localSerial - day) * kMillisecondsPerDay);
+// Midnight at the start of a local day serial, in the zone.
+QDateTime LocalMidnight(double day, const QTimeZone& zone) {
   const DateParts parts = SerialToParts(day);
-  const QDate date(parts.year, parts.month, parts.day);
-  return QDateTime(date, QTime(0, 0), zone).addMSecs(static_cast<qint64>(ms));
+  return QDateTime(QDate(parts.year, parts.month, parts.day), QTime(0, 0), zone);
 }
 
 }  // namespace
@@ -61,7 +59,7 @@ double SiteZone::offsetAtLocal(double localSerial) const {
   // moment is then that midnight's universal time plus the time of day, corrected once if a
   // change lies between them.
   const double day = std::floor(localSerial);
-  const double atMidnight = zone_.offsetFromUtc(LocalDateTime(day, zone_)) / 3600.0;
+  const double atMidnight = zone_.offsetFromUtc(LocalMidnight(day, zone_)) / 3600.0;
   const double guess = localSerial - atMidnight / 24.0;
   const double after = offsetAtUniversal(guess);
   if (after == atMidnight) return atMidnight;

@@ -53,8 +53,14 @@ def main():
     for h, mi in ((20, 0), (20, 10), (20, 20), (20, 30), (20, 40), (20, 50), (9, 0), (9, 10)):
         print(f"{h:02}:{mi:02}", shown((2025, 7, 24, h, mi, 0)))
     print("2025-08-01 06:00", shown((2025, 8, 1, 6, 0, 0)))
-    # Europe/Zurich on the day its clocks go forward: the run takes that day's summer offset.
-    print("2025-03-30 09:00", shown((2025, 3, 30, 9, 0, 0)))
+    # Europe/Zurich around the night its clocks go forward: 2025-03-29 20:50 in winter time,
+    # then the next sunrise and 2025-03-30 09:00 in summer time.
+    winter = g.sun_position(2025, 3, 29, 20, 50, 0, LAT, LON, 1)
+    print("2025-03-29 20:50, zone 1", [one_decimal(v) for v in winter])
+    p = parts(g.sunrise_sunset(2025, 3, 30, 0, 0, 0, LAT, LON, ZONE)[0])
+    print("2025-03-30 sunrise %02d:%02d:%02d" % p[3:], shown(p))
+    for mi in (0, 10):
+        print(f"2025-03-30 09:{mi:02}", shown((2025, 3, 30, 9, mi, 0)))
     # 14:00, the worked example: the five default panels, then panel 3 laid flat.
     for panel in ((151, 45), (151, 20), (331, 20), (151, 70), (331, 70), (331, 0)):
         print("14:00 with %d/%d" % panel, shown((2025, 7, 24, 14, 0, 0), panel))

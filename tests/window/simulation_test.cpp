@@ -28,14 +28,19 @@ TEST_F(Simulation, StepsUntilTheSunsetThenGoesOnFromTheNextSunrise) {
   EXPECT_TRUE(platform.waits.empty());
 }
 
-// A zone name gives the offset of the run's day: on the day the clocks go forward at night,
-// the summer one.
-TEST_F(Simulation, AZoneNameTakesTheOffsetOfTheRunsDay) {
-  prepare("09:00");
-  model.txtDate.setText("2025-03-30");
-  model.txtTz.setText("Europe/Zurich");
-  runSteps(1);
-  EXPECT_EQ(steps, QStringList{"2025-03-30|09:00|102.0|16.6"});
+// A zone name gives each day of a run its offset: into the day the clocks go forward at
+// night, and from that day.
+TEST_F(Simulation, AZoneNameTakesTheOffsetOfEachDay) {
+  for (const auto& [date, time] : {std::pair{"2025-03-29", "20:50"}, {"2025-03-30", "09:00"}}) {
+    form.reset();  // a closed window runs nothing more
+    form = std::make_unique<Form>(model, platform);
+    prepare(time);
+    model.txtDate.setText(date);
+    model.txtTz.setText("Europe/Zurich");
+    runSteps(steps.size() + 2);
+  }
+  EXPECT_EQ(steps, QStringList({"2025-03-29|20:50|297.0|-18.9", "2025-03-30|07:20|84.0|-0.5",
+                                "2025-03-30|09:00|102.0|16.6", "2025-03-30|09:10|104.0|18.3"}));
 }
 
 TEST_F(Simulation, EachDelayIsTheSpeedBoxReadAfterTheSunAndCappedAt30Seconds) {
