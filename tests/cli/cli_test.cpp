@@ -234,13 +234,13 @@ TEST(CliSeries, OutputBytes) {
        "2025-07-24T14:00:00+02:00,189.000,63.280,26.720,84.418,959.204,949.429,118.765,966.810\r\n"
        "2025-07-24T15:00:00+02:00,218.000,59.064,30.936,79.439,915.143,939.489,116.651,922.488\r\n"}};
   for (const auto& [args, bytes] : cases) EXPECT_EQ(cli::Run(args, NoClock).out, bytes);
-  // Universal time is "+00:00"; an offset west of it counts its minutes too; a time before
-  // 1970 keeps its date.
+  // "+00:00" at universal time, minutes west of it too; a time before 1970 keeps its date.
+  const QStringList before1970 =
+      Args("series --from 1969-12-30T23:00 --to 1969-12-31T01:00 --step 1h --tz 0");
   const std::pair<QStringList, std::string> times[] = {
       {at14 + Args("--tz 0"), "\n2025-07-24T14:00:00+00:00,"},
       {at14 + Args("--tz -9.5"), "\n2025-07-24T14:00:00-09:30,"},
-      {Args("series --from 1969-12-31T23:00 --to 1970-01-01 --step 1h --tz 0"),
-       "\n1969-12-31T23:00:00+00:00,"}};
+      {before1970, "\n1969-12-30T23:00:00+00:00,"}, {before1970, "\n1969-12-31T00:00:00+00:00,"}};
   for (const auto& [args, time] : times) {
     EXPECT_NE(cli::Run(args, NoClock).out.find(time), std::string::npos) << time;
   }
