@@ -238,8 +238,7 @@ TEST(CliSeries, OutputBytes) {
   const QStringList before1970 =
       Args("series --from 1969-12-30T23:00 --to 1969-12-31T01:00 --step 1h --tz 0");
   const std::pair<QStringList, std::string> times[] = {
-      {at14 + Args("--tz 0"), "\n2025-07-24T14:00:00+00:00,"},
-      {at14 + Args("--tz -9.5"), "\n2025-07-24T14:00:00-09:30,"},
+      {at14 + Args("--tz 0"), "T14:00:00+00:00,"}, {at14 + Args("--tz -9.5"), "T14:00:00-09:30,"},
       {before1970, "\n1969-12-30T23:00:00+00:00,"}, {before1970, "\n1969-12-31T00:00:00+00:00,"}};
   for (const auto& [args, time] : times) {
     EXPECT_NE(cli::Run(args, NoClock).out.find(time), std::string::npos) << time;
