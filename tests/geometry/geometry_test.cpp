@@ -197,13 +197,13 @@ TEST(Calendar, AddHoursRoundsTheCountHalfToEven) {
 
 TEST(Calendar, InvalidDatesAndRangeLimitsThrow) {
   EXPECT_NO_THROW(DateSerial(2000, 2, 29));
-  for (const auto& [y, m, d] : {std::array{2023, 2, 29}, {1900, 2, 29}, {2025, 4, 31},
-                                {2025, 6, 31}, {2025, 9, 31}, {2025, 11, 31}, {2025, 0, 1},
+  for (const auto& [y, m, d] : {std::array{1900, 2, 29}, {2024, 2, 30}, {2025, 0, 1},
                                 {2025, 13, 1}, {2025, 1, 0}, {99, 12, 31}, {10000, 1, 1}}) {
     EXPECT_THROW(DateSerial(y, m, d), CalendarRangeError) << y << "-" << m << "-" << d;
   }
+  const int lastDay[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};  // of 2025's months
   for (int m = 1; m <= 12; ++m) {
-    EXPECT_THROW(DateSerial(2025, m, 32), CalendarRangeError) << m;
+    EXPECT_THROW(DateSerial(2025, m, lastDay[m - 1] + 1), CalendarRangeError) << m;
   }
   EXPECT_EQ(Parts(Moment(9999, 12, 31, 23, 59, 59)), (std::array{9999, 12, 31, 23, 59, 59}));
   EXPECT_THROW(SerialToParts(Moment(9999, 12, 31, 23, 59, 59.6)), CalendarRangeError);
