@@ -1,5 +1,6 @@
 #include "files/position_log.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -150,11 +151,8 @@ std::ptrdiff_t SwapThenFail(int fd, const void* data, std::size_t size) {
 TEST(PositionLogs, AFileThatCannotBeCutBackIsNamed) {
   QTemporaryDir tmp;
   const QDir dir(tmp.path());
-  QFile other(dir.filePath("other"));
-  ASSERT_TRUE(other.open(QIODevice::WriteOnly) && other.write(QByteArray(100, 'x')) == 100);
-  other.close();
-  ASSERT_TRUE(other.open(QIODevice::ReadOnly));
-  readOnlyFd = other.handle();
+  readOnlyFd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);  // this program, read-only
+  ASSERT_GE(readOnlyFd, 0);
   const PanelLogLine inUse{true, true, {"151", "45"}};
   ReplaceLogWriteForTesting(SwapThenFail);
   EXPECT_EQ(AppendPositionLogs(dir, {"2025-07-24", "14:00"}, {inUse, inUse}),
@@ -163,6 +161,7 @@ TEST(PositionLogs, AFileThatCannotBeCutBackIsNamed) {
   ReplaceLogWriteForTesting(nullptr);
   EXPECT_EQ(Read(dir.filePath("solar.log")), "");
   EXPECT_EQ(Read(dir.filePath("panel1.log")), "2025-07-24\t14:00\t151\t45\r\n");
+  ::close(readOnlyFd);
 }
 
 }  // namespace

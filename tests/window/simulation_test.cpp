@@ -59,8 +59,9 @@ TEST_F(Simulation, PauseFinishesTheStepAndResumeGoesOnFromTheTimeBoxOnTheRunsDay
   onStep = [&](int n) {
     if (n != 3) return;
     user([&] {  // during the third step's delay
+      model.btnPause.userFocusChanged(true);  // the focus passes to Resume
       model.btnPause.userClicked();
-      EXPECT_EQ(runState(), "0 Resume manual: ");
+      EXPECT_TRUE(runState() == "0 Resume manual: " && model.btnRunning.HasFocus());
       user([&] {
         model.jump.userEdited("-5");
         model.btnRunning.userClicked();  // does not convert: stays paused
