@@ -1,6 +1,5 @@
 #include "files/position_log.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -139,8 +138,8 @@ TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
 // descriptor is swapped for a read-only one just before panel2.log's write fails.
 int panel1Fd = -1;
 int readOnlyFd = -1;
+int calls = 0;
 std::ptrdiff_t SwapThenFail(int fd, const void* data, std::size_t size) {
-  static int calls = 0;
   if (++calls == 2) panel1Fd = fd;
   if (calls <= 2) return ::write(fd, data, size);
   ::dup2(readOnlyFd, panel1Fd);
@@ -151,9 +150,11 @@ std::ptrdiff_t SwapThenFail(int fd, const void* data, std::size_t size) {
 TEST(PositionLogs, AFileThatCannotBeCutBackIsNamed) {
   QTemporaryDir tmp;
   const QDir dir(tmp.path());
-  readOnlyFd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);  // this program, read-only
-  ASSERT_GE(readOnlyFd, 0);
+  QFile self("/proc/self/exe");  // this program, read-only
+  ASSERT_TRUE(self.open(QIODevice::ReadOnly));
+  readOnlyFd = self.handle();
   const PanelLogLine inUse{true, true, {"151", "45"}};
+  calls = 0;
   ReplaceLogWriteForTesting(SwapThenFail);
   EXPECT_EQ(AppendPositionLogs(dir, {"2025-07-24", "14:00"}, {inUse, inUse}),
             "Cannot write \"panel2.log\": No space left on device; \"panel1.log\" could not be "
@@ -161,7 +162,6 @@ TEST(PositionLogs, AFileThatCannotBeCutBackIsNamed) {
   ReplaceLogWriteForTesting(nullptr);
   EXPECT_EQ(Read(dir.filePath("solar.log")), "");
   EXPECT_EQ(Read(dir.filePath("panel1.log")), "2025-07-24\t14:00\t151\t45\r\n");
-  ::close(readOnlyFd);
 }
 
 }  // namespace
