@@ -10,6 +10,7 @@
 #include "geometry/calendar.h"
 #include "geometry/module1.h"
 #include "series/engine.h"
+#include "series/grid.h"
 #include "summary/summary.h"
 
 namespace {
@@ -23,64 +24,75 @@ constexpr double kLongitude = 6.154444;
 const std::array<PanelGeometry, kPanelCount> kPanels{
     {{151, 45}, {151, 20}, {331, 20}, {151, 70}, {331, 70}}};
 
-// Moments of 2025 every 10 minutes, zone +1, in blocks.
-std::unique_ptr<series::Block> MomentsFrom(double start) {
-  auto block = series::MakeBlock();
-  block->size = series::kBlock;
+// Moments of 2025 every 10 minutes, zone +1, in blocks: the instants the engine takes and
+// the local times the one-moment routine takes.
+struct Moments {
+  std::unique_ptr<series::Block> block = series::MakeBlock();
+  std::array<double, series::kBlock> localTime{};
+};
+
+std::unique_ptr<Moments> MomentsFrom(double start) {
+  auto m = std::make_unique<Moments>();
+  m->block->size = series::kBlock;
   for (std::size_t i = 0; i < series::kBlock; ++i) {
-    block->localTime[i] = start + static_cast<double>(i) * 600.0 / 86400.0;
-    block->timeZone[i] = 1;
+    const auto step = static_cast<std::int64_t>(i) * 600;
+    m->block->universalSecond[i] = series::SecondOfDay(start) - 3600 + step;
+    m->localTime[i] = start + static_cast<double>(step) / 86400.0;
   }
-  return block;
+  return m;
 }
 
 void BM_OneCall_SunPosition(benchmark::State& state) {
-  auto block = MomentsFrom(DateSerial(2025, 3, 1));
+  auto m = MomentsFrom(DateSerial(2025, 3, 1));
+  series::Block& block = *m->block;
   for (auto _ : state) {
-    for (std::size_t i = 0; i < block->size; ++i) {
-      geometry::SunPosition(block->localTime[i], kLatitude, kLongitude, block->timeZone[i],
-                            block->azimuth[i], block->elevation[i]);
+    for (std::size_t i = 0; i < block.size; ++i) {
+      geometry::SunPosition(m->localTime[i], kLatitude, kLongitude, 1.0, block.azimuth[i],
+                            block.elevation[i]);
     }
-    benchmark::DoNotOptimize(block->azimuth.data());
+    benchmark::DoNotOptimize(block.azimuth.data());
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<long>(block->size));
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(block.size));
 }
 
 void BM_Series_SunPosition(benchmark::State& state) {
-  auto block = MomentsFrom(DateSerial(2025, 3, 1));
+  auto m = MomentsFrom(DateSerial(2025, 3, 1));
+  series::Block& block = *m->block;
   const series::SeriesEngine engine(kLatitude, kLongitude, kPanels);
   for (auto _ : state) {
-    engine.sunPositions(block->localTime.data(), block->timeZone.data(), block->size,
-                        block->azimuth.data(), block->elevation.data());
-    benchmark::DoNotOptimize(block->azimuth.data());
+    engine.sunPositions(block.universalSecond.data(), block.size, block.azimuth.data(),
+                        block.elevation.data());
+    benchmark::DoNotOptimize(block.azimuth.data());
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<long>(block->size));
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(block.size));
 }
 
 void BM_OneCall_FivePanels(benchmark::State& state) {
-  auto block = MomentsFrom(DateSerial(2025, 3, 1));
+  auto m = MomentsFrom(DateSerial(2025, 3, 1));
+  series::Block& block = *m->block;
   for (auto _ : state) {
-    for (std::size_t i = 0; i < block->size; ++i) {
+    for (std::size_t i = 0; i < block.size; ++i) {
       double az = 0, el = 0;
-      geometry::SunPosition(block->localTime[i], kLatitude, kLongitude, block->timeZone[i], az, el);
+      geometry::SunPosition(m->localTime[i], kLatitude, kLongitude, 1.0, az, el);
       for (int p = 0; p < kPanelCount; ++p) {
         const double aoi = geometry::AngleOfIncidence(az, el, kPanels[p].Azimuth, kPanels[p].Tilt);
-        block->production[p][i] = MomentProduction(aoi, el);
+        block.production[p][i] = MomentProduction(aoi, el);
       }
     }
-    benchmark::DoNotOptimize(block->production.data());
+    benchmark::DoNotOptimize(block.production.data());
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<long>(block->size));
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(block.size));
 }
 
 void BM_Series_FivePanels(benchmark::State& state) {
-  auto block = MomentsFrom(DateSerial(2025, 3, 1));
+  auto m = MomentsFrom(DateSerial(2025, 3, 1));
+  series::Block& block = *m->block;
   const series::SeriesEngine engine(kLatitude, kLongitude, kPanels);
   for (auto _ : state) {
-    engine.compute(*block);
-    benchmark::DoNotOptimize(block->production.data());
+    engine.compute(block);
+    benchmark::DoNotOptimize(block.production.data());
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<long>(block->size));
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(block.size));
 }
 
 // A local day at 1-minute steps with five panels and the clear sky.

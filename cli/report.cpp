@@ -11,20 +11,16 @@
 #include <cmath>
 
 #include "geometry/calendar.h"
+#include "files/series_export.h"
 #include "text/convert.h"
 
 namespace halvessa::cli {
 
 namespace {
 
-// "+hh:mm" / "-hh:mm" of a time zone in hours, to the nearest minute, "+00:00" included.
+// "+hh:mm" / "-hh:mm" of a time zone in hours, "+hh:mm:ss" when not whole minutes.
 QString OffsetText(double timeZone) {
-  const auto minutes = static_cast<long long>(std::round(timeZone * 60.0));
-  const long long magnitude = minutes < 0 ? -minutes : minutes;
-  return QStringLiteral("%1%2:%3")
-      .arg(minutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-      .arg(magnitude / 60, 2, 10, QLatin1Char('0'))
-      .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
+  return QString::fromStdString(files::OffsetText(ZoneOffsetSeconds(timeZone)));
 }
 
 // Local ISO 8601 date-time to the nearest millisecond: "2025-07-24T06:08:13.102+02:00". The

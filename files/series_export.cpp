@@ -26,12 +26,15 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 }  // namespace
 
 std::string OffsetText(std::int64_t offsetSeconds) {
-  const std::int64_t minutes = std::llround(static_cast<double>(offsetSeconds) / 60.0);
-  const std::int64_t magnitude = minutes < 0 ? -minutes : minutes;
-  std::string out(1, minutes < 0 ? '-' : '+');
-  TwoDigits(out, static_cast<int>(magnitude / 60 % 100));
+  const std::int64_t magnitude = offsetSeconds < 0 ? -offsetSeconds : offsetSeconds;
+  std::string out(1, offsetSeconds < 0 ? '-' : '+');
+  TwoDigits(out, static_cast<int>(magnitude / 3600 % 100));
   out += ':';
-  TwoDigits(out, static_cast<int>(magnitude % 60));
+  TwoDigits(out, static_cast<int>(magnitude / 60 % 60));
+  if (magnitude % 60 != 0) {
+    out += ':';
+    TwoDigits(out, static_cast<int>(magnitude % 60));
+  }
   return out;
 }
 

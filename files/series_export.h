@@ -91,7 +91,8 @@ class SeriesWriter {
   } keys_;
 };
 
-// "+hh:mm" or "-hh:mm" of an offset in seconds, to the minute.
+// "+hh:mm" or "-hh:mm" of an offset in seconds, "+hh:mm:ss" when it is not whole minutes
+// (local mean time: Zurich in 1850 was +00:34:08), so that a time text names its instant.
 std::string OffsetText(std::int64_t offsetSeconds);
 
 }  // namespace halvessa::files

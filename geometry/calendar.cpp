@@ -81,16 +81,25 @@ double TimeSerial(int hour, int minute, int second) {
   return (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
 }
 
-double AddHours(double serial, double hours) {
+namespace {
+
+// Beyond this many hours an offset would leave the calendar from any date (and would not fit
+// the seconds' integer).
+constexpr double kLargestOffsetHours = 24.0 * 366.0 * 10000.0;
+
+}  // namespace
+
+std::int64_t ZoneOffsetSeconds(double hours) {
+  if (!(std::abs(hours) <= kLargestOffsetHours)) throw CalendarRangeError();
+  return std::llround(hours * 3600.0);
+}
+
+double UniversalOfLocal(double serial, double hours) {
   CheckedSerial(serial);
-  const double whole = RoundHalfEven(hours);
-  // Work in whole seconds from the day's start so that an hour shift leaves the time of
-  // day exact: 14:00 moved by -2 hours is 12:00, not 11:59:59.9999.
+  const double offset = static_cast<double>(ZoneOffsetSeconds(hours));
   const double day = std::floor(serial);
   const double seconds = RoundNonNegative((serial - day) * 86400.0 * 1000.0) / 1000.0;
-  const double moved = seconds + whole * 3600.0;
-  if (!std::isfinite(moved)) throw CalendarRangeError();
-  return CheckedSerial(day + moved / 86400.0);
+  return CheckedSerial(day + (seconds - offset) / 86400.0);
 }
 
 DateParts SerialToParts(double serial) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
 
 namespace halvessa {
@@ -42,10 +43,17 @@ double DateSerial(int year, int month, int day);
 // Serial fraction of h:m:s (may exceed one day for large arguments; not range checked).
 double TimeSerial(int hour, int minute, int second);
 
-// The calendar's add-hours operation: moves by whole hours only, the count rounded to the
-// nearest integer, a half going to the even neighbour. Throws when the result leaves the
-// calendar.
-double AddHours(double serial, double hours);
+// A time zone's offset in whole seconds: hours east of universal time times 3600, rounded to
+// the nearest second (halves away from zero). The one rounding every conversion between local
+// and universal time uses.
+std::int64_t ZoneOffsetSeconds(double hours);
+
+// Universal time of a local serial under a zone of so many hours east: the local time moved by
+// the zone's exact offset (ZoneOffsetSeconds), worked in seconds from the day's start with the
+// time of day first taken to the millisecond, so that a shift leaves the time of day exact:
+// 14:00 at +2 is 12:00, not 11:59:59.9999. Throws when the serial or the result leaves the
+// calendar, and for a zone too large to be an offset.
+double UniversalOfLocal(double serial, double hours);
 
 // Year, month, day, hour, minute, second of a serial, with the time of day first taken to the
 // nearest second (23:59:59.6 becomes 00:00:00 of the next day). Throws outside the calendar.

@@ -76,8 +76,8 @@ double JulianDay(int Y, int M, int D) {
 
 void SunPosition(const double& LocalTime, const double& Latitude, const double& Longitude,
                  const double& TimeZone, double& Azimuth, double& Elevation) {
-  // 1. Universal time: the calendar moves by whole hours, rounding TimeZone half to even.
-  const double UT = AddHours(LocalTime, -TimeZone);
+  // 1. Universal time: the local time less the zone's offset, to the second.
+  const double UT = UniversalOfLocal(LocalTime, TimeZone);
 
   // 2. Calendar parts of UT, the time of day taken to the nearest second.
   const DateParts parts = SerialToParts(UT);
@@ -202,8 +202,8 @@ double EquationOfTime(const double& DayOfYear) {
 }
 
 double SunriseDayOfYear(const double& LocalTime, const double& TimeZone) {
-  // 1. Universal date: whole hours as in SunPosition; only Y, M and D are used.
-  const DateParts parts = SerialToParts(AddHours(LocalTime, -TimeZone));
+  // 1. Universal date, as in SunPosition; only Y, M and D are used.
+  const DateParts parts = SerialToParts(UniversalOfLocal(LocalTime, TimeZone));
   const int Y = parts.year;
   const int M = parts.month;
   const int D = parts.day;

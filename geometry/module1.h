@@ -52,7 +52,7 @@ double AOIToProduction(const double& AOI);
 double EquationOfTime(const double& DayOfYear);
 
 // Day of the year (1 on 1 January) of the universal date of LocalTime, as SunriseSunset
-// takes it: LocalTime moved by the rounded TimeZone, its time of day ignored. Throws
+// takes it: LocalTime less the zone's offset to the second, its time of day ignored. Throws
 // halvessa::CalendarRangeError when that date leaves years 100 to 9999.
 double SunriseDayOfYear(const double& LocalTime, const double& TimeZone);
 

@@ -1,7 +1,7 @@
 // The steps below are SunPosition's and AngleOfIncidence's, numbered as there, in the same
 // operation order, so that every result keeps its bits. What differs is only where a value
 // comes from: a site constant, the other half of a sine and cosine pair, a table of the 360
-// whole-degree azimuths, or the day serial itself instead of its calendar date.
+// whole-degree azimuths, or the universal second itself instead of its calendar date.
 #include "series/engine.h"
 
 #include <cmath>
@@ -71,20 +71,19 @@ namespace {
 // N moments side by side: each step is taken for every lane before the next step, so that
 // the lanes' library calls do not wait on each other.
 template <int N>
-void SunLanes(const double* LocalTime, const double* TimeZone, double Longitude,
-              double sinLatitude, double cosLatitude, double* Azimuth, double* Elevation) {
+void SunLanes(const std::int64_t* UniversalSecond, double Longitude, double sinLatitude,
+              double cosLatitude, double* Azimuth, double* Elevation) {
   double JD[N];
   for (int k = 0; k < N; ++k) {
-    // 1. Universal time, the zone rounded to whole hours.
-    const double UT = AddHours(LocalTime[k], -TimeZone[k]);
-    // 2. The day and the time of day to the nearest second, which may roll into the next day.
-    double day = std::floor(UT);
-    auto seconds = static_cast<std::int64_t>(std::round((UT - day) * 86400.0));
-    if (seconds >= 86400) {
-      seconds -= 86400;
-      day += 1.0;
+    // 1. and 2. Universal time is given: its day and its second of the day.
+    std::int64_t days = UniversalSecond[k] / 86400;
+    std::int64_t seconds = UniversalSecond[k] % 86400;
+    if (seconds < 0) {
+      seconds += 86400;
+      days -= 1;
     }
-    if (day >= kEndSerial) throw CalendarRangeError();
+    const double day = kUnixEpochSerial + static_cast<double>(days);
+    if (!InCalendarRange(day)) throw CalendarRangeError();
     const int h = static_cast<int>(seconds / 3600);
     const int mi = static_cast<int>(seconds / 60 % 60);
     const int s = static_cast<int>(seconds % 60);
@@ -152,23 +151,22 @@ void SunLanes(const double* LocalTime, const double* TimeZone, double Longitude,
 
 }  // namespace
 
-void SeriesEngine::sunPositions(const double* localTime, const double* timeZone, std::size_t n,
+void SeriesEngine::sunPositions(const std::int64_t* universalSecond, std::size_t n,
                                 double* azimuth, double* elevation) const {
   std::size_t i = 0;
   for (; i + 4 <= n; i += 4) {
-    SunLanes<4>(localTime + i, timeZone + i, Longitude_, sinLatitude_, cosLatitude_,
-                azimuth + i, elevation + i);
+    SunLanes<4>(universalSecond + i, Longitude_, sinLatitude_, cosLatitude_, azimuth + i,
+                elevation + i);
   }
   for (; i < n; ++i) {
-    SunLanes<1>(localTime + i, timeZone + i, Longitude_, sinLatitude_, cosLatitude_,
-                azimuth + i, elevation + i);
+    SunLanes<1>(universalSecond + i, Longitude_, sinLatitude_, cosLatitude_, azimuth + i,
+                elevation + i);
   }
 }
 
 void SeriesEngine::compute(Block& block) const {
   const std::size_t n = block.size;
-  sunPositions(block.localTime.data(), block.timeZone.data(), n, block.azimuth.data(),
-               block.elevation.data());
+  sunPositions(block.universalSecond.data(), n, block.azimuth.data(), block.elevation.data());
 
   const AzimuthTable& table = Azimuths();
   for (std::size_t i = 0; i < n; ++i) {

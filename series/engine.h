@@ -19,15 +19,16 @@ namespace halvessa::series {
 // Moments are worked in blocks of this many.
 inline constexpr std::size_t kBlock = 1024;
 
-// One block of moments and their results, as structures of arrays. The caller fills size,
-// localTime and timeZone; SeriesEngine::compute fills the rest for the first size moments.
-// About 200 KB: allocate it once (MakeBlock) and reuse it.
+// One block of moments and their results, as structures of arrays. The caller fills size and
+// universalSecond (FillBlock also fills the local second and offset the rows show);
+// SeriesEngine::compute fills the rest for the first size moments. About 200 KB: allocate it
+// once (MakeBlock) and reuse it.
 struct Block {
   std::size_t size = 0;
-  std::array<double, kBlock> localTime;  // day serials of local time
-  std::array<double, kBlock> timeZone;   // hours east of universal time
-  // As a series shows them (FillBlock): seconds since 1970-01-01 00:00 of local time, and
-  // the offset in seconds. The engine does not read them.
+  // The instants: seconds of universal time since 1970-01-01 00:00.
+  std::array<std::int64_t, kBlock> universalSecond;
+  // As a series shows them: seconds since 1970-01-01 00:00 of local time, and the offset in
+  // seconds. The engine does not read them.
   std::array<std::int64_t, kBlock> localSecond;
   std::array<std::int64_t, kBlock> offsetSecond;
   std::array<double, kBlock> azimuth;    // whole degrees 0..359
@@ -57,14 +58,15 @@ class SeriesEngine {
   SeriesEngine(double latitude, double longitude,
                const std::array<PanelGeometry, kPanelCount>& panels);
 
-  // The results for block.localTime/timeZone[0, size). Throws CalendarRangeError, as
-  // SunPosition does, when a moment's universal time leaves years 100 to 9999; the results
-  // before that moment's group of four are then filled, the rest are not.
+  // The results for block.universalSecond[0, size): the same bits as SunPosition gives for
+  // the local time of that instant under any zone. Throws CalendarRangeError, as SunPosition
+  // does, when a moment leaves years 100 to 9999; the results before that moment's group of
+  // four are then filled, the rest are not.
   void compute(Block& block) const;
 
   // The sun's position alone, for n moments.
-  void sunPositions(const double* localTime, const double* timeZone, std::size_t n,
-                    double* azimuth, double* elevation) const;
+  void sunPositions(const std::int64_t* universalSecond, std::size_t n, double* azimuth,
+                    double* elevation) const;
 
   bool inUse(int panel) const { return inUse_[panel]; }
 

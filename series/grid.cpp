@@ -38,12 +38,10 @@ std::size_t FillBlock(const TimeGrid& grid, const ZoneRule& zone, std::int64_t f
       std::clamp<std::int64_t>(grid.count - first, 0, static_cast<std::int64_t>(kBlock)));
   for (std::size_t i = 0; i < n; ++i) {
     const std::int64_t ut = grid.universalAt(first + static_cast<std::int64_t>(i));
-    const double hours = zone.hoursAt(ut);
-    const std::int64_t offset = OffsetSeconds(hours);
+    const std::int64_t offset = zone.offsetSecondsAt(ut);
+    block.universalSecond[i] = ut;
     block.localSecond[i] = ut + offset;
     block.offsetSecond[i] = offset;
-    block.localTime[i] = SerialOfSecond(ut + offset);
-    block.timeZone[i] = hours;
   }
   block.size = n;
   return n;

@@ -27,8 +27,8 @@ double SerialOfSecond(std::int64_t second);
 std::int64_t SecondOfDay(double daySerial);
 
 // Fills the block with the grid's moments first, first + 1, ... (as many as fit, up to the
-// grid's end): the local time and zone the engine takes, and the local second and offset
-// the rows show. Returns the number filled.
+// grid's end): the universal second the engine takes, and the local second and offset the
+// rows show. Returns the number filled.
 std::size_t FillBlock(const TimeGrid& grid, const ZoneRule& zone, std::int64_t first,
                       Block& block);
 

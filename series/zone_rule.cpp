@@ -4,9 +4,11 @@
 #include <cmath>
 #include <utility>
 
+#include "geometry/calendar.h"
+
 namespace halvessa::series {
 
-std::int64_t OffsetSeconds(double hours) { return std::llround(hours * 3600.0); }
+std::int64_t OffsetSeconds(double hours) { return ZoneOffsetSeconds(hours); }
 
 ZoneRule ZoneRule::Fixed(double hours) { return ZoneRule(hours, {}); }
 

@@ -1,6 +1,8 @@
 #include "text/time_zone.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 #include <utility>
@@ -23,6 +25,35 @@ constexpr double kMillisecondsPerDay = 86400000.0;
 QDateTime LocalMidnight(double day, const QTimeZone& zone) {
   const DateParts parts = SerialToParts(day);
   return QDateTime(QDate(parts.year, parts.month, parts.day), QTime(0, 0), zone);
+}
+
+// The form of a name of the database, links included ("Europe/Zurich", "Etc/GMT+5", "CET",
+// "US/Eastern"): parts of letters, digits, "_", "-", "+" and "." joined by "/", none of them
+// "." or "..", so that a name never leads out of the database.
+bool IsZoneName(const QByteArray& id) {
+  if (id.isEmpty() || id.size() > 64) return false;
+  for (const QByteArray& part : id.split('/')) {
+    if (part.isEmpty() || part == "." || part == "..") return false;
+    for (const char c : part) {
+      const bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '+' || c == '.';
+      if (!allowed) return false;
+    }
+  }
+  return true;
+}
+
+// A zone of the system's database: a name Qt lists, or a name of the database's folder whose
+// file is a zone (the links and old names Qt does not list). Qt would also read any text as
+// a POSIX rule ("inf" as a zone named "inf" at universal time); that is not a name.
+bool InDatabase(const QByteArray& id) {
+  if (!IsZoneName(id)) return false;
+  if (QTimeZone::isTimeZoneIdAvailable(id)) return true;
+  const QByteArray folder = qEnvironmentVariableIsSet("TZDIR") ? qgetenv("TZDIR")
+                                                               : QByteArray("/usr/share/zoneinfo");
+  QFile file(QString::fromLocal8Bit(folder + '/' + id));
+  return QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly) && file.read(4) == "TZif" &&
+         QTimeZone(id).isValid();
 }
 
 }  // namespace
@@ -95,7 +126,7 @@ SiteZone StrictTimeZone(const QString& text, const QLocale& locale) {
     return SiteZone::Fixed(StrictNumber(text, locale));
   } catch (const ConversionError&) {
     const QByteArray id = text.trimmed().toUtf8();
-    if (!id.isEmpty() && QTimeZone::isTimeZoneIdAvailable(id)) return SiteZone::Named(id);
+    if (InDatabase(id)) return SiteZone::Named(id);
     throw ConversionError(Quoted(text) +
                           QStringLiteral(" is neither hours nor a known time zone name"));
   }

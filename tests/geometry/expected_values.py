@@ -100,9 +100,14 @@ def local_serial(y, mo, d, h, mi, s):
     return float(datetime.date(y, mo, d).toordinal() - EPOCH) + (h * 3600 + mi * 60 + s) / 86400
 
 
+def offset_seconds(zone):
+    """The zone's offset to the nearest second, halves away from zero."""
+    return int(math.copysign(math.floor(abs(zone * 3600) + 0.5), zone))
+
+
 def universal(y, mo, d, h, mi, s, zone):
-    """Calendar parts of the local moment moved by the zone rounded half to even."""
-    seconds = (h * 3600 + mi * 60 + s) - round(zone) * 3600
+    """Calendar parts of the local moment less the zone's offset to the second."""
+    seconds = (h * 3600 + mi * 60 + s) - offset_seconds(zone)
     days, seconds = divmod(seconds, 86400)
     date = datetime.date.fromordinal(datetime.date(y, mo, d).toordinal() + days)
     assert 100 <= date.year <= 9999
@@ -310,7 +315,12 @@ def site_rows():
         (2025, 1, 15, 9, 0, 0, 40.7128, -74.006, -5),
         (2025, 12, 21, 12, 0, 0, -33.9, 18.4, 2),
         (2025, 3, 20, 6, 0, 0, 0.0, 0.0, 0),
-        GENEVA[:6] + (KLAT, KLON, 5.5),               # taken as 6
+        GENEVA[:6] + (KLAT, KLON, 5.5),               # 08:30 UT
+        (2025, 7, 24, 12, 46, 0, 19.076, 72.8777, 5.5),  # Mumbai near noon
+        (2025, 3, 20, 12, 0, 0, 27.7172, 85.324, 5.75),  # Kathmandu
+        (2025, 12, 21, 9, 15, 0, -43.95, -176.56, 12.75),  # Chatham, 20 December UT
+        (2025, 6, 21, 16, 0, 0, 47.56, -52.71, -3.5),    # St. John's
+        (2025, 7, 24, 12, 0, 0, KLAT, KLON, 0.01),     # 36 seconds east
         (2025, 1, 1, 0, 30, 0, KLAT, KLON, 1),       # universal time in the year before
         (2024, 2, 29, 23, 59, 59, -45.0, -170.0, -11),  # leap day, into 1 March
         (2024, 12, 31, 18, 17, 43, 90.0, 0.0, 0),    # pole
@@ -353,7 +363,10 @@ def main():
         assert julian_day(y, mo, d) == datetime.date(y, mo, d).toordinal() + 1721424.5
     assert sun_position(2025, 12, 21, 12, 0, 0, -33.9, 18.4, 2)[0] == 46
     check_near(sun_position(2025, 12, 21, 12, 0, 0, -33.9, 18.4, 2)[1], 75.703, 5e-4, "Cape")
-    assert sun_position(*GENEVA[:6], KLAT, KLON, 5.5) == sun_position(*GENEVA[:6], KLAT, KLON, 6)
+    assert sun_position(*GENEVA[:6], KLAT, KLON, 5.5) == sun_position(2025, 7, 24, 8, 30, 0,
+                                                                      KLAT, KLON, 0)
+    assert sun_position(*GENEVA[:6], KLAT, KLON, 5.5)[0] == 108
+    check_near(sun_position(*GENEVA[:6], KLAT, KLON, 5.5)[1], 42.855, 5e-4, "zone 5.5")
     check_near(sun_position(*GENEVA[:6], KLAT, KLON, 6)[1], 37.829, 5e-4, "zone 6")
     check_times(sunrise_sunset(*GENEVA[:6], KLAT, KLON, 2),
                 ((2025, 7, 24, 6, 8, 13.1), (2025, 7, 24, 21, 14, 52.8)), "Geneva")
@@ -391,6 +404,7 @@ def main():
         GENEVA[:6] + (KLAT, KLON, 2),
         (2025, 7, 24, 0, 0, 0, KLAT, KLON, 2),        # universal date 23 July
         GENEVA[:6] + (KLAT, KLON, 5.5),
+        (2025, 7, 24, 5, 45, 0, 27.7172, 85.324, 5.75),  # 00:00 UT: the 24th, not the 23rd
         (2025, 1, 1, 0, 30, 0, KLAT, KLON, 1),        # 31 December 2024, n = 366
         (2025, 1, 1, 12, 0, 0, KLAT, KLON, 1),
         (2024, 2, 29, 12, 0, 0, -33.9, 18.4, 2),      # leap day

@@ -48,12 +48,18 @@ void ExpectSites(void (*routine)(const double&, const double&, const double&, co
 TEST(SunPosition, AzimuthAndElevation) {
   // y, mo, d, h, mi, s, latitude, longitude, zone, azimuth, elevation
   ExpectSites(SunPosition, {
-    // The worked examples, the zone 5.5 taken as 6 among them.
+    // The worked examples; zones of half and quarter hours (Mumbai, Kathmandu, Chatham,
+    // St. John's) and one of 36 seconds move by their exact offset.
     {2025, 7, 24, 14, 0, 0, 46.205556, 6.154444, 2, 189, 0x1.fa3db5aa15369p+5},
     {2025, 1, 15, 9, 0, 0, 40.7128, -74.006, -5, 136, 0x1.d77333a6c4e86p+3},
     {2025, 12, 21, 12, 0, 0, -33.9, 18.4, 2, 46, 0x1.2ecfb16fa1edp+6},
     {2025, 3, 20, 6, 0, 0, 0, 0, 0, 90, -0x1.ddc52e358c1fcp+0},
-    {2025, 7, 24, 14, 0, 0, 46.205556, 6.154444, 5.5, 101, 0x1.2ea2181d2cbddp+5},
+    {2025, 7, 24, 14, 0, 0, 46.205556, 6.154444, 5.5, 108, 0x1.56d7ba3620fd5p+5},
+    {2025, 7, 24, 12, 46, 0, 19.076, 72.8777, 5.5, 342, 0x1.6503f14511a3ep+6},
+    {2025, 3, 20, 12, 0, 0, 27.7172, 85.324, 5.75, 174, 0x1.f0e451f71dbdbp+5},
+    {2025, 12, 21, 9, 15, 0, -43.95, -176.56, 12.75, 79, 0x1.6c2683bf7ae1bp+5},
+    {2025, 6, 21, 16, 0, 0, 47.56, -52.71, -3.5, 264, 0x1.2c75adb9ff52p+5},
+    {2025, 7, 24, 12, 0, 0, 46.205556, 6.154444, 0.01, 189, 0x1.fa605eff8f7dep+5},
     // Universal time in the year before, a leap day turning into 1 March, both poles.
     {2025, 1, 1, 0, 30, 0, 46.205556, 6.154444, 1, 355, -0x1.0ae3efe901ce2p+6},
     {2024, 2, 29, 23, 59, 59, -45, -170, -11, 190, -0x1.29902951e5f1dp+5},
@@ -85,6 +91,8 @@ TEST(SunriseSunset, SunriseAndSunset) {
     {2025, 7, 24, 14, 0, 0, 46.205556, 6.154444, 2, 0x1.664c82ec0db0dp+15, 0x1.664dc54a75a44p+15},
     {2025, 7, 24, 0, 0, 0, 46.205556, 6.154444, 2, 0x1.664c8281cd901p+15, 0x1.664dc5b057065p+15},
     {2025, 7, 24, 14, 0, 0, 46.205556, 6.154444, 5.5, 0x1.664ccd96b85b8p+15, 0x1.664e0ff5204efp+15},
+    // 05:45 at +05:45 is 00:00 UT: the universal date is the 24th.
+    {2025, 7, 24, 5, 45, 0, 27.7172, 85.324, 5.75, 0x1.664c72a02962cp+15, 0x1.664d9464d70a1p+15},
     {2025, 1, 1, 0, 30, 0, 46.205556, 6.154444, 1, 0x1.64b4b14da6ec5p+15, 0x1.64b56abd67fb7p+15},
     {2025, 1, 1, 12, 0, 0, 46.205556, 6.154444, 1, 0x1.64b4b0fadf48ap+15, 0x1.64b56abee1c3p+15},
     {2024, 2, 29, 12, 0, 0, -33.9, 18.4, 2, 0x1.624e8ce78fb2ep+15, 0x1.624f9d5fab614p+15},
@@ -183,16 +191,20 @@ TEST(Calendar, SerialsOnOneScaleOverTheWholeRange) {
   }
 }
 
-TEST(Calendar, AddHoursRoundsTheCountHalfToEven) {
+TEST(Calendar, UniversalTimeIsTheLocalTimeLessTheExactOffset) {
   const double t = Moment(2025, 7, 24, 14);
-  ExpectExact({{AddHours(t, -2), Moment(2025, 7, 24, 12)},
-               {AddHours(t, -5.5), Moment(2025, 7, 24, 8)},
-               {AddHours(t, 4.5), Moment(2025, 7, 24, 18)},
-               {AddHours(t, -3.5), Moment(2025, 7, 24, 10)}, {AddHours(t, 0.5), t},
-               {AddHours(t, 0.49), t}, {AddHours(t, 0.51), Moment(2025, 7, 24, 15)},
-               {AddHours(Moment(2025, 1, 1, 0, 30), -1), Moment(2024, 12, 31, 23, 30)},
-               {AddHours(-0.25, 6), 0}, {AddHours(kFirstSerial, 0), kFirstSerial},
-               {AddHours(kEndSerial - 2.0 / 24, 1), kEndSerial - 1.0 / 24}});
+  ExpectExact({{UniversalOfLocal(t, 2), Moment(2025, 7, 24, 12)},
+               {UniversalOfLocal(t, 5.5), Moment(2025, 7, 24, 8, 30)},
+               {UniversalOfLocal(t, 5.75), Moment(2025, 7, 24, 8, 15)},
+               {UniversalOfLocal(t, -3.5), Moment(2025, 7, 24, 17, 30)},
+               {UniversalOfLocal(t, 0.01), Moment(2025, 7, 24, 13, 59, 24)},
+               {UniversalOfLocal(t, -0.5 / 3600), Moment(2025, 7, 24, 14, 0, 1)},
+               {UniversalOfLocal(Moment(2025, 1, 1, 0, 30), 1), Moment(2024, 12, 31, 23, 30)},
+               {UniversalOfLocal(-0.25, -6), 0}, {UniversalOfLocal(kFirstSerial, 0), kFirstSerial},
+               {UniversalOfLocal(kEndSerial - 2.0 / 24, -1), kEndSerial - 1.0 / 24}});
+  EXPECT_EQ(ZoneOffsetSeconds(5.75), 20700);
+  EXPECT_EQ(ZoneOffsetSeconds(-0.5 / 3600), -1);
+  EXPECT_THROW(UniversalOfLocal(t, -1e300), CalendarRangeError);
 }
 
 TEST(Calendar, InvalidDatesAndRangeLimitsThrow) {
@@ -209,14 +221,13 @@ TEST(Calendar, InvalidDatesAndRangeLimitsThrow) {
   EXPECT_THROW(SerialToParts(Moment(9999, 12, 31, 23, 59, 59.6)), CalendarRangeError);
   EXPECT_THROW(SerialToParts(kEndSerial), CalendarRangeError);
   EXPECT_THROW(SerialToParts(kFirstSerial - 1e-6), CalendarRangeError);
-  EXPECT_THROW(AddHours(kFirstSerial, -1), CalendarRangeError);
-  EXPECT_THROW(AddHours(kEndSerial - 1.0 / 24, 1), CalendarRangeError);
-  EXPECT_THROW(AddHours(0, 1e300), CalendarRangeError);
+  EXPECT_THROW(UniversalOfLocal(kFirstSerial, 1), CalendarRangeError);
+  EXPECT_THROW(UniversalOfLocal(kEndSerial - 1.0 / 24, -1), CalendarRangeError);
   for (double bad : {kNan, kInf, -kInf}) {
     EXPECT_FALSE(InCalendarRange(bad));
     EXPECT_THROW(SerialToParts(bad), CalendarRangeError);
-    EXPECT_THROW(AddHours(bad, 1), CalendarRangeError);
-    EXPECT_THROW(AddHours(0, bad), CalendarRangeError);
+    EXPECT_THROW(UniversalOfLocal(bad, 1), CalendarRangeError);
+    EXPECT_THROW(UniversalOfLocal(0, bad), CalendarRangeError);
   }
 }
 

@@ -7,6 +7,7 @@
 #include "geometry/calendar.h"
 #include "geometry/module1.h"
 #include "series/engine.h"
+#include "series/grid.h"
 
 namespace halvessa::series {
 namespace {
@@ -22,12 +23,14 @@ TEST(SeriesCalendar, JulianDayIsTheSerialPlusAConstantOnEveryDate) {
   }
 }
 
-// Random sites, zones (halves included, where the rounding of the zone goes to the even hour),
-// panels and moments of years 100 to 9999: every result has the bits of the one-moment routines.
+// Random sites, zones (halves and any fraction included), panels and instants of years 100 to
+// 9999: every result has the bits of the one-moment routines given the instant's local time.
 TEST(SeriesEngine, EqualsTheOneMomentRoutinesBitForBit) {
   std::mt19937_64 random(20261207);
   std::uniform_real_distribution<double> latitude(-90, 90), longitude(-180, 180),
-      serial(kFirstSerial + 2, kEndSerial - 2), azimuth(0, 360), tilt(0, 90), unit(0, 1);
+      azimuth(0, 360), tilt(0, 90), unit(0, 1);
+  std::uniform_int_distribution<std::int64_t> second(SecondOfDay(kFirstSerial + 2),
+                                                     SecondOfDay(kEndSerial - 2));
   std::uniform_int_distribution<int> halfHours(-47, 47);
   auto block = MakeBlock();
   for (int site = 0; site < 40; ++site) {
@@ -42,14 +45,17 @@ TEST(SeriesEngine, EqualsTheOneMomentRoutinesBitForBit) {
     const double lat = site == 0 ? 90.0 : site == 1 ? -90.0 : latitude(random);
     const double lon = longitude(random);
     block->size = 500 + site % 4;  // groups of four and the remainder
+    std::array<double, kBlock> zone{};
     for (std::size_t i = 0; i < block->size; ++i) {
-      block->localTime[i] = serial(random);
-      block->timeZone[i] = unit(random) < 0.5 ? halfHours(random) / 2.0 : 48 * unit(random) - 24;
+      block->universalSecond[i] = second(random);
+      zone[i] = unit(random) < 0.5 ? halfHours(random) / 2.0 : 48 * unit(random) - 24;
     }
     SeriesEngine(lat, lon, panels).compute(*block);
     for (std::size_t i = 0; i < block->size; ++i) {
+      const double local =
+          SerialOfSecond(block->universalSecond[i] + ZoneOffsetSeconds(zone[i]));
       double az = 0, el = 0;
-      geometry::SunPosition(block->localTime[i], lat, lon, block->timeZone[i], az, el);
+      geometry::SunPosition(local, lat, lon, zone[i], az, el);
       ASSERT_EQ(Bits(block->azimuth[i]), Bits(az)) << site << " " << i;
       ASSERT_EQ(Bits(block->elevation[i]), Bits(el)) << site << " " << i;
       for (int p = 0; p < kPanelCount; ++p) {
@@ -62,21 +68,24 @@ TEST(SeriesEngine, EqualsTheOneMomentRoutinesBitForBit) {
   }
 }
 
-// The calendar's last moment: 9999-12-31 23:59:59.6 rounds into year 10000, and the engine
-// refuses it as SunPosition does; the moments of its group before it are not the caller's
-// concern, those of earlier groups are filled.
-TEST(SeriesEngine, RefusesAMomentThatRoundsPastTheCalendar) {
+// The calendar's ends: the first second of year 10000 and the last of year 99 are refused as
+// SunPosition refuses them; the moments of earlier groups of four are filled.
+TEST(SeriesEngine, RefusesAMomentPastTheCalendar) {
   const SeriesEngine engine(46, 6, {});
   auto block = MakeBlock();
   block->size = 5;
-  block->localTime.fill(45000.5);
-  block->timeZone.fill(0);
-  block->localTime[4] = kEndSerial - 0.4 / 86400;
+  block->universalSecond.fill(SecondOfDay(45000));
   double az = 0, el = 0;
-  EXPECT_THROW(geometry::SunPosition(block->localTime[4], 46, 6, 0, az, el), CalendarRangeError);
-  EXPECT_THROW(engine.compute(*block), CalendarRangeError);
-  geometry::SunPosition(45000.5, 46, 6, 0, az, el);
+  for (const double outside : {kEndSerial, kFirstSerial - 1.0 / 86400}) {
+    EXPECT_THROW(geometry::SunPosition(outside, 46, 6, 0, az, el), CalendarRangeError);
+    block->universalSecond[4] = SecondOfDay(std::floor(outside)) +
+                                std::llround((outside - std::floor(outside)) * 86400);
+    EXPECT_THROW(engine.compute(*block), CalendarRangeError);
+  }
+  geometry::SunPosition(45000, 46, 6, 0, az, el);
   EXPECT_EQ(block->elevation[0], el);
+  block->universalSecond[4] = SecondOfDay(kEndSerial) - 1;
+  EXPECT_NO_THROW(engine.compute(*block));
 }
 
 }  // namespace

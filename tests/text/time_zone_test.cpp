@@ -17,7 +17,16 @@ TEST(TimeZone, NumbersAreFixedHoursAndNamesComeFromTheDatabase) {
   EXPECT_EQ(StrictTimeZone(QStringLiteral("5.5")).offsetAtLocal(At(2025, 1, 1, 0, 0)), 5.5);
   const SiteZone zurich = StrictTimeZone(QStringLiteral(" Europe/Zurich "));
   EXPECT_EQ(zurich.name(), QStringLiteral("Europe/Zurich"));
-  for (const char* bad : {"", "Mars/Olympus", "Europe/", "2 h"}) {
+  // Every name of the database is taken, links and the old names included.
+  for (const char* name : {"Etc/UTC", "Etc/GMT+5", "CET", "EST5EDT", "US/Eastern", "Asia/Calcutta",
+                           "Europe/Kiev", "UTC"}) {
+    EXPECT_EQ(StrictTimeZone(QString::fromLatin1(name)).name(), QString::fromLatin1(name));
+  }
+  EXPECT_EQ(StrictTimeZone(QStringLiteral("Etc/GMT+5")).offsetAtUniversal(At(2025, 7, 1, 0, 0)), -5);
+  // Files of the database's folder that are not zones, and names that would lead out of it.
+  for (const char* bad : {"", "Mars/Olympus", "Europe/", "2 h", "zone.tab", "tzdata.zi",
+                          "../zoneinfo/UTC", "/etc/localtime", "Europe//Zurich", "./UTC", "inf",
+                          "abc"}) {
     EXPECT_EQ(ErrorOf([&] { StrictTimeZone(QString::fromLatin1(bad)); }),
               QStringLiteral("\"%1\" is neither hours nor a known time zone name").arg(bad));
   }
