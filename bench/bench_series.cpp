@@ -36,7 +36,7 @@ std::unique_ptr<Moments> MomentsFrom(double start) {
   m->block->size = series::kBlock;
   for (std::size_t i = 0; i < series::kBlock; ++i) {
     const auto step = static_cast<std::int64_t>(i) * 600;
-    m->block->universalSecond[i] = series::SecondOfDay(start) - 3600 + step;
+    m->block->universalSecond[i] = SecondOfDay(start) - 3600 + step;
     m->localTime[i] = start + static_cast<double>(step) / 86400.0;
   }
   return m;
@@ -98,7 +98,7 @@ void BM_Series_FivePanels(benchmark::State& state) {
 // A local day at 1-minute steps with five panels and the clear sky.
 void BM_Day_OneMinute(benchmark::State& state) {
   const summary::Site site{kLatitude, kLongitude, kPanels};
-  const auto zone = series::ZoneRule::Fixed(2);
+  const auto zone = site::ZoneRule::Fixed(2);
   for (auto _ : state) {
     benchmark::DoNotOptimize(summary::SummarizeDay(site, zone, DateSerial(2025, 7, 24), 60));
   }
@@ -107,14 +107,14 @@ void BM_Day_OneMinute(benchmark::State& state) {
 // The year by months at 10-minute steps.
 void BM_Year_TenMinutes(benchmark::State& state) {
   const summary::Site site{kLatitude, kLongitude, kPanels};
-  const auto zone = series::ZoneRule::Fixed(1);
+  const auto zone = site::ZoneRule::Fixed(1);
   for (auto _ : state) benchmark::DoNotOptimize(summary::SummarizeYear(site, zone, 2025, 600));
 }
 
 // The best orientation for a year at 10-minute steps, to the degree, on both cores.
 void BM_Best_TenMinutes(benchmark::State& state) {
   const summary::Site site{kLatitude, kLongitude, kPanels};
-  const auto zone = series::ZoneRule::Fixed(1);
+  const auto zone = site::ZoneRule::Fixed(1);
   const double free = std::nan("");
   for (auto _ : state) {
     benchmark::DoNotOptimize(summary::FindBest(site, zone, 2025, 600, free, free));

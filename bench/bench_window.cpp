@@ -28,7 +28,7 @@
 #include <memory>
 #include <optional>
 
-#include "tests/window/fake_platform.h"
+#include "testing/fake_platform.h"
 #include "window/form.h"
 #include "window/form_model.h"
 #include "window/platform.h"

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "tests/window/fake_platform.h"
+#include "testing/fake_platform.h"
 #include "window/form.h"
 #include "window/form_model.h"
 

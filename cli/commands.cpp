@@ -19,7 +19,7 @@
 #include "geometry/calendar.h"
 #include "series/engine.h"
 #include "series/grid.h"
-#include "series/zone_rule.h"
+#include "site/zone_rule.h"
 #include "text/convert.h"
 
 namespace halvessa::cli {
@@ -32,7 +32,7 @@ constexpr std::int64_t kSecondsPerDay = 86400;
 // The second of a local day serial, counted from 1970-01-01 00:00 local time.
 std::int64_t LocalSecondOf(double serial) {
   const double day = std::floor(serial);
-  return series::SecondOfDay(day) + std::llround((serial - day) * 86400.0);
+  return SecondOfDay(day) + std::llround((serial - day) * 86400.0);
 }
 
 QString Required(const std::optional<QString>& value, const char* option, const QString& command) {
@@ -46,7 +46,7 @@ QString Required(const std::optional<QString>& value, const char* option, const 
 // Checks that every moment of the grid can be computed: the first and the last (the zone's
 // offsets move between them monotonically enough that the ends decide).
 void CheckGridInCalendar(const series::SeriesEngine& engine, const series::TimeGrid& grid,
-                         const series::ZoneRule& rule) {
+                         const site::ZoneRule& rule) {
   auto block = series::MakeBlock();
   for (const std::int64_t k : {std::int64_t{0}, grid.count - 1}) {
     series::FillBlock(grid, rule, k, *block);
@@ -106,7 +106,7 @@ int RunSeries(const Options& o, const Environment& env) {
     layout.digits = static_cast<int>(digits);
   }
 
-  const series::ZoneRule rule = site.zone.ruleAroundSeconds(fromLocal, toLocal);
+  const site::ZoneRule rule = site.zone.ruleAroundSeconds(fromLocal, toLocal);
   const std::int64_t fromUt = rule.universalOf(fromLocal);
   const std::int64_t toUt = rule.universalOf(toLocal);
   if (toUt <= fromUt) {
@@ -211,7 +211,7 @@ QString IsoLocal(std::int64_t localSecond, std::int64_t offsetSecond) {
 
 // The local second and offset of a local day serial's moment (sunrise, sunset).
 QString IsoOfSerial(double serial, double hours) {
-  return IsoLocal(LocalSecondOf(RoundToSecond(serial)), series::OffsetSeconds(hours));
+  return IsoLocal(LocalSecondOf(RoundToSecond(serial)), site::OffsetSeconds(hours));
 }
 
 // Numbers in the locale's form without group separators: to some decimals, or as short as
@@ -311,7 +311,7 @@ int RunDay(const Options& o, const Environment& env) {
     const double ut = env.nowUt();
     day = std::floor(CheckedSerial(ut + in.zone.offsetAtUniversal(ut) / 24.0));
   }
-  const series::ZoneRule rule = in.zone.ruleAround(day, day + 1);
+  const site::ZoneRule rule = in.zone.ruleAround(day, day + 1);
   const summary::DaySummary s = InCalendar(QStringLiteral("--date"), [&] {
     return summary::SummarizeDay(site, rule, day, step);
   });
@@ -353,7 +353,7 @@ int RunDay(const Options& o, const Environment& env) {
                 QLatin1Char('%');
     if (t.peakProduction > 0) {
       v += QStringLiteral(" at ") +
-           text::FormatHourMinute(series::SerialOfSecond(t.peakLocalSecond));
+           text::FormatHourMinute(SerialOfSecond(t.peakLocalSecond));
     }
     v += QStringLiteral(", %1 production hours, %2 kWh/m²")
              .arg(Decimals(t.productionHours, 2), Decimals(t.irradiation, 2));
@@ -369,7 +369,7 @@ int RunYear(const Options& o, const Environment& env) {
   const std::int64_t step = CoarseStepOf(o, 600);
   const int year = YearOf(o, in, env);
   const double first = DateSerial(year, 1, 1);
-  const series::ZoneRule rule = in.zone.ruleAround(first, first + 366);
+  const site::ZoneRule rule = in.zone.ruleAround(first, first + 366);
   const summary::YearSummary s = InCalendar(QStringLiteral("--year"), [&] {
     return summary::SummarizeYear(site, rule, year, step, env.progress);
   });
@@ -452,7 +452,7 @@ int RunBest(const Options& o, const Environment& env) {
   }
   const int year = YearOf(o, in, env);
   const double first = DateSerial(year, 1, 1);
-  const series::ZoneRule rule = in.zone.ruleAround(first, first + 366);
+  const site::ZoneRule rule = in.zone.ruleAround(first, first + 366);
   const summary::BestOrientation b = InCalendar(QStringLiteral("--year"), [&] {
     return summary::FindBest(site, rule, year, step, tilt, azimuth, env.progress);
   });

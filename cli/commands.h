@@ -1,7 +1,7 @@
 // The calculator's commands over many moments: series, day, year and best.
 #pragma once
 
-#include "cli/cli.h"
+#include "cli/environment.h"
 #include "cli/options.h"
 
 namespace halvessa::cli {

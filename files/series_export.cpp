@@ -118,7 +118,7 @@ void SeriesWriter::rows(const series::Block& block, const series::SkyBlock* sky)
     const std::int64_t local = block.localSecond[i];
     const std::int64_t day = FloorDiv(local, 86400);
     if (day != dateDay_) {
-      const DateParts d = SerialToParts(series::SerialOfSecond(day * 86400));
+      const DateParts d = SerialToParts(SerialOfSecond(day * 86400));
       char date[16];
       std::snprintf(date, sizeof date, "%04d-%02d-%02dT", d.year, d.month, d.day);
       dateText_ = date;

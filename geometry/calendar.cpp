@@ -134,6 +134,15 @@ double SerialFromUnixMilliseconds(long long milliseconds) {
   return kUnixEpochSerial + static_cast<double>(days) + static_cast<double>(rest) / 86400000.0;
 }
 
+double SerialOfSecond(std::int64_t second) {
+  // The same rational as the milliseconds give, so the same correctly rounded quotient.
+  return SerialFromUnixMilliseconds(second * 1000);
+}
+
+std::int64_t SecondOfDay(double daySerial) {
+  return static_cast<std::int64_t>(std::floor(daySerial) - kUnixEpochSerial) * 86400;
+}
+
 double RoundToSecond(double serial) {
   const double day = std::floor(serial);
   return day + std::round((serial - day) * 86400.0) / 86400.0;

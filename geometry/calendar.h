@@ -69,6 +69,12 @@ inline constexpr double kUnixEpochSerial = 25569.0;
 // day serial of universal time. Not range checked.
 double SerialFromUnixMilliseconds(long long milliseconds);
 
+// The day serial of a second counted from 1970-01-01 00:00 universal or local time: the bits
+// of SerialFromUnixMilliseconds for its milliseconds.
+double SerialOfSecond(std::int64_t second);
+// The second counted from 1970-01-01 00:00 of a whole-day serial (its date at 00:00).
+std::int64_t SecondOfDay(double daySerial);
+
 // The serial with its time of day taken to the nearest whole second (23:59:59.6 becomes
 // 00:00:00 of the next day), as "hh:mm:ss" shows it.
 double RoundToSecond(double serial);

@@ -7,32 +7,13 @@
 
 namespace halvessa::series {
 
-namespace {
-constexpr std::int64_t kSecondsPerDay = 86400;
-}
-
 TimeGrid GridBetween(std::int64_t fromUniversal, std::int64_t toUniversal, std::int64_t step) {
   TimeGrid grid{fromUniversal, step, 0};
   if (toUniversal > fromUniversal) grid.count = (toUniversal - fromUniversal + step - 1) / step;
   return grid;
 }
 
-double SerialOfSecond(std::int64_t second) {
-  // Whole days and the seconds of the day apart, so that the fraction keeps its digits.
-  std::int64_t days = second / kSecondsPerDay;
-  std::int64_t rest = second % kSecondsPerDay;
-  if (rest < 0) {
-    rest += kSecondsPerDay;
-    days -= 1;
-  }
-  return kUnixEpochSerial + static_cast<double>(days) + static_cast<double>(rest) / 86400.0;
-}
-
-std::int64_t SecondOfDay(double daySerial) {
-  return static_cast<std::int64_t>(std::floor(daySerial) - kUnixEpochSerial) * kSecondsPerDay;
-}
-
-std::size_t FillBlock(const TimeGrid& grid, const ZoneRule& zone, std::int64_t first,
+std::size_t FillBlock(const TimeGrid& grid, const site::ZoneRule& zone, std::int64_t first,
                       Block& block) {
   const auto n = static_cast<std::size_t>(
       std::clamp<std::int64_t>(grid.count - first, 0, static_cast<std::int64_t>(kBlock)));

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "series/engine.h"
-#include "series/zone_rule.h"
+#include "site/zone_rule.h"
 
 namespace halvessa::series {
 
@@ -21,15 +21,11 @@ struct TimeGrid {
 // from. step must be positive.
 TimeGrid GridBetween(std::int64_t fromUniversal, std::int64_t toUniversal, std::int64_t step);
 
-// The day serial of a second counted from 1970-01-01 00:00.
-double SerialOfSecond(std::int64_t second);
-// The second counted from 1970-01-01 00:00 of a whole-day serial (its date at 00:00).
-std::int64_t SecondOfDay(double daySerial);
 
 // Fills the block with the grid's moments first, first + 1, ... (as many as fit, up to the
 // grid's end): the universal second the engine takes, and the local second and offset the
 // rows show. Returns the number filled.
-std::size_t FillBlock(const TimeGrid& grid, const ZoneRule& zone, std::int64_t first,
+std::size_t FillBlock(const TimeGrid& grid, const site::ZoneRule& zone, std::int64_t first,
                       Block& block);
 
 }  // namespace halvessa::series

@@ -46,7 +46,7 @@ void ComputeSky(const series::Block& block, const clearsky::SolisModel& model,
   }
 }
 
-Totals SumOver(const Site& site, const series::ZoneRule& zone, const series::TimeGrid& grid,
+Totals SumOver(const Site& site, const site::ZoneRule& zone, const series::TimeGrid& grid,
                const std::function<void(double)>& progress) {
   const series::SeriesEngine engine(site.latitude, site.longitude, site.panels);
   const clearsky::SolisModel model(site.atmosphere);
@@ -93,31 +93,31 @@ Totals SumOver(const Site& site, const series::ZoneRule& zone, const series::Tim
   return totals;
 }
 
-series::TimeGrid LocalDaysGrid(const series::ZoneRule& zone, double fromDay, double toDay,
+series::TimeGrid LocalDaysGrid(const site::ZoneRule& zone, double fromDay, double toDay,
                                std::int64_t stepSeconds) {
-  const std::int64_t from = zone.universalOf(series::SecondOfDay(fromDay));
-  const std::int64_t to = zone.universalOf(series::SecondOfDay(toDay));
+  const std::int64_t from = zone.universalOf(SecondOfDay(fromDay));
+  const std::int64_t to = zone.universalOf(SecondOfDay(toDay));
   return series::GridBetween(from, to, stepSeconds);
 }
 
-DaySummary SummarizeDay(const Site& site, const series::ZoneRule& zone, double daySerial,
+DaySummary SummarizeDay(const Site& site, const site::ZoneRule& zone, double daySerial,
                         std::int64_t stepSeconds) {
   const double day = std::floor(daySerial);
   DaySummary summary;
   const series::TimeGrid grid = LocalDaysGrid(zone, day, day + 1, stepSeconds);
   summary.fromUniversal = grid.fromUniversal;
-  summary.hours = static_cast<double>(zone.universalOf(series::SecondOfDay(day + 1)) -
+  summary.hours = static_cast<double>(zone.universalOf(SecondOfDay(day + 1)) -
                                       grid.fromUniversal) /
                   3600.0;
   // Sunrise and sunset as the one-moment calculation gives them at the day's noon.
-  summary.noonOffsetHours = zone.hoursAt(zone.universalOf(series::SecondOfDay(day) + kDay / 2));
+  summary.noonOffsetHours = zone.hoursAt(zone.universalOf(SecondOfDay(day) + kDay / 2));
   geometry::SunriseSunset(day + 0.5, site.latitude, site.longitude, summary.noonOffsetHours,
                           summary.sunrise, summary.sunset);
   summary.totals = SumOver(site, zone, grid);
   return summary;
 }
 
-YearSummary SummarizeYear(const Site& site, const series::ZoneRule& zone, int year,
+YearSummary SummarizeYear(const Site& site, const site::ZoneRule& zone, int year,
                           std::int64_t stepSeconds, const std::function<void(double)>& progress) {
   YearSummary summary;
   for (int m = 1; m <= 12; ++m) {
@@ -155,7 +155,7 @@ struct SearchSky {
   double ghiSum = 0;
 };
 
-SearchSky SkyOfYear(const Site& site, const series::ZoneRule& zone, const series::TimeGrid& grid) {
+SearchSky SkyOfYear(const Site& site, const site::ZoneRule& zone, const series::TimeGrid& grid) {
   const series::SeriesEngine engine(site.latitude, site.longitude, {});
   const clearsky::SolisModel model(site.atmosphere);
   auto block = series::MakeBlock();
@@ -215,7 +215,7 @@ std::size_t BestOf(const SearchSky& s, const std::vector<PanelGeometry>& candida
 
 }  // namespace
 
-BestOrientation FindBest(const Site& site, const series::ZoneRule& zone, int year,
+BestOrientation FindBest(const Site& site, const site::ZoneRule& zone, int year,
                          std::int64_t stepSeconds, double fixedTilt, double fixedAzimuth,
                          const std::function<void(double)>& progress) {
   const series::TimeGrid grid =

@@ -11,7 +11,7 @@
 #include "geometry/site.h"
 #include "series/engine.h"
 #include "series/grid.h"
-#include "series/zone_rule.h"
+#include "site/zone_rule.h"
 
 namespace halvessa::summary {
 
@@ -47,7 +47,7 @@ struct Totals {
 };
 
 // The sums over the moments of a grid. progress (may be empty) gets the fraction done.
-Totals SumOver(const Site& site, const series::ZoneRule& zone, const series::TimeGrid& grid,
+Totals SumOver(const Site& site, const site::ZoneRule& zone, const series::TimeGrid& grid,
                const std::function<void(double)>& progress = {});
 
 // A local day: from its midnight to the next, 23 or 25 hours on a daylight saving day.
@@ -62,7 +62,7 @@ struct DaySummary {
 
 // daySerial: the local date (its time of day is ignored). Throws CalendarRangeError when the
 // day's moments leave years 100 to 9999.
-DaySummary SummarizeDay(const Site& site, const series::ZoneRule& zone, double daySerial,
+DaySummary SummarizeDay(const Site& site, const site::ZoneRule& zone, double daySerial,
                         std::int64_t stepSeconds);
 
 // A year by months; the year's totals add the months'.
@@ -71,7 +71,7 @@ struct YearSummary {
   Totals year;
 };
 
-YearSummary SummarizeYear(const Site& site, const series::ZoneRule& zone, int year,
+YearSummary SummarizeYear(const Site& site, const site::ZoneRule& zone, int year,
                           std::int64_t stepSeconds, const std::function<void(double)>& progress = {});
 
 // The orientation that gets the most clear-sky irradiation on its plane over a year.
@@ -83,12 +83,12 @@ struct BestOrientation {
 
 // A fixed tilt or azimuth (whole degrees) keeps the search to the other; NaN leaves both free.
 // Searches coarse to fine on both cores.
-BestOrientation FindBest(const Site& site, const series::ZoneRule& zone, int year,
+BestOrientation FindBest(const Site& site, const site::ZoneRule& zone, int year,
                          std::int64_t stepSeconds, double fixedTilt, double fixedAzimuth,
                          const std::function<void(double)>& progress = {});
 
 // The grid of a local span: from the local midnight of fromDay to that of toDay.
-series::TimeGrid LocalDaysGrid(const series::ZoneRule& zone, double fromDay, double toDay,
+series::TimeGrid LocalDaysGrid(const site::ZoneRule& zone, double fromDay, double toDay,
                                std::int64_t stepSeconds);
 
 }  // namespace halvessa::summary

@@ -10,7 +10,6 @@
 
 #include "geometry/calendar.h"
 #include "geometry/site.h"
-#include "series/grid.h"
 #include "text/conversion_error.h"
 #include "text/numbers.h"
 #include "text/patterns.h"
@@ -99,26 +98,26 @@ double SiteZone::offsetAtLocal(double localSerial) const {
   return again == after ? after : atMidnight;
 }
 
-series::ZoneRule SiteZone::ruleBetween(std::int64_t fromUniversal,
+site::ZoneRule SiteZone::ruleBetween(std::int64_t fromUniversal,
                                        std::int64_t toUniversal) const {
-  if (!named_) return series::ZoneRule::Fixed(hours_);
+  if (!named_) return site::ZoneRule::Fixed(hours_);
   const QDateTime from = QDateTime::fromSecsSinceEpoch(fromUniversal, QTimeZone::utc());
   const QDateTime to = QDateTime::fromSecsSinceEpoch(toUniversal, QTimeZone::utc());
-  std::vector<series::ZoneRule::Change> changes;
+  std::vector<site::ZoneRule::Change> changes;
   for (const QTimeZone::OffsetData& t : zone_.transitions(from, to)) {
     changes.push_back({t.atUtc.toSecsSinceEpoch(), t.offsetFromUtc / 3600.0});
   }
-  return series::ZoneRule(zone_.offsetFromUtc(from) / 3600.0, std::move(changes));
+  return site::ZoneRule(zone_.offsetFromUtc(from) / 3600.0, std::move(changes));
 }
 
-series::ZoneRule SiteZone::ruleAroundSeconds(std::int64_t fromLocal,
+site::ZoneRule SiteZone::ruleAroundSeconds(std::int64_t fromLocal,
                                              std::int64_t toLocal) const {
   constexpr std::int64_t kMargin = 2 * 86400;
   return ruleBetween(fromLocal - kMargin, toLocal + kMargin);
 }
 
-series::ZoneRule SiteZone::ruleAround(double fromDay, double toDay) const {
-  return ruleAroundSeconds(series::SecondOfDay(fromDay), series::SecondOfDay(toDay));
+site::ZoneRule SiteZone::ruleAround(double fromDay, double toDay) const {
+  return ruleAroundSeconds(SecondOfDay(fromDay), SecondOfDay(toDay));
 }
 
 SiteZone StrictTimeZone(const QString& text, const QLocale& locale) {

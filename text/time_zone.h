@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "series/zone_rule.h"
+#include "site/zone_rule.h"
 
 namespace halvessa::text {
 
@@ -40,12 +40,12 @@ class SiteZone {
   // The zone's offsets from one instant to another (seconds since 1970-01-01 00:00 UT), for
   // a series: fixed hours, or the offset at the first instant and every change up to the
   // last.
-  series::ZoneRule ruleBetween(std::int64_t fromUniversal, std::int64_t toUniversal) const;
+  site::ZoneRule ruleBetween(std::int64_t fromUniversal, std::int64_t toUniversal) const;
   // The offsets around a span of local seconds (since 1970-01-01 00:00 local time), with two
   // days' margin either way so that any local moment of the span finds its offset.
-  series::ZoneRule ruleAroundSeconds(std::int64_t fromLocal, std::int64_t toLocal) const;
+  site::ZoneRule ruleAroundSeconds(std::int64_t fromLocal, std::int64_t toLocal) const;
   // The same around a span of local day serials.
-  series::ZoneRule ruleAround(double fromDay, double toDay) const;
+  site::ZoneRule ruleAround(double fromDay, double toDay) const;
 
  private:
   bool named_ = false;

@@ -42,7 +42,7 @@ double LocalDay(const Calculated& c) { return std::floor(c.moment); }
 int YearOf(const Calculated& c) { return SerialToParts(std::floor(c.moment)).year; }
 
 // Hours since the day's midnight of a local moment.
-double HoursSince(const series::ZoneRule& rule, std::int64_t fromUniversal, double localSerial) {
+double HoursSince(const site::ZoneRule& rule, std::int64_t fromUniversal, double localSerial) {
   const auto local = static_cast<std::int64_t>(
       std::llround((localSerial - kUnixEpochSerial) * static_cast<double>(kSecondsPerDay)));
   return static_cast<double>(rule.universalOf(local) - fromUniversal) / 3600.0;
@@ -56,12 +56,12 @@ QString ClockText(std::int64_t localSecond) {
       .arg((s / 60) % 60, 2, 10, QLatin1Char('0'));
 }
 
-void Ticks(DayChart& chart, const series::ZoneRule& rule, std::int64_t fromUniversal) {
+void Ticks(DayChart& chart, const site::ZoneRule& rule, std::int64_t fromUniversal) {
   const auto whole = static_cast<int>(std::lround(chart.hours));
   for (int k = 0; k <= whole; ++k) {
     const std::int64_t u = fromUniversal + k * std::int64_t{3600};
     const std::int64_t local = u + rule.offsetSecondsAt(u);
-    const std::int64_t hourOfDay = (local - series::SecondOfDay(chart.day)) / 3600;
+    const std::int64_t hourOfDay = (local - SecondOfDay(chart.day)) / 3600;
     if (k == whole) {
       chart.ticks.emplace_back(chart.hours, QStringLiteral("24:00"));
     } else if (hourOfDay % 3 == 0) {
@@ -153,7 +153,7 @@ DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds) {
   chart.panels = c.panels;
   for (int p = 0; p < kPanelCount; ++p) chart.inUse[p] = InUse(c.panels[p]);
   try {
-    const series::ZoneRule rule = c.zone.ruleAround(chart.day, chart.day + 1);
+    const site::ZoneRule rule = c.zone.ruleAround(chart.day, chart.day + 1);
     const summary::Site site = SiteOf(c);
     const summary::DaySummary day = summary::SummarizeDay(site, rule, chart.day, stepSeconds);
     chart.hours = day.hours;
@@ -262,7 +262,7 @@ YearResult YearModel::Compute(const YearRequest& request, const std::function<bo
   };
   try {
     const double first = DateSerial(request.year, 1, 1);
-    const series::ZoneRule rule = request.site.zone.ruleAround(first, first + 366);
+    const site::ZoneRule rule = request.site.zone.ruleAround(first, first + 366);
     const summary::Site site = SiteOf(request.site);
     result.months = summary::SummarizeYear(site, rule, request.year, kStepSeconds, poll);
     poll(0);
@@ -350,7 +350,7 @@ QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QStrin
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString());
   try {
-    const series::ZoneRule rule = c.zone.ruleAround(day, day + 1);
+    const site::ZoneRule rule = c.zone.ruleAround(day, day + 1);
     const series::TimeGrid grid = summary::LocalDaysGrid(rule, day, day + 1, stepSeconds);
     const series::SeriesEngine engine(c.latitude, c.longitude, c.panels);
     const summary::Site site = SiteOf(c);

@@ -86,7 +86,7 @@ class DayModel {
   std::optional<Calculated> last_;
   std::optional<Calculated> drawn_;
   std::optional<DayChart> chart_;
-  std::optional<series::ZoneRule> rule_;  // the drawn day's
+  std::optional<site::ZoneRule> rule_;  // the drawn day's
   bool open_ = false;
   int computations_ = 0;
 };

@@ -14,11 +14,11 @@ const Site kGeneva{46.205556, 6.154444, {{{151, 45}, {151, 20}, {331, 20}, {0, 0
 const double kFree = std::nan("");
 
 // Zurich's offsets in 2025: +1, summer time from 30 March 01:00 to 26 October 01:00 UT.
-series::ZoneRule Zurich2025() { return series::ZoneRule(1, {{1743296400, 2}, {1761440400, 1}}); }
+site::ZoneRule Zurich2025() { return site::ZoneRule(1, {{1743296400, 2}, {1761440400, 1}}); }
 
 TEST(Summary, DayOfHourlyMoments) {
   const double day = DateSerial(2025, 7, 24);
-  const DaySummary s = SummarizeDay(kGeneva, series::ZoneRule::Fixed(2), day + 0.7, 3600);
+  const DaySummary s = SummarizeDay(kGeneva, site::ZoneRule::Fixed(2), day + 0.7, 3600);
   EXPECT_EQ(s.hours, 24);
   EXPECT_EQ(s.totals.moments, 24);
   EXPECT_EQ(s.totals.sunHours, 15);
@@ -35,7 +35,7 @@ TEST(Summary, DayOfHourlyMoments) {
     EXPECT_NEAR(t.productionHours, p.hours, 1e-9) << p.panel;
     EXPECT_NEAR(t.irradiation, p.kwh, 1e-9) << p.panel;
     EXPECT_NEAR(t.peakProduction, p.peak, 1e-9) << p.panel;
-    EXPECT_EQ(t.peakLocalSecond - series::SecondOfDay(day), p.peakHour * 3600) << p.panel;
+    EXPECT_EQ(t.peakLocalSecond - SecondOfDay(day), p.peakHour * 3600) << p.panel;
     EXPECT_EQ(t.peakOffsetSecond, 7200);
   }
   EXPECT_EQ(s.totals.panels[3].productionHours + s.totals.panels[3].irradiation, 0);  // 0/0
@@ -72,7 +72,7 @@ TEST(Summary, BestOrientation) {
     site.latitude = c.lat;
     site.longitude = c.lon;
     const BestOrientation b =
-        FindBest(site, series::ZoneRule::Fixed(c.zone), 2025, 3600, c.tilt, c.azimuth);
+        FindBest(site, site::ZoneRule::Fixed(c.zone), 2025, 3600, c.tilt, c.azimuth);
     EXPECT_EQ(b.best.Azimuth, c.best.Azimuth) << c.lat;
     EXPECT_EQ(b.best.Tilt, c.best.Tilt) << c.lat;
     EXPECT_NEAR(b.irradiation, c.kwh, 1e-8) << c.lat;

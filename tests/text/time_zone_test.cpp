@@ -51,7 +51,7 @@ TEST(TimeZone, DaylightSavingChangesAtTheRightInstant) {
   const auto second = [](double serial) {
     return static_cast<std::int64_t>(std::llround((serial - kUnixEpochSerial) * 86400));
   };
-  const series::ZoneRule rule =
+  const site::ZoneRule rule =
       zurich.ruleBetween(second(At(2025, 1, 1, 0, 0)), second(At(2026, 1, 1, 0, 0)));
   EXPECT_TRUE(rule.changes());
   for (const auto& c : universal) EXPECT_EQ(rule.hoursAt(second(c.ut)), c.hours) << c.ut;

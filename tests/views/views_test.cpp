@@ -142,7 +142,7 @@ TEST(DayExport, TheCsvIsTheCalculatorsSeriesAndTheTableTheDaysSums) {
   EXPECT_EQ(written.toStdString(), cli.out);
 
   const DayChart chart = ComputeDay(c, 300);
-  const auto day = summary::SummarizeDay(SiteOf(c), series::ZoneRule::Fixed(2), c.moment, 300);
+  const auto day = summary::SummarizeDay(SiteOf(c), site::ZoneRule::Fixed(2), c.moment, 300);
   for (const DayRow& row : chart.rows) {
     EXPECT_EQ(row.irradiation, day.totals.panels[row.panel - 1].irradiation) << row.panel;
   }

@@ -15,7 +15,7 @@
 #include <memory>
 #include <ostream>
 
-#include "tests/window/fake_platform.h"
+#include "testing/fake_platform.h"
 #include "window/form.h"
 #include "window/form_model.h"
 

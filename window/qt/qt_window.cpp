@@ -1,5 +1,6 @@
 #include "window/qt/qt_window.h"
 
+#include "window/qt/fonts.h"
 #include "window/qt/views_section.h"
 
 #include <QApplication>
@@ -50,18 +51,6 @@ const QColor kLabelBack(128, 128, 128);
 const QColor kPauseBack(0, 192, 0);
 const QColor kResumeBack(192, 0, 0);
 const QColor kMessageText(255, 224, 140);
-
-// Liberation Sans has Arial's widths, close enough to the layout's original face that every
-// caption fits its label; DejaVu Sans is wider and would clip several of them.
-QFont SansFont(qreal points, QFont::Weight weight) {
-  QFont font;
-  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                    QStringLiteral("DejaVu Sans")});
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSizeF(points);
-  font.setWeight(weight);
-  return font;
-}
 
 // A caption a pixel or two too wide for its label (font metrics differ a little between
 // faces and versions) is drawn with its letters slightly closer instead of being clipped.
@@ -146,10 +135,6 @@ void MarkedLineEdit::paintEvent(QPaintEvent* event) {
 }
 
 // --- HalvessaWindow --------------------------------------------------------------------
-
-QFont HalvessaWindow::DefaultFont() { return SansFont(8.25, QFont::Normal); }
-QFont HalvessaWindow::BoxFont() { return SansFont(8.25, QFont::Bold); }
-QFont HalvessaWindow::ButtonFont() { return SansFont(9.75, QFont::Normal); }
 
 void HalvessaWindow::setApplicationFont() { QApplication::setFont(DefaultFont()); }
 
@@ -251,7 +236,9 @@ HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent)
   applyTabOrder();
 
   NameForScreenReaders(*client_);
-  views_ = std::make_unique<ViewsSection>(model_, *this);
+  views_ = std::make_unique<ViewsSection>(
+      model_, ViewsSection::Host{this, [this] { return kMenuHeight + client_->height(); },
+                                 [this] { fitToViews(); }});
   fitToViews();
   centreOnScreen();
 }

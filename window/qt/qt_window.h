@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "window/form_model.h"
+#include "window/qt/views_section.h"
 
 class QCheckBox;
 class QLabel;
@@ -69,13 +70,9 @@ class HalvessaWindow : public QWidget {
   static constexpr int kClientHeightTwips = 5040;
   static constexpr int kMessageHeight = 22;
   // The menu bar above the client area.
-  static constexpr int kMenuHeight = 24;
+  static constexpr int kMenuHeight = ViewsSection::kMenuHeight;
 
-  // The fonts the window is drawn with: a free sans-serif face at the sizes the layout
-  // was made for. setApplicationFont() makes the first the whole program's default.
-  static QFont DefaultFont();     // labels, check boxes, the small boxes: 8.25 pt regular
-  static QFont BoxFont();         // the other text boxes: 8.25 pt bold
-  static QFont ButtonFont();      // command buttons: 9.75 pt regular
+  // Makes the window's default font (DefaultFont, window/qt/fonts.h) the whole program's.
   static void setApplicationFont();
 
   // The widgets in keyboard focus order (labels excluded; hidden ones are skipped by Qt).

@@ -36,7 +36,7 @@
 #include <utility>
 
 #include "text/convert.h"
-#include "window/qt/qt_window.h"
+#include "window/qt/fonts.h"
 
 #ifndef HALVESSA_VERSION
 #define HALVESSA_VERSION "unknown"
@@ -69,10 +69,10 @@ QChartView* NewChartView(QWidget* parent, int height) {
   chart->setMargins(QMargins(2, 2, 2, 2));
   chart->layout()->setContentsMargins(0, 0, 0, 0);
   chart->legend()->setAlignment(Qt::AlignBottom);
-  QFont small = HalvessaWindow::DefaultFont();
+  QFont small = DefaultFont();
   small.setPointSizeF(7.5);
   chart->legend()->setFont(small);
-  chart->setTitleFont(HalvessaWindow::BoxFont());
+  chart->setTitleFont(BoxFont());
   auto* view = new QChartView(chart, parent);
   view->setRenderHint(QPainter::Antialiasing);
   view->setGeometry(0, 0, ViewsSection::kWidth, height);
@@ -188,7 +188,7 @@ class DayView {
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(16);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setFont(HalvessaWindow::DefaultFont());
+    table->setFont(DefaultFont());
   }
   ~DayView() { delete root; }
 
@@ -403,8 +403,8 @@ class YearView {
 
 // --- ViewsSection ----------------------------------------------------------------------
 
-ViewsSection::ViewsSection(FormModel& model, HalvessaWindow& window)
-    : model_(model), window_(window), viewsModel_(model) {
+ViewsSection::ViewsSection(FormModel& model, Host host)
+    : model_(model), host_(std::move(host)), window_(*host_.window), viewsModel_(model) {
   chooseFile = [this](const QString& caption, const QString& suggested, const QString& filter) {
     return QFileDialog::getSaveFileName(&window_, caption, suggested, filter);
   };
@@ -412,7 +412,7 @@ ViewsSection::ViewsSection(FormModel& model, HalvessaWindow& window)
   menu_ = new QMenuBar(&window_);
   menu_->setObjectName(QStringLiteral("menuBar"));
   menu_->setNativeMenuBar(false);
-  menu_->setGeometry(0, 0, kWidth, HalvessaWindow::kMenuHeight);
+  menu_->setGeometry(0, 0, kWidth, kMenuHeight);
   // The platform's own colours, not the window's dark teal.
   QPalette face = menu_->palette();
   face.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
@@ -497,7 +497,7 @@ QChartView* ViewsSection::yearChart() const { return year_ ? year_->chart : null
 QTableWidget* ViewsSection::dayTable() const { return day_ ? day_->table : nullptr; }
 
 void ViewsSection::place() {
-  int top = HalvessaWindow::kMenuHeight + window_.clientArea()->height();
+  int top = host_.viewsTop();
   if (day_) {
     day_->root->move(0, top);
     day_->root->setVisible(dayOpen());
@@ -507,7 +507,7 @@ void ViewsSection::place() {
     year_->root->move(0, top);
     year_->root->setVisible(yearOpen());
   }
-  window_.fitToViews();
+  host_.resized();
 }
 
 void ViewsSection::setDayOpen(bool open) {

@@ -24,8 +24,6 @@ class QWidget;
 
 namespace halvessa::window {
 
-class HalvessaWindow;
-
 // Runs YearModel::Compute off the window's thread. Results come back to the window's thread
 // through its event queue; a newer start cancels the older searches. Destroying the worker
 // cancels what runs and waits for it (a stage of the search at most).
@@ -52,8 +50,17 @@ class YearView;
 class ViewsSection {
  public:
   static constexpr int kWidth = 602;
+  // The menu bar's height, at the window's top.
+  static constexpr int kMenuHeight = 24;
 
-  ViewsSection(FormModel& model, HalvessaWindow& window);
+  // The window the menu bar and the views belong to.
+  struct Host {
+    QWidget* window;                // their parent; File > Quit closes it
+    std::function<int()> viewsTop;  // where the views begin, below the client area
+    std::function<void()> resized;  // the views' height has changed
+  };
+
+  ViewsSection(FormModel& model, Host host);
   ~ViewsSection();
   ViewsSection(const ViewsSection&) = delete;
   ViewsSection& operator=(const ViewsSection&) = delete;
@@ -93,7 +100,8 @@ class ViewsSection {
   void report(const QString& text);
 
   FormModel& model_;
-  HalvessaWindow& window_;
+  Host host_;
+  QWidget& window_;
   ViewsModel viewsModel_;
   YearWorker worker_;
   QMenuBar* menu_ = nullptr;

@@ -1,4 +1,4 @@
-#include "series/zone_rule.h"
+#include "site/zone_rule.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include "geometry/calendar.h"
 
-namespace halvessa::series {
+namespace halvessa::site {
 
 std::int64_t OffsetSeconds(double hours) { return ZoneOffsetSeconds(hours); }
 
@@ -41,4 +41,4 @@ std::int64_t ZoneRule::universalOf(std::int64_t localSecond) const {
   return localSecond - offset;
 }
 
-}  // namespace halvessa::series
+}  // namespace halvessa::site

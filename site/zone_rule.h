@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace halvessa::series {
+namespace halvessa::site {
 
 class ZoneRule {
  public:
@@ -41,4 +41,4 @@ class ZoneRule {
 // Whole seconds of an offset in hours.
 std::int64_t OffsetSeconds(double hours);
 
-}  // namespace halvessa::series
+}  // namespace halvessa::site
