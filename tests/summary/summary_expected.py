@@ -9,8 +9,9 @@ production 100 cos(AOI)^1.5 with the sun above the horizon, and the clear sky an
 array of ../clearsky/solis_expected.py. The best orientation is searched by brute force over
 every whole degree of a window around it, not coarse to fine.
 
-Prints the figures the tests hold; paste them over the tables when a case is added. Standard
-library only; the tests do not run it. It takes a few seconds.
+Prints the figures the tests hold, as C++ rows and string literals; paste them over the tables
+when a case is added. Standard library only; the tests do not run it, scripts/check-expected
+checks that they hold what it prints. It takes a few seconds.
 """
 import datetime
 import math
@@ -175,54 +176,69 @@ def show(x):
     return "%.10f" % x
 
 
+def row(values):
+    return "{%s}" % ", ".join(values)
+
+
 def main():
     hour = 3600
     fixed2 = lambda ut: 2  # noqa: E731
     s = sums(days((2025, 7, 24), (2025, 7, 25), hour, GENEVA, fixed2), hour, PANELS)
     print("// Day 2025-07-24, Geneva, +2, every hour: sun hours %s" % show(s[0]))
-    print("// panel: production hours, kWh/m2, peak, peak local hour")
-    for n, p in enumerate(s[1:], 1):
+    print("// panel index (0 is panel 1): production hours, kWh/m2, peak, peak local hour")
+    for n, p in enumerate(s[1:]):
         if p:
             print("  {%d, %s, %s, %s, %d}," % (n, show(p[0]), show(p[1]), show(p[2]),
                                                p[3] % 86400 // 3600))
     m = sums(days((2025, 7, 24), (2025, 7, 25), 60, GENEVA, fixed2), 60, [(151, 45)])
-    print("// The same day every minute, panel 151/45: sun hours %s, %s production hours, "
-          "%s kWh/m2, peak %s at %s" % (show(m[0]), show(m[1][0]), show(m[1][1]), show(m[1][2]),
-                                        time.strftime("%H:%M", time.gmtime(m[1][3]))))
+    print("// The same day every minute, panel 151/45, as the calculator's day shows it:")
+    print('  "%.2f h"  // sun hours %s' % (m[0], show(m[0])))
+    print('  "peak %.0f%% at %s, %.2f production hours, %.2f kWh/m\u00b2"  // %s, %s, %s'
+          % (m[1][2], time.strftime("%H:%M", time.gmtime(m[1][3])), m[1][0], m[1][1],
+             show(m[1][2]), show(m[1][0]), show(m[1][1])))
 
-    print("// Year 2025, Geneva, Zurich's offsets, every hour: month, moments, kWh/m2 of 151/45")
+    print("// Year 2025, Geneva, Zurich's offsets, every hour: moments by month")
     total = 0.0
-    count = 0
+    counts, kwhs = [], []
     for month in range(1, 13):
         part = days((2025, month, 1), (2025 + month // 12, month % 12 + 1, 1), hour, GENEVA,
                     zurich)
         kwh = sums(part, hour, [(151, 45)])[1][1]
         total += kwh
-        count += len(part)
-        print("  %2d: %d moments, %s" % (month, len(part), show(kwh)))
-    print("// the year: %d moments, %s" % (count, show(total)))
+        counts.append(len(part))
+        kwhs.append(kwh)
+    print("  " + row("%d" % c for c in counts))
+    print("// kWh/m2 of 151/45 by month")
+    print("  " + row(show(k) for k in kwhs))
+    print("// the year: %d moments, %s" % (sum(counts), show(total)))
 
     print("// Year 2025, Geneva, +2, every hour: kWh/m2 per panel; then 180/35")
     rows = days((2025, 1, 1), (2026, 1, 1), hour, GENEVA, fixed2)
-    print("  " + ", ".join(show(p[1]) if p else "0" for p in sums(rows, hour, PANELS)[1:]))
-    print("  180/35: %s" % show(sums(rows, hour, [(180, 35)])[1][1]))
+    print("  " + row(show(p[1]) if p else "0" for p in sums(rows, hour, PANELS)[1:]))
+    south35 = sums(rows, hour, [(180, 35)])[1][1]
+    print("// 180/35: %s" % show(south35))
 
-    print("// Best orientations, every hour: azimuth, tilt, kWh/m2")
+    print("// Best orientations, every hour: latitude, longitude, zone, tilt and azimuth fixed "
+          "or kFree, {azimuth, tilt} found, kWh/m2")
     cases = [
-        ("Geneva +2", rows, range(170, 191), range(25, 46)),
-        ("Geneva +2, tilt 90", rows, range(160, 201), [90]),
-        ("Geneva +2, azimuth 90", rows, [90], range(0, 91)),
-        ("Cape Town +2", days((2025, 1, 1), (2026, 1, 1), hour, (-33.9, 18.4), fixed2),
+        ("Geneva +2", GENEVA + (2,), rows, range(170, 191), range(25, 46)),
+        ("Geneva +2, tilt 90", GENEVA + (2,), rows, range(160, 201), [90]),
+        ("Geneva +2, azimuth 90", GENEVA + (2,), rows, [90], range(0, 91)),
+        ("Cape Town +2", (-33.9, 18.4, 2),
+         days((2025, 1, 1), (2026, 1, 1), hour, (-33.9, 18.4), fixed2),
          range(-20, 21), range(20, 46)),
-        ("equator 0, azimuth 0", days((2025, 1, 1), (2026, 1, 1), hour, (0.0, 0.0),
-                                      lambda ut: 0), [0], range(0, 91)),
+        ("equator 0, azimuth 0", (0, 0, 0), days((2025, 1, 1), (2026, 1, 1), hour, (0.0, 0.0),
+                                                 lambda ut: 0), [0], range(0, 91)),
     ]
-    for label, r, azimuths, tilts in cases:
+    share = None
+    for label, site, r, azimuths, tilts in cases:
         a, t, kwh = best(r, hour, azimuths, tilts)
-        print("  {%s, %s, %s},  // %s" % (a, t, show(kwh), label))
-        if label == "Geneva +2":
-            share = 100 * sums(rows, hour, [(180, 35)])[1][1] / kwh
-            print("  // 180/35 gets %s %% of it" % show(share))
+        fixed = ["%s" % v[0] if len(v) == 1 else "kFree" for v in (tilts, azimuths)]
+        print("  {%s, %s, %s, %s, %s, {%s, %s}, %s},  // %s"
+              % (site + tuple(fixed) + (a, t, show(kwh), label)))
+        if share is None:
+            share = 100 * south35 / kwh
+    print("// 180/35 gets %s %% of the first" % show(share))
 
     print("// The calculator's series of 2025-07-24 14:00 and 15:00, +2, panel 180/0, 1500 m,"
           " to three decimals")
@@ -231,9 +247,9 @@ def main():
         az, el = sun(ut, *GENEVA)
         angle = aoi(az, el, 180, 0)
         irradiance = sky.solis(el, pressure=pressure)
-        row = (az, el, angle, production(angle, el)) + irradiance \
+        values = (az, el, angle, production(angle, el)) + irradiance \
             + (sky.plane(irradiance, angle, 0),)
-        print("  " + ",".join("%.3f" % v for v in row))
+        print('  "%s"' % ",".join("%.3f" % v for v in values))
 
 
 if __name__ == "__main__":
