@@ -2,10 +2,13 @@
 // controls at their places with the day and year views open or closed below the client area,
 // the views' charts and table, and the exports, which write whole files or say why not.
 #include <QAction>
+#include <QBarSeries>
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -260,6 +263,47 @@ TEST_F(WindowTest, TheDayViewAndTheExports) {
   model.txtLat.setText("80");
   calculate("2025-06-21", "10:00");
   EXPECT_EQ(chart->title(), "2025-06-21: the sun stays above the horizon all day");
+}
+
+// A new day or year replaces what the chart shows; nothing of the old one stays drawn. As in a
+// simulation run, no event loop runs here to delete what a chart hands over for deletion.
+TEST_F(WindowTest, ANewDayOrYearReplacesTheChartsContents) {
+  window->show();
+  views().setDayOpen(true);
+  views().setYearOpen(true);
+  const auto texts = [](QChartView* view, const QString& text) {
+    int n = 0;
+    for (QGraphicsItem* item : view->scene()->items()) {
+      const auto* label = dynamic_cast<QGraphicsTextItem*>(item);
+      n += label != nullptr && label->toPlainText() == text;
+    }
+    return n;
+  };
+  qsizetype dayItems = 0;
+  qsizetype yearItems = 0;
+  for (int n = 1; n <= 12; ++n) {
+    // Two days of two years in turn, a panel in use every other time: all drawn anew each time.
+    model.txtAz(3).setText(n % 2 ? "0" : "20");
+    calculate(n % 2 ? "2024-03-01" : "2025-03-02", "12:00");
+    while (views().yearBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QApplication::processEvents();
+    if (n == 2) {
+      dayItems = views().dayChart()->scene()->items().size();
+      yearItems = views().yearChart()->scene()->items().size();
+    }
+  }
+  QChart* day = views().dayChart()->chart();
+  EXPECT_EQ(day->axes().size(), 3);
+  EXPECT_EQ(day->series().size(), 10);  // night, sun, five panels, sunrise, sunset, marker
+  EXPECT_EQ(views().dayChart()->scene()->items().size(), dayItems);
+  EXPECT_EQ(texts(views().dayChart(), "03:00"), 1);
+  EXPECT_EQ(texts(views().dayChart(), "Sun elevation"), 1);
+  QChart* year = views().yearChart()->chart();
+  EXPECT_EQ(year->axes().size(), 2);
+  ASSERT_EQ(year->series().size(), 1);
+  EXPECT_EQ(static_cast<QBarSeries*>(year->series()[0])->count(), 5);
+  EXPECT_EQ(views().yearChart()->scene()->items().size(), yearItems);
+  EXPECT_EQ(texts(views().yearChart(), "Jan"), 1);
 }
 
 }  // namespace
