@@ -135,6 +135,8 @@ class Form {
   double ReadStepDays();
   int StepDelay();
   void PauseRun(TextBox* box, const QString& message);
+  // Says, marking the sunset box, that Simulate starts nothing while that box is empty.
+  void NeedsSunset();
 
   FormModel& model_;
   Platform& platform_;
