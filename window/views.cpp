@@ -306,8 +306,12 @@ void ViewsModel::seedFromBoxes() {
   if (day.last() || year.hasMoment()) return;
   Calculated c;
   c.kind = Calculated::Kind::kInstantView;
-  c.latitude = text::LenientNumber(model_.txtLat.Text());
-  c.longitude = text::LenientNumber(model_.txtLon.Text());
+  try {
+    c.latitude = text::StrictNumber(model_.txtLat.Text());
+    c.longitude = text::StrictNumber(model_.txtLon.Text());
+  } catch (const text::ConversionError&) {
+    return;
+  }
   c.zone = text::SiteZone::Fixed(text::LenientNumber(model_.txtTz.Text()));
   try {
     c.zone = text::StrictTimeZone(model_.txtTz.Text());

@@ -150,8 +150,8 @@ class ViewsModel {
   ViewsModel& operator=(const ViewsModel&) = delete;
 
   // Before any moment has been told (the window opened after the start-up's instant view),
-  // the moment the boxes show: the site read leniently as the instant view reads it, the
-  // date and time boxes. Reads the boxes only; nothing when they hold no moment.
+  // the moment the boxes show: the site read as the instant view reads it, the date and time
+  // boxes. Reads the boxes only; nothing when they hold no moment or no site.
   void seedFromBoxes();
 
   DayModel day;
