@@ -165,7 +165,8 @@ class ViewsModel {
 
 // Writes the day of c as a clear-sky series in CSV, one row a step from its midnight to the
 // next: the columns and numbers of the calculator's series. The file is written aside and
-// renamed when whole. The failure, naming the file and the reason, or empty.
+// renamed when whole, over a regular file or a new name only (files/save_file.h). The failure,
+// naming the file and the reason, or empty.
 QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QString& path);
 
 }  // namespace halvessa::window

@@ -2,8 +2,8 @@
 // controls at their places with the day and year views open or closed below the client area,
 // the views' charts and table, and the exports, which write whole files or say why not.
 #include <QAction>
-#include <QBarSeries>
 #include <QApplication>
+#include <QBarSeries>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -17,11 +17,16 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <stdexcept>
 #include <utility>
 
+#include "files/save_file.h"
 #include "tests/window/form_fixture.h"
 #include "window/qt/qt_window.h"
 #include "window/qt/views_section.h"
@@ -304,6 +309,47 @@ TEST_F(WindowTest, ANewDayOrYearReplacesTheChartsContents) {
   EXPECT_EQ(static_cast<QBarSeries*>(year->series()[0])->count(), 5);
   EXPECT_EQ(views().yearChart()->scene()->items().size(), yearItems);
   EXPECT_EQ(texts(views().yearChart(), "Jan"), 1);
+}
+
+// Onto anything but a regular file the exports write nothing and say why; a full disk is named.
+TEST_F(WindowTest, TheExportsReplaceOnlyRegularFiles) {
+  QString chosen;
+  views().chooseFile = [&chosen](const QString&, const QString&, const QString&) { return chosen; };
+  QMenu* file = views().menuBar()->actions()[0]->menu();
+  const auto run = [&](int item, const QString& name) {
+    chosen = name;
+    file->actions()[item]->trigger();
+    return model.message.Text();
+  };
+  const auto kind = [](const char* name) {
+    struct stat s {};
+    return ::lstat(name, &s) == 0 ? s.st_mode & S_IFMT : 0;
+  };
+  views().setDayOpen(true);
+  calculate("2025-06-21", "10:00");
+  ASSERT_EQ(::mkfifo("pipe.csv", 0600), 0);
+  EXPECT_EQ(run(0, "pipe.csv"), "Cannot write \"pipe.csv\": it is a named pipe, not a regular file");
+  EXPECT_EQ(run(1, "pipe.csv.png"), "Chart written to \"pipe.csv.png\".");
+  files::ReplaceSaveWriteForTesting([](int, const void*, std::size_t) -> std::ptrdiff_t {
+    errno = ENOSPC;
+    return -1;
+  });
+  EXPECT_EQ(run(0, "day.csv"), "Cannot write \"day.csv\": No space left on device");
+  EXPECT_EQ(run(1, "pipe.csv.png"), "Cannot write \"pipe.csv.png\": No space left on device");
+  files::ReplaceSaveWriteForTesting(nullptr);
+  EXPECT_EQ(QDir().entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+            (QStringList{"pipe.csv", "pipe.csv.png"}));
+  EXPECT_EQ(kind("pipe.csv"), S_IFIFO);
+
+  if (::mknod("device", S_IFCHR | 0600, makedev(1, 7)) != 0) {
+    GTEST_SKIP() << "mknod needs root: " << std::strerror(errno);
+  }
+  EXPECT_EQ(run(0, "device"), "Cannot write \"device\": it is a character device, not a regular file");
+  EXPECT_EQ(run(1, "device"), "Cannot write \"device\": the name must end in .png or .svg");
+  ASSERT_EQ(::rename("device", "device.svg"), 0);
+  EXPECT_EQ(run(1, "device.svg"),
+            "Cannot write \"device.svg\": it is a character device, not a regular file");
+  EXPECT_EQ(kind("device.svg"), S_IFCHR);
 }
 
 }  // namespace

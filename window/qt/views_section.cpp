@@ -24,7 +24,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
-#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QSvgGenerator>
 #include <QTableWidget>
@@ -37,6 +36,7 @@
 #include <optional>
 #include <utility>
 
+#include "files/save_file.h"
 #include "text/convert.h"
 #include "window/qt/qt_window.h"
 
@@ -89,15 +89,6 @@ QLineSeries* VerticalLine(const QColor& colour, Qt::PenStyle style) {
   pen.setStyle(style);
   line->setPen(pen);
   return line;
-}
-
-// Writes bytes through a file written aside; the failure or empty.
-QString SaveBytes(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    return file.errorString();
-  }
-  return {};
 }
 
 QString CannotWrite(const QString& path, const QString& reason) {
@@ -683,10 +674,9 @@ void ViewsSection::exportChart(const QString& path) {
     report(CannotWrite(path, QStringLiteral("the name must end in .png or .svg")));
     return;
   }
-  const QString failure = SaveBytes(path, bytes);
-  report(failure.isEmpty()
-             ? QStringLiteral("Chart written to \"%1\".").arg(QFileInfo(path).fileName())
-             : CannotWrite(path, failure));
+  const std::optional<QString> failure = files::SaveFile(path, bytes);
+  report(failure ? *failure
+                 : QStringLiteral("Chart written to \"%1\".").arg(QFileInfo(path).fileName()));
 }
 
 }  // namespace halvessa::window
