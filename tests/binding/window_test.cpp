@@ -11,6 +11,7 @@
 #include <QGraphicsTextItem>
 #include <QImage>
 #include <QLabel>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -297,7 +298,13 @@ TEST_F(WindowTest, ANewDayOrYearReplacesTheChartsContents) {
       yearItems = views().yearChart()->scene()->items().size();
     }
   }
+  calculate("2025-03-02", "13:00");  // the same day: the marker moves
   QChart* day = views().dayChart()->chart();
+  QStringList legend;  // the sun and the five panels
+  for (QLegendMarker* marker : day->legend()->markers()) {
+    if (marker->isVisible()) legend << marker->label().left(7);
+  }
+  EXPECT_EQ(legend.join(','), "Sun ele,Panel 1,Panel 2,Panel 3,Panel 4,Panel 5");
   EXPECT_EQ(day->axes().size(), 3);
   EXPECT_EQ(day->series().size(), 10);  // night, sun, five panels, sunrise, sunset, marker
   EXPECT_EQ(views().dayChart()->scene()->items().size(), dayItems);

@@ -62,8 +62,13 @@ constexpr int kYearChartHeight = 240;
 
 QString Fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
-void HideFromLegend(QChart* chart, QAbstractSeries* series) {
-  for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
+// Shows or hides a series, and its legend entry with it when it has one (showing a series
+// shows its entry again).
+void Show(QAbstractSeries* series, bool shown, bool legend) {
+  series->setVisible(shown);
+  for (QLegendMarker* marker : series->chart()->legend()->markers(series)) {
+    marker->setVisible(shown && legend);
+  }
 }
 
 QChartView* NewChartView(QWidget* parent, int height) {
@@ -229,8 +234,7 @@ class DayView {
     sun->replace(points);
     for (int p = 0; p < kPanelCount; ++p) {
       QLineSeries* s = panels[p];
-      s->setVisible(day->inUse[p]);
-      for (QLegendMarker* m : c->legend()->markers(s)) m->setVisible(day->inUse[p]);
+      Show(s, day->inUse[p], true);
       if (!day->inUse[p]) {
         s->setName(QString());
         s->clear();
@@ -292,7 +296,7 @@ class DayView {
       c->addSeries(s);
       s->attachAxis(x);
       s->attachAxis(y);
-      if (!legend) HideFromLegend(c, s);
+      Show(s, true, legend);
     };
 
     // The area series owns its edges, so that the chart deletes them with it.
@@ -324,7 +328,7 @@ class DayView {
 
   // The line from the bottom to the top of the elevation axis at `at`; hidden without one.
   void placeVertical(QLineSeries* line, std::optional<double> at) {
-    line->setVisible(at.has_value());
+    Show(line, at.has_value(), false);
     if (at) line->replace({QPointF(*at, low), QPointF(*at, high)});
   }
 
@@ -332,14 +336,13 @@ class DayView {
   // hidden, and so do the sunrise and sunset lines on a day without them).
   void showAll(bool shown) {
     for (QAbstractAxis* axis : chart->chart()->axes()) axis->setVisible(shown);
-    for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(night), static_cast<QAbstractSeries*>(sun),
-                               static_cast<QAbstractSeries*>(marker)}) {
-      s->setVisible(shown);
-    }
+    Show(night, shown, false);
+    Show(sun, shown, true);
+    Show(marker, shown, false);
     if (shown) return;
-    for (QLineSeries* s : panels) s->setVisible(false);
-    sunrise->setVisible(false);
-    sunset->setVisible(false);
+    for (QLineSeries* s : panels) Show(s, false, true);
+    Show(sunrise, false, false);
+    Show(sunset, false, false);
   }
 
   QCategoryAxis* x = nullptr;
