@@ -133,7 +133,8 @@ std::optional<QString> SavedFile::write(std::string_view bytes) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return fail(Reason(errno));
     if (n == 0) {
-      return fail(QStringLiteral("only %1 of %2 bytes could be written").arg(done).arg(bytes.size()));
+      return fail(
+          QStringLiteral("only %1 of %2 bytes could be written").arg(done).arg(bytes.size()));
     }
     done += static_cast<std::size_t>(n);
   }

@@ -24,9 +24,10 @@ class LineReader {
 
   explicit LineReader(QFile& file) : file_(file), buffer_(16 * 1024) {}
 
-  // kLine: the next line without its end, as text in `text` (Latin-1, or UTF-8 after a mark). kTooLong: the line holds
-  // more than kMaxLineBytes bytes; the rest of it is passed over without being kept. kEnd: the
-  // file is already at its end. kError: a read failed; file.errorString() tells why.
+  // kLine: the next line without its end, as text in `text` (Latin-1, or UTF-8 after a mark).
+  // kTooLong: the line holds more than kMaxLineBytes bytes; the rest of it is passed over
+  // without being kept. kEnd: the file is already at its end. kError: a read failed;
+  // file.errorString() tells why.
   Result next(QString& text) {
     QByteArray line;
     bool readAny = false;

@@ -39,11 +39,12 @@ TEST_F(StartUp, TheSettingsFileFillsTheBoxesAndItsNoticeComesAfterAnError) {
       {"\xEF\xBB\xBF" "46.5\r\n6.15\r\n151/45", "46.5 6.15|151/45 1|/ 0|/ 0|/ 0|/ 0|"},
       // A site value that cannot be read computes nothing and is named, both when both fail.
       {"nan\r\ninf\r\n151/45\r\nx/y/z\r\n",
-       "nan* inf*|151/45 0|/ 0|/ 0|/ 0|/ 0|Latitude: \"nan\" is not a number. Longitude: \"inf\" is "
-       "not a number. Kelvarine.ini: line 4 is not azimuth/tilt and was skipped."},
+       "nan* inf*|151/45 0|/ 0|/ 0|/ 0|/ 0|Latitude: \"nan\" is not a number. Longitude: "
+       "\"inf\" is not a number. Kelvarine.ini: line 4 is not azimuth/tilt and was skipped."},
       {"\x01\xFE\x7F\r\n6\r\n151/45", "\x01\u00FE\x7F* 6|151/45 0|/ 0|/ 0|/ 0|/ 0|"
        "Latitude: \"\uFFFD\u00FE\uFFFD\" is not a number."},
-      {"46,2\r\n6\r\n151/45", "46,2* 6|151/45 0|/ 0|/ 0|/ 0|/ 0|Latitude: \"46,2\" is not a number."},
+      {"46,2\r\n6\r\n151/45",
+       "46,2* 6|151/45 0|/ 0|/ 0|/ 0|/ 0|Latitude: \"46,2\" is not a number."},
       {"1e999\r\n6\r\n151/45\r\nx/y/z\r\n",
        "1e999* 6|151/45 0|/ 0|/ 0|/ 0|/ 0|Latitude: \"1e999\" is too large a number. "
        "Kelvarine.ini: line 4 is not azimuth/tilt and was skipped."},

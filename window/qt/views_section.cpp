@@ -418,9 +418,9 @@ class YearView {
       if (!InUse(result->panels[p])) continue;
       QBarSet* set = sets[p];
       set->setLabel(PanelCaption(p + 1, result->panels[p]));
-      for (int m = 0; m < 12; ++m) {
-        const double value = result->months.months[static_cast<std::size_t>(m)].panels[p].irradiation;
-        set->replace(m, value);
+      for (std::size_t m = 0; m < result->months.months.size(); ++m) {
+        const double value = result->months.months[m].panels[p].irradiation;
+        set->replace(static_cast<qsizetype>(m), value);
         highest = std::max(highest, value);
       }
       totals << QStringLiteral("%1: %2").arg(p + 1).arg(
