@@ -1,9 +1,19 @@
-// A long simulation run with every log on and no delay, on the window model and the tests'
-// fake clock, in a temporary directory: prints the resident memory after 10,000 and 100,000
-// steps and the lines in solar.log and panel1.log to panel5.log. Exits with 1 when a step left
-// other than one whole line in each log, or the run stopped on a message.
+// Long simulation runs on the window model and the tests' fake clock, in a temporary directory.
 //
-//   halvessa_soak [steps]      (100000 by default; memory is also shown at a tenth of it)
+//   halvessa_soak [steps]            (100000 by default)
+// Every log on and no delay: prints the resident memory after a tenth of the steps and after
+// all of them, and the lines in solar.log and panel1.log to panel5.log. Exits with 1 when a
+// step left other than one whole line in each log, or the run stopped on a message.
+//
+//   halvessa_soak --day-view [days]  (1000 by default)
+// The Qt window attached (offscreen unless QT_QPA_PLATFORM says otherwise) with the day view
+// open, jumps of 600 minutes, so that the view draws a new day at every day's sunrise and the
+// window's events are served at each step: prints the resident memory after a tenth of the
+// days and after all of them. Exits with 1 when the run stopped on a message or the memory
+// grew by more than a tenth between the two.
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -11,13 +21,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <memory>
 
 #include "testing/fake_platform.h"
 #include "window/form.h"
 #include "window/form_model.h"
+#include "window/qt/qt_window.h"
+#include "window/qt/views_section.h"
 
 namespace {
+
+using halvessa::window::Form;
+using halvessa::window::FormModel;
+using halvessa::window::testing::FakePlatform;
 
 long long ResidentKiB() {
   long long size = 0;
@@ -35,19 +53,14 @@ long long Lines(const QString& name) {
   return bytes.count("\r\n");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  using namespace halvessa::window;
-  QCoreApplication app(argc, argv);
-  const long long steps = argc > 1 ? std::atoll(argv[1]) : 100000;
-  QTemporaryDir dir;
-  if (steps < 10 || !dir.isValid() || !QDir::setCurrent(dir.path())) {
-    std::fprintf(stderr, "usage: halvessa_soak [steps >= 10], in a writable temporary folder\n");
-    return 2;
+void Stopped(const FormModel& model) {
+  if (!model.message.Text().isEmpty()) {
+    std::fprintf(stderr, "stopped: %s\n", qPrintable(model.message.Text()));
   }
+}
 
-  testing::FakePlatform platform;
+int LoggedRun(long long steps) {
+  FakePlatform platform;
   platform.setLocalTime(2025, 7, 24, 14, 0, 0);
   FormModel model;
   Form form(model, platform);
@@ -76,8 +89,65 @@ int main(int argc, char** argv) {
     whole = whole && lines == steps;
   }
   std::printf("\n");
-  if (!model.message.Text().isEmpty()) {
-    std::fprintf(stderr, "stopped: %s\n", qPrintable(model.message.Text()));
-  }
+  Stopped(model);
   return whole ? 0 : 1;
+}
+
+int DayViewRun(long long days) {
+  FakePlatform platform;
+  platform.setLocalTime(2025, 7, 24, 14, 0, 0);
+  platform.onProcessEvents = [] { QCoreApplication::processEvents(); };
+  FormModel model;
+  Form form(model, platform);
+  halvessa::window::HalvessaWindow window(model);
+  form.frmHalvessa_Form_Load();
+  window.show();
+  window.views().setDayOpen(true);
+  model.txtTime.setText(QStringLiteral("06:00"));
+  model.txtSunset.setText(QStringLiteral("21:14"));
+  model.Speed.setText(QStringLiteral("0"));
+  model.jump.setText(QStringLiteral("600"));
+
+  long long done = 0;
+  long long atTenth = 0;
+  bool flat = false;
+  model.txtSunrise.viewUpdate = [&] {  // written once a day, at the rollover
+    ++done;
+    if (done == days / 10 || done == days) {
+      const long long kib = ResidentKiB();
+      if (done == days / 10) atTenth = kib;
+      std::printf("resident after %lld days: %lld KiB (%lld series on the chart)\n", done, kib,
+                  static_cast<long long>(window.views().dayChart()->chart()->series().size()));
+      if (done == days) {
+        flat = kib <= atTenth + atTenth / 10;
+        std::printf("%s\n", flat ? "flat" : "growing");
+        form.windowClosed();
+      }
+    }
+  };
+  model.btnSimulate.userClicked();
+  Stopped(model);
+  return flat && model.message.Text().isEmpty() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool dayView = argc > 1 && std::strcmp(argv[1], "--day-view") == 0;
+  const char* count = argc > (dayView ? 2 : 1) ? argv[dayView ? 2 : 1] : nullptr;
+  const long long n = count ? std::atoll(count) : dayView ? 1000 : 100000;
+  if (dayView && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  std::unique_ptr<QCoreApplication> app = dayView ? std::make_unique<QApplication>(argc, argv)
+                                                  : std::make_unique<QCoreApplication>(argc, argv);
+  if (dayView) halvessa::window::HalvessaWindow::setApplicationFont();
+  QTemporaryDir dir;
+  if (n < 10 || !dir.isValid() || !QDir::setCurrent(dir.path())) {
+    std::fprintf(stderr,
+                 "usage: halvessa_soak [steps >= 10] | --day-view [days >= 10], in a writable "
+                 "temporary folder\n");
+    return 2;
+  }
+  return dayView ? DayViewRun(n) : LoggedRun(n);
 }

@@ -24,9 +24,10 @@ class LineReader {
 
   explicit LineReader(QFile& file) : file_(file), buffer_(16 * 1024) {}
 
-  // kLine: the next line without its end, as Latin-1 text in `text`. kTooLong: the line holds
-  // more than kMaxLineBytes bytes; the rest of it is passed over without being kept. kEnd: the
-  // file is already at its end. kError: a read failed; file.errorString() tells why.
+  // kLine: the next line without its end, as text in `text` (Latin-1, or UTF-8 after a mark).
+  // kTooLong: the line holds more than kMaxLineBytes bytes; the rest of it is passed over
+  // without being kept. kEnd: the file is already at its end. kError: a read failed;
+  // file.errorString() tells why.
   Result next(QString& text) {
     QByteArray line;
     bool readAny = false;
@@ -56,18 +57,26 @@ class LineReader {
   }
 
  private:
-  static Result Finish(const QByteArray& line, bool tooLong, QString& text) {
+  Result Finish(const QByteArray& line, bool tooLong, QString& text) const {
     if (tooLong) return Result::kTooLong;
-    text = QString::fromLatin1(line);
+    text = utf8_ ? QString::fromUtf8(line) : QString::fromLatin1(line);
     return Result::kLine;
   }
 
   // The next piece of the file into the buffer; false at the end of the file or on a failure.
+  // A UTF-8 byte-order mark at the very start (a Windows editor's) is passed over, and the
+  // file is then read as UTF-8.
   bool fill() {
     const qint64 got = file_.read(buffer_.data(), static_cast<qint64>(buffer_.size()));
     failed_ = got < 0;
     begin_ = 0;
     end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+    if (std::exchange(atStart_, false) && end_ >= 3 && buffer_[0] == '\xEF' &&
+        buffer_[1] == '\xBB' && buffer_[2] == '\xBF') {
+      begin_ = 3;
+      utf8_ = true;
+      if (end_ == 3) return fill();
+    }
     return got > 0;
   }
 
@@ -77,6 +86,8 @@ class LineReader {
   std::size_t end_ = 0;
   bool afterCr_ = false;  // the last line ended with a CR, which an LF may still follow
   bool failed_ = false;
+  bool atStart_ = true;  // nothing read yet
+  bool utf8_ = false;    // the file began with a UTF-8 byte-order mark
 };
 
 // "line 4", "lines 4 and 6", "lines 3, 4 and 6".

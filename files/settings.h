@@ -8,7 +8,8 @@
 //   lines 3 to 7  panel 1 to 5 as  azimuth/tilt  (exactly one "/", else the panel is skipped)
 //   line 8 on     never read
 // Lines end with CR LF, CR alone or LF alone; the last line needs no line end. The text is
-// read as 8-bit Latin-1.
+// read as 8-bit Latin-1; a file that begins with a UTF-8 byte-order mark (as Windows editors
+// save) is read as UTF-8, the mark passed over.
 #pragma once
 
 #include <QString>

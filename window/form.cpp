@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <cmath>
+#include <optional>
 
 #include "files/settings.h"
 #include "geometry/calendar.h"
@@ -114,27 +115,42 @@ void Form::frmHalvessa_Form_Load() {
   model_.Timer1.setInterval(60000);
   model_.Timer1.setEnabled(true);
   UpdateInstantView();
-  // A settings line that could not be used is told once the window shows its results; an
-  // error of the instant view is told first.
-  if (notice && model_.message.Text().isEmpty()) model_.message.setText(*notice);
+  // A settings line that could not be used is told once the window shows its results, after
+  // an error of the instant view.
+  if (notice) {
+    const QString shown = model_.message.Text();
+    model_.message.setText(shown.isEmpty() ? *notice : shown + QLatin1Char(' ') + *notice);
+  }
 }
 
 void Form::UpdateInstantView() {
   Guarded(model_, [this] {
-    const double latitude = text::LenientNumber(model_.txtLat.Text());
-    const double longitude = text::LenientNumber(model_.txtLon.Text());
+    // The site as the calculation reads it; no position for a site that cannot be read or
+    // cannot be, and both values are named when neither can (a settings file's first lines).
+    double latitude = 0;
+    double longitude = 0;
+    std::optional<InputError> latitudeFailure;
+    try {
+      latitude = SiteNumberOf(model_.txtLat, label::Latitude, LatitudeInRange, kLatitudeRange);
+    } catch (const InputError& e) {
+      latitudeFailure = e;
+    }
+    try {
+      longitude =
+          SiteNumberOf(model_.txtLon, label::Longitude, LongitudeInRange, kLongitudeRange);
+    } catch (const InputError& e) {
+      if (!latitudeFailure) throw;
+      Report(model_, *latitudeFailure);
+      model_.message.setText(latitudeFailure->message() + QLatin1Char(' ') + e.message());
+      model_.txtLon.setMarked(true);
+      return;
+    }
+    if (latitudeFailure) throw *latitudeFailure;
     // Read leniently: a zone name, or the hours the text begins with.
     text::SiteZone zone = text::SiteZone::Fixed(text::LenientNumber(model_.txtTz.Text()));
     try {
       zone = text::StrictTimeZone(model_.txtTz.Text());
     } catch (const text::ConversionError&) {
-    }
-    // No position for an impossible site.
-    if (!LatitudeInRange(latitude)) {
-      throw OutsideRange(model_.txtLat, label::Latitude, kLatitudeRange);
-    }
-    if (!LongitudeInRange(longitude)) {
-      throw OutsideRange(model_.txtLon, label::Longitude, kLongitudeRange);
     }
     if (!zone.inSiteRange()) throw OutsideRange(model_.txtTz, label::TimeZone, kTimeZoneRange);
 

@@ -43,8 +43,10 @@ class Form {
   // Start-up: date and time from the clock, live mode on, the settings file, Timer1 at
   // 60000 ms and enabled, then the instant view.
   void frmHalvessa_Form_Load();
-  // The sun's position and each panel's angle of incidence for the present moment, from the
-  // boxes read leniently. Does not write sunrise, sunset or production.
+  // The sun's position and each panel's angle of incidence for the present moment, the site
+  // read as the calculation reads it (a latitude or longitude that cannot be read, or lies
+  // out of range, is named and marked, both when both fail), the time zone and the panels
+  // leniently. Does not write sunrise, sunset or production.
   void UpdateInstantView();
   // txtDate and txtTime from the clock ("yyyy-mm-dd", "hh:nn"). Throws on a clock outside the
   // calendar; its callers guard it.
@@ -135,6 +137,8 @@ class Form {
   double ReadStepDays();
   int StepDelay();
   void PauseRun(TextBox* box, const QString& message);
+  // Says, marking the sunset box, that Simulate starts nothing while that box is empty.
+  void NeedsSunset();
 
   FormModel& model_;
   Platform& platform_;

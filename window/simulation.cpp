@@ -117,8 +117,12 @@ void Form::frmHalvessa_btnSimulate_Click() {
   if (clickStartsRuns_) {
     // Served inside the run in progress: it ends at its next event point and the click that
     // started it starts the new run. An empty sunset box makes the click do nothing, there
-    // as anywhere.
-    if (!model_.txtSunset.Text().isEmpty()) restartRequested_ = true;
+    // as anywhere, but for saying why.
+    if (model_.txtSunset.Text().isEmpty()) {
+      NeedsSunset();
+    } else {
+      restartRequested_ = true;
+    }
     return;
   }
 
@@ -139,12 +143,13 @@ void Form::frmHalvessa_btnSimulate_Click() {
 // Reads everything a run needs before it changes anything; false when nothing starts.
 bool Form::StartRun(bool restarting) {
   if (model_.txtSunset.Text().isEmpty()) {
-    // Only reachable when the box was cleared right after the click that asked for the new
-    // run: the old run has ended, so the buttons must not claim one.
+    // Restarting, only reachable when the box was cleared right after the click that asked
+    // for the new run: the old run has ended, so the buttons must not claim one.
     if (restarting) {
       model_.IsRunning = kFalse;
       ShowRunButtons(model_.IsRunning);
     }
+    NeedsSunset();
     return false;
   }
 
@@ -313,6 +318,13 @@ void Form::DayRollover() {
   model_.txtTime.setText(sunriseText);
   NotifyCalculated(model_, Calculated::Kind::kRollover, run_.latitude, run_.longitude, run_.zone,
                    day + (sunrise - std::floor(sunrise)));
+}
+
+void Form::NeedsSunset() {
+  // Before the first calculation (the first minute after start-up) the box is empty; a run
+  // needs its sunset to know where each day ends.
+  Report(model_, &model_.txtSunset,
+         QStringLiteral("Simulate needs a sunset: press Refresh or Calculate first."));
 }
 
 void Form::PauseRun(TextBox* box, const QString& message) {

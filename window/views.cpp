@@ -1,7 +1,5 @@
 #include "window/views.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +7,7 @@
 #include <memory>
 
 #include "clearsky/clearsky.h"
+#include "files/save_file.h"
 #include "files/series_export.h"
 #include "geometry/calendar.h"
 #include "series/grid.h"
@@ -99,16 +98,15 @@ void Night(DayChart& chart) {
   if (inNight) chart.night.emplace_back(from, chart.hours);
 }
 
-class SaveFileSink : public files::OutputSink {
+class SavedFileSink : public files::OutputSink {
  public:
-  explicit SaveFileSink(QSaveFile& file) : file_(file) {}
+  explicit SavedFileSink(files::SavedFile& file) : file_(file) {}
   void write(std::string_view text) override {
-    const auto size = static_cast<qint64>(text.size());
-    if (file_.write(text.data(), size) != size) throw files::OutputError("write");
+    if (file_.write(text)) throw files::OutputError("write");  // the file keeps the message
   }
 
  private:
-  QSaveFile& file_;
+  files::SavedFile& file_;
 };
 
 }  // namespace
@@ -306,8 +304,12 @@ void ViewsModel::seedFromBoxes() {
   if (day.last() || year.hasMoment()) return;
   Calculated c;
   c.kind = Calculated::Kind::kInstantView;
-  c.latitude = text::LenientNumber(model_.txtLat.Text());
-  c.longitude = text::LenientNumber(model_.txtLon.Text());
+  try {
+    c.latitude = text::StrictNumber(model_.txtLat.Text());
+    c.longitude = text::StrictNumber(model_.txtLon.Text());
+  } catch (const text::ConversionError&) {
+    return;
+  }
   c.zone = text::SiteZone::Fixed(text::LenientNumber(model_.txtTz.Text()));
   try {
     c.zone = text::StrictTimeZone(model_.txtTz.Text());
@@ -333,10 +335,6 @@ void ViewsModel::seedFromBoxes() {
 // --- Export ----------------------------------------------------------------------------
 
 QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QString& path) {
-  const QString name = QFileInfo(path).fileName();
-  const auto failure = [&name](const QString& reason) {
-    return QStringLiteral("Cannot write \"%1\": %2").arg(name, reason);
-  };
   const double day = LocalDay(c);
   files::SeriesLayout layout;
   layout.panels = c.panels;
@@ -347,8 +345,8 @@ QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QStrin
   layout.zoneName = c.zone.name().toStdString();
   layout.stepSeconds = stepSeconds;
 
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString());
+  files::SavedFile file(path);
+  if (const std::optional<QString> failed = file.open()) return *failed;
   try {
     const site::ZoneRule rule = c.zone.ruleAround(day, day + 1);
     const series::TimeGrid grid = summary::LocalDaysGrid(rule, day, day + 1, stepSeconds);
@@ -357,7 +355,7 @@ QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QStrin
     const clearsky::SolisModel model(site.atmosphere);
     const auto planes = summary::PlanesOf(site);
     const auto inUse = summary::InUseOf(site);
-    SaveFileSink sink(file);
+    SavedFileSink sink(file);
     files::SeriesWriter writer(layout, sink);
     auto block = series::MakeBlock();
     auto sky = std::make_unique<series::SkyBlock>();
@@ -370,15 +368,11 @@ QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QStrin
     }
     writer.finish();
   } catch (const files::OutputError&) {
-    const QString reason = file.errorString();
-    file.cancelWriting();
-    return failure(reason);
+    return file.failed().value_or(QString());
   } catch (const CalendarRangeError&) {
-    file.cancelWriting();
-    return failure(QStringLiteral("the day lies outside the years 100 to 9999"));
+    return file.failure(QStringLiteral("the day lies outside the years 100 to 9999"));
   }
-  if (!file.commit()) return failure(file.errorString());
-  return {};
+  return file.commit().value_or(QString());
 }
 
 }  // namespace halvessa::window

@@ -150,8 +150,8 @@ class ViewsModel {
   ViewsModel& operator=(const ViewsModel&) = delete;
 
   // Before any moment has been told (the window opened after the start-up's instant view),
-  // the moment the boxes show: the site read leniently as the instant view reads it, the
-  // date and time boxes. Reads the boxes only; nothing when they hold no moment.
+  // the moment the boxes show: the site read as the instant view reads it, the date and time
+  // boxes. Reads the boxes only; nothing when they hold no moment or no site.
   void seedFromBoxes();
 
   DayModel day;
@@ -165,7 +165,8 @@ class ViewsModel {
 
 // Writes the day of c as a clear-sky series in CSV, one row a step from its midnight to the
 // next: the columns and numbers of the calculator's series. The file is written aside and
-// renamed when whole. The failure, naming the file and the reason, or empty.
+// renamed when whole, over a regular file or a new name only (files/save_file.h). The failure,
+// naming the file and the reason, or empty.
 QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QString& path);
 
 }  // namespace halvessa::window

@@ -3,22 +3,31 @@
 // the views' charts and table, and the exports, which write whole files or say why not.
 #include <QAction>
 #include <QApplication>
+#include <QBarSeries>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QImage>
 #include <QLabel>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <stdexcept>
 #include <utility>
 
+#include "files/save_file.h"
 #include "tests/window/form_fixture.h"
 #include "window/qt/qt_window.h"
 #include "window/qt/views_section.h"
@@ -260,6 +269,93 @@ TEST_F(WindowTest, TheDayViewAndTheExports) {
   model.txtLat.setText("80");
   calculate("2025-06-21", "10:00");
   EXPECT_EQ(chart->title(), "2025-06-21: the sun stays above the horizon all day");
+}
+
+// A new day or year replaces what the chart shows; nothing of the old one stays drawn. As in a
+// simulation run, no event loop runs here to delete what a chart hands over for deletion.
+TEST_F(WindowTest, ANewDayOrYearReplacesTheChartsContents) {
+  window->show();
+  views().setDayOpen(true);
+  views().setYearOpen(true);
+  const auto texts = [](QChartView* view, const QString& text) {
+    int n = 0;
+    for (QGraphicsItem* item : view->scene()->items()) {
+      const auto* label = dynamic_cast<QGraphicsTextItem*>(item);
+      n += label != nullptr && label->toPlainText() == text;
+    }
+    return n;
+  };
+  qsizetype dayItems = 0;
+  qsizetype yearItems = 0;
+  for (int n = 1; n <= 12; ++n) {
+    // Two days of two years in turn, a panel in use every other time: all drawn anew each time.
+    model.txtAz(3).setText(n % 2 ? "0" : "20");
+    calculate(n % 2 ? "2024-03-01" : "2025-03-02", "12:00");
+    while (views().yearBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QApplication::processEvents();
+    if (n == 2) {
+      dayItems = views().dayChart()->scene()->items().size();
+      yearItems = views().yearChart()->scene()->items().size();
+    }
+  }
+  calculate("2025-03-02", "13:00");  // the same day: the marker moves
+  QChart* day = views().dayChart()->chart();
+  QStringList legend;  // the sun and the five panels
+  for (QLegendMarker* marker : day->legend()->markers()) {
+    if (marker->isVisible()) legend << marker->label().left(7);
+  }
+  EXPECT_EQ(legend.join(','), "Sun ele,Panel 1,Panel 2,Panel 3,Panel 4,Panel 5");
+  EXPECT_EQ(day->axes().size(), 3);
+  EXPECT_EQ(day->series().size(), 10);  // night, sun, five panels, sunrise, sunset, marker
+  EXPECT_EQ(views().dayChart()->scene()->items().size(), dayItems);
+  EXPECT_EQ(texts(views().dayChart(), "03:00"), 1);
+  EXPECT_EQ(texts(views().dayChart(), "Sun elevation"), 1);
+  QChart* year = views().yearChart()->chart();
+  EXPECT_EQ(year->axes().size(), 2);
+  ASSERT_EQ(year->series().size(), 1);
+  EXPECT_EQ(static_cast<QBarSeries*>(year->series()[0])->count(), 5);
+  EXPECT_EQ(views().yearChart()->scene()->items().size(), yearItems);
+  EXPECT_EQ(texts(views().yearChart(), "Jan"), 1);
+}
+
+// Onto anything but a regular file the exports write nothing and say why; a full disk is named.
+TEST_F(WindowTest, TheExportsReplaceOnlyRegularFiles) {
+  QString chosen;
+  views().chooseFile = [&chosen](const QString&, const QString&, const QString&) { return chosen; };
+  QMenu* file = views().menuBar()->actions()[0]->menu();
+  const auto run = [&](int item, const QString& name) {
+    chosen = name;
+    file->actions()[item]->trigger();
+    return model.message.Text();
+  };
+  const auto kind = [](const char* name) {
+    struct stat s {};
+    return ::lstat(name, &s) == 0 ? s.st_mode & S_IFMT : 0;
+  };
+  views().setDayOpen(true);
+  calculate("2025-06-21", "10:00");
+  ASSERT_EQ(::mkfifo("pipe.png", 0600), 0);
+  for (int item : {0, 1}) {  // the day's CSV and the chart
+    EXPECT_EQ(run(item, "pipe.png"),
+              "Cannot write \"pipe.png\": it is a named pipe, not a regular file");
+  }
+  files::ReplaceSaveWriteForTesting([](int, const void*, std::size_t) -> std::ptrdiff_t {
+    errno = ENOSPC;
+    return -1;
+  });
+  EXPECT_EQ(run(0, "day.csv"), "Cannot write \"day.csv\": No space left on device");
+  EXPECT_EQ(run(1, "day.png"), "Cannot write \"day.png\": No space left on device");
+  files::ReplaceSaveWriteForTesting(nullptr);
+  EXPECT_EQ(QDir().entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"pipe.png"});  // nothing written aside stays
+  EXPECT_EQ(kind("pipe.png"), S_IFIFO);
+
+  if (::mknod("device", S_IFCHR | 0600, makedev(1, 7)) != 0) {
+    GTEST_SKIP() << "mknod needs root: " << std::strerror(errno);
+  }
+  EXPECT_EQ(run(0, "device"),
+            "Cannot write \"device\": it is a character device, not a regular file");
+  EXPECT_EQ(kind("device"), S_IFCHR);
 }
 
 }  // namespace

@@ -33,6 +33,19 @@ TEST_F(ViewsTest, TheDayFollowsCalculationsAndTicks) {
   EXPECT_EQ(views->day.chart()->day, DateSerial(2025, 8, 2));
 }
 
+// Opened after start-up, the views take the moment of the boxes, but not a site the instant
+// view could not read either.
+TEST_F(ViewsTest, OpenedLaterTheViewsTakeTheBoxesButNoSiteThatCannotBeRead) {
+  form->frmHalvessa_Form_Load();
+  for (const char* latitude : {"nan", "46,2", "46.2"}) {
+    model.txtLat.setText(latitude);
+    views = std::make_unique<ViewsModel>(model);
+    views->seedFromBoxes();
+    EXPECT_EQ(views->day.last().has_value(), latitude == std::string("46.2")) << latitude;
+  }
+  EXPECT_EQ(views->day.last()->latitude, 46.2);
+}
+
 // Hourly steps from 19:00 that roll over at the sunset, alone and with the day view open; the
 // window closes at the sixth step's delay.
 TEST_F(ViewsTest, ListeningChangesNoBoxNoLogAndNoStepAndTheDayFollowsTheRun) {

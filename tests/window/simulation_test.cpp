@@ -8,6 +8,8 @@ namespace {
 
 using Simulation = RunTest;
 
+const QString kNeedsSunset = "Simulate needs a sunset: press Refresh or Calculate first.";
+
 TEST_F(Simulation, StepsUntilTheSunsetThenGoesOnFromTheNextSunrise) {
   prepare("20:00", "10.5");  // whole minutes, halves to even
   model.Speed.setText("fast");  // no delay, and said once
@@ -88,7 +90,8 @@ TEST_F(Simulation, PauseFinishesTheStepAndResumeGoesOnFromTheTimeBoxOnTheRunsDay
 }
 
 // A new run starts from the boxes as they are then; one asked for with the sunset box cleared
-// straight after leaves no run. A closed window starts nothing.
+// straight after leaves no run, and one asked for with the box empty is not asked for: both
+// say why. A closed window starts nothing.
 TEST_F(Simulation, SimulateDuringARunStartsAfreshUnlessTheSunsetBoxIsCleared) {
   prepare();
   onStep = [this](int n) {  // at the first event point of steps 3 and 5
@@ -104,24 +107,34 @@ TEST_F(Simulation, SimulateDuringARunStartsAfreshUnlessTheSunsetBoxIsCleared) {
     }
     if (n == 4) {
       user([this] {
+        model.txtSunset.userEdited("");
+        model.btnSimulate.userClicked();
+        EXPECT_EQ(runState(), "-1 Pause manual: " + kNeedsSunset);
+        model.txtSunset.userEdited("07:00");
+      }, 2);
+    }
+    if (n == 5) {
+      user([this] {
         model.btnSimulate.userClicked();
         model.txtSunset.userEdited("");
       }, 2);
     }
   };
   model.btnSimulate.userClicked();
-  EXPECT_EQ(stepTimes(), "20:00 20:10 06:00 06:05");
+  EXPECT_EQ(stepTimes(), "20:00 20:10 06:00 06:05 06:10");
   EXPECT_EQ(steps[2], "2025-08-01|06:00|59.0|-3.5");
+  EXPECT_TRUE(runState() == "0 Resume manual: " + kNeedsSunset && model.txtSunset.marked());
   form->windowClosed();
   prepare();
+  model.message.setText("");
   model.btnSimulate.userClicked();
   EXPECT_TRUE(runState() == "0 Resume manual: " && form->activeRunLoops() == 0);
 }
 
 TEST_F(Simulation, WithoutSunsetOrWithABadBoxNothingStarts) {
-  model.message.setText("earlier");
   model.btnSimulate.userClicked();  // the sunset box is empty after start-up
-  EXPECT_EQ(runState(), "0 Resume live: earlier");
+  EXPECT_EQ(runState(), "0 Resume live: " + kNeedsSunset);
+  EXPECT_TRUE(model.txtSunset.marked() && steps.empty());
   prepare();
   const struct { TextBox FormModel::*box; const char *text, *message; } cases[] = {
       {&FormModel::txtLat, "91", "Latitude: \"91\" is outside -90 to 90."},

@@ -24,17 +24,19 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
-#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QSvgGenerator>
 #include <QTableWidget>
 #include <QValueAxis>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
+#include <optional>
 #include <utility>
 
+#include "files/save_file.h"
 #include "text/convert.h"
 #include "window/qt/fonts.h"
 
@@ -60,8 +62,13 @@ constexpr int kYearChartHeight = 240;
 
 QString Fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
-void HideFromLegend(QChart* chart, QAbstractSeries* series) {
-  for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
+// Shows or hides a series, and its legend entry with it when it has one (showing a series
+// shows its entry again).
+void Show(QAbstractSeries* series, bool shown, bool legend) {
+  series->setVisible(shown);
+  for (QLegendMarker* marker : series->chart()->legend()->markers(series)) {
+    marker->setVisible(shown && legend);
+  }
 }
 
 QChartView* NewChartView(QWidget* parent, int height) {
@@ -79,25 +86,14 @@ QChartView* NewChartView(QWidget* parent, int height) {
   return view;
 }
 
-// A vertical line over the elevation axis.
-QLineSeries* VerticalLine(double x, double low, double high, const QColor& colour, Qt::PenStyle style) {
+// A vertical line over the elevation axis, placed later.
+QLineSeries* VerticalLine(const QColor& colour, Qt::PenStyle style) {
   auto* line = new QLineSeries;
-  line->append(x, low);
-  line->append(x, high);
   QPen pen(colour);
   pen.setWidthF(1.5);
   pen.setStyle(style);
   line->setPen(pen);
   return line;
-}
-
-// Writes bytes through a file written aside; the failure or empty.
-QString SaveBytes(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    return file.errorString();
-  }
-  return {};
 }
 
 QString CannotWrite(const QString& path, const QString& reason) {
@@ -163,6 +159,10 @@ void YearWorker::start(const YearRequest& request) {
 
 // --- DayView ---------------------------------------------------------------------------
 
+// The chart's axes and series are made once, with the view, and a new day only replaces their
+// points, ranges and labels. Removing them instead would hand their drawn items to Qt's
+// deferred deletion, which a simulation run, serving events from inside the Simulate click,
+// never reaches: a day's items would stay behind, drawn, at every new day.
 class DayView {
  public:
   explicit DayView(QWidget* parent) : root(new QWidget(parent)) {
@@ -189,95 +189,67 @@ class DayView {
     table->verticalHeader()->setDefaultSectionSize(16);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setFont(DefaultFont());
+    build();
   }
   ~DayView() { delete root; }
 
   void draw(const DayChart* day) {
     QChart* c = chart->chart();
-    c->removeAllSeries();
-    for (QAbstractAxis* axis : c->axes()) {
-      c->removeAxis(axis);
-      delete axis;
-    }
-    marker = nullptr;
     table->setRowCount(0);
-    if (day == nullptr) {
-      c->setTitle(QStringLiteral("No moment computed yet"));
+    if (day == nullptr || !day->problem.isEmpty()) {
+      c->setTitle(day == nullptr ? QStringLiteral("No moment computed yet") : day->problem);
+      showAll(false);
       return;
     }
     c->setTitle(text::FormatIsoDate(day->day) +
                 (day->sunNeverRises   ? QStringLiteral(": the sun stays below the horizon all day")
                  : day->sunNeverSets ? QStringLiteral(": the sun stays above the horizon all day")
                                      : QString()));
-    if (!day->problem.isEmpty()) {
-      c->setTitle(day->problem);
-      return;
-    }
     note->setText(QStringLiteral("Local time; figures of the day in %1-minute steps, clear sky "
                                  "on each panel's plane")
                       .arg(day->stepSeconds / 60));
 
-    auto* x = new QCategoryAxis;
-    x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    for (const QString& label : x->categoriesLabels()) x->remove(label);
     x->setRange(0, day->hours);
     for (const auto& [at, label] : day->ticks) x->append(label, at);
-    x->setTitleText(QStringLiteral("Local time"));
     const auto [lowest, highest] = std::minmax_element(day->elevation.begin(), day->elevation.end());
     low = std::min(-20.0, std::floor(*lowest / 20) * 20);
     high = std::max(20.0, std::ceil(*highest / 20) * 20);
-    auto* elevation = new QValueAxis;
     elevation->setRange(low, high);
-    elevation->setTitleText(QStringLiteral("Sun elevation (°)"));
-    elevation->setLabelFormat(QStringLiteral("%d"));
     elevation->setTickCount(static_cast<int>(std::lround((high - low) / 20)) + 1);
-    auto* production = new QValueAxis;
-    production->setRange(0, 100);
-    production->setTitleText(QStringLiteral("Production (%)"));
-    production->setLabelFormat(QStringLiteral("%d"));
-    production->setGridLineVisible(false);
-    production->setTickCount(5);
-    c->addAxis(x, Qt::AlignBottom);
-    c->addAxis(elevation, Qt::AlignLeft);
-    c->addAxis(production, Qt::AlignRight);
-    const auto add = [&](QAbstractSeries* s, QAbstractAxis* y, bool legend) {
-      c->addSeries(s);
-      s->attachAxis(x);
-      s->attachAxis(y);
-      if (!legend) HideFromLegend(c, s);
-    };
 
+    // The nights as one shaded area: its upper edge steps up to the top over each night.
+    QList<QPointF> upper{{0, low}};
     for (const auto& [from, to] : day->night) {
-      // The area series owns its edges, so that the chart deletes them with it.
-      auto* shade = new QAreaSeries;
-      auto* top = new QLineSeries(shade);
-      auto* bottom = new QLineSeries(shade);
-      *top << QPointF(from, high) << QPointF(to, high);
-      *bottom << QPointF(from, low) << QPointF(to, low);
-      shade->setUpperSeries(top);
-      shade->setLowerSeries(bottom);
-      shade->setBrush(kNightColour);
-      shade->setPen(Qt::NoPen);
-      add(shade, elevation, false);
+      upper << QPointF(from, low) << QPointF(from, high) << QPointF(to, high) << QPointF(to, low);
     }
-    auto* sun = new QLineSeries;
-    sun->setName(QStringLiteral("Sun elevation"));
-    for (std::size_t i = 0; i < day->x.size(); ++i) sun->append(day->x[i], day->elevation[i]);
-    QPen sunPen(kSunColour);
-    sunPen.setWidth(2);
-    sun->setPen(sunPen);
-    add(sun, elevation, true);
+    upper << QPointF(day->hours, low);
+    night->upperSeries()->replace(upper);
+    night->lowerSeries()->replace({QPointF(0, low), QPointF(day->hours, low)});
+
+    QList<QPointF> points(static_cast<qsizetype>(day->x.size()));
+    for (std::size_t i = 0; i < day->x.size(); ++i) {
+      points[static_cast<qsizetype>(i)] = QPointF(day->x[i], day->elevation[i]);
+    }
+    sun->replace(points);
     for (int p = 0; p < kPanelCount; ++p) {
-      if (!day->inUse[p]) continue;
-      auto* s = new QLineSeries;
+      QLineSeries* s = panels[p];
+      Show(s, day->inUse[p], true);
+      if (!day->inUse[p]) {
+        s->setName(QString());
+        s->clear();
+        continue;
+      }
       s->setName(PanelCaption(p + 1, day->panels[p]));
-      for (std::size_t i = 0; i < day->x.size(); ++i) s->append(day->x[i], day->production[p][i]);
-      s->setPen(QPen(kPanelColours[p], 1.5));
-      add(s, production, true);
+      for (std::size_t i = 0; i < day->x.size(); ++i) {
+        points[static_cast<qsizetype>(i)] = QPointF(day->x[i], day->production[p][i]);
+      }
+      s->replace(points);
     }
-    if (day->sunrise) add(VerticalLine(*day->sunrise, low, high, kSunColour, Qt::DashLine), elevation, false);
-    if (day->sunset) add(VerticalLine(*day->sunset, low, high, kSunColour, Qt::DashLine), elevation, false);
-    marker = VerticalLine(day->marker, low, high, kMarkerColour, Qt::SolidLine);
-    add(marker, elevation, false);
+    placeVertical(sunrise, day->sunrise);
+    placeVertical(sunset, day->sunset);
+    placeVertical(marker, day->marker);
+    showAll(true);
 
     table->setRowCount(static_cast<int>(day->rows.size()));
     for (std::size_t r = 0; r < day->rows.size(); ++r) {
@@ -294,17 +266,95 @@ class DayView {
     }
   }
 
-  void moveMarker(double x) {
-    if (marker) marker->replace({QPointF(x, low), QPointF(x, high)});
-  }
+  void moveMarker(double at) { placeVertical(marker, at); }
 
   QWidget* root;
   QChartView* chart;
   QLabel* note;
   QTableWidget* table;
+
+ private:
+  // The axes and series, each attached to the time axis and one of the value axes.
+  void build() {
+    QChart* c = chart->chart();
+    x = new QCategoryAxis;
+    x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    x->setTitleText(QStringLiteral("Local time"));
+    elevation = new QValueAxis;
+    elevation->setTitleText(QStringLiteral("Sun elevation (°)"));
+    elevation->setLabelFormat(QStringLiteral("%d"));
+    auto* production = new QValueAxis;
+    production->setRange(0, 100);
+    production->setTitleText(QStringLiteral("Production (%)"));
+    production->setLabelFormat(QStringLiteral("%d"));
+    production->setGridLineVisible(false);
+    production->setTickCount(5);
+    c->addAxis(x, Qt::AlignBottom);
+    c->addAxis(elevation, Qt::AlignLeft);
+    c->addAxis(production, Qt::AlignRight);
+    const auto add = [&](QAbstractSeries* s, QAbstractAxis* y, bool legend) {
+      c->addSeries(s);
+      s->attachAxis(x);
+      s->attachAxis(y);
+      Show(s, true, legend);
+    };
+
+    // The area series owns its edges, so that the chart deletes them with it.
+    night = new QAreaSeries;
+    night->setUpperSeries(new QLineSeries(night));
+    night->setLowerSeries(new QLineSeries(night));
+    night->setBrush(kNightColour);
+    night->setPen(Qt::NoPen);
+    add(night, elevation, false);
+    sun = new QLineSeries;
+    sun->setName(QStringLiteral("Sun elevation"));
+    QPen sunPen(kSunColour);
+    sunPen.setWidth(2);
+    sun->setPen(sunPen);
+    add(sun, elevation, true);
+    for (int p = 0; p < kPanelCount; ++p) {
+      panels[p] = new QLineSeries;
+      panels[p]->setPen(QPen(kPanelColours[p], 1.5));
+      add(panels[p], production, true);
+    }
+    sunrise = VerticalLine(kSunColour, Qt::DashLine);
+    add(sunrise, elevation, false);
+    sunset = VerticalLine(kSunColour, Qt::DashLine);
+    add(sunset, elevation, false);
+    marker = VerticalLine(kMarkerColour, Qt::SolidLine);
+    add(marker, elevation, false);
+    showAll(false);
+  }
+
+  // The line from the bottom to the top of the elevation axis at `at`; hidden without one.
+  void placeVertical(QLineSeries* line, std::optional<double> at) {
+    Show(line, at.has_value(), false);
+    if (at) line->replace({QPointF(*at, low), QPointF(*at, high)});
+  }
+
+  // Shows or hides the axes and the series that are always there (a panel not in use stays
+  // hidden, and so do the sunrise and sunset lines on a day without them).
+  void showAll(bool shown) {
+    for (QAbstractAxis* axis : chart->chart()->axes()) axis->setVisible(shown);
+    Show(night, shown, false);
+    Show(sun, shown, true);
+    Show(marker, shown, false);
+    if (shown) return;
+    for (QLineSeries* s : panels) Show(s, false, true);
+    Show(sunrise, false, false);
+    Show(sunset, false, false);
+  }
+
+  QCategoryAxis* x = nullptr;
+  QValueAxis* elevation = nullptr;
+  QAreaSeries* night = nullptr;
+  QLineSeries* sun = nullptr;
+  std::array<QLineSeries*, kPanelCount> panels{};
+  QLineSeries* sunrise = nullptr;
+  QLineSeries* sunset = nullptr;
   QLineSeries* marker = nullptr;
-  double low = -10;
-  double high = 10;
+  double low = -20;
+  double high = 20;
 };
 
 // --- YearView --------------------------------------------------------------------------
@@ -332,6 +382,7 @@ class YearView {
     busy->setGeometry(ViewsSection::kWidth - 130, kYearHeight - 22, 120, 14);
     busy->setTextVisible(false);
     busy->hide();
+    build();
   }
   ~YearView() { delete root; }
 
@@ -343,49 +394,41 @@ class YearView {
       figures->setText(QStringLiteral("Searching for the best orientation…"));
       return;
     }
-    c->removeAllSeries();
-    for (QAbstractAxis* axis : c->axes()) {
-      c->removeAxis(axis);
-      delete axis;
-    }
     if (!result->problem.isEmpty()) {
       c->setTitle(QString::number(result->year));
       figures->setText(result->problem);
+      show(false);
       return;
     }
     c->setTitle(QStringLiteral("%1: clear-sky irradiation on each panel's plane by month (kWh/m²)")
                     .arg(result->year));
-    auto* bars = new QBarSeries;
+    // The bars of the panels in use; a set is taken out or put back only when that changes.
+    QList<QBarSet*> inUse;
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (InUse(result->panels[p])) inUse << sets[p];
+    }
+    if (bars->barSets() != inUse) {
+      for (QBarSet* set : bars->barSets()) bars->take(set);
+      bars->append(inUse);
+    }
     double highest = 0;
     QStringList lines;
     QStringList totals;
     for (int p = 0; p < kPanelCount; ++p) {
       if (!InUse(result->panels[p])) continue;
-      auto* set = new QBarSet(PanelCaption(p + 1, result->panels[p]));
-      set->setColor(kPanelColours[p]);
-      set->setBorderColor(kPanelColours[p]);
-      for (const summary::Totals& m : result->months.months) {
-        *set << m.panels[p].irradiation;
-        highest = std::max(highest, m.panels[p].irradiation);
+      QBarSet* set = sets[p];
+      set->setLabel(PanelCaption(p + 1, result->panels[p]));
+      for (std::size_t m = 0; m < result->months.months.size(); ++m) {
+        const double value = result->months.months[m].panels[p].irradiation;
+        set->replace(static_cast<qsizetype>(m), value);
+        highest = std::max(highest, value);
       }
-      bars->append(set);
       totals << QStringLiteral("%1: %2").arg(p + 1).arg(
                     Fixed(result->months.year.panels[p].irradiation, 0));
       lines << YearModel::ShareText(*result, p + 1);
     }
-    c->addSeries(bars);
-    auto* months = new QBarCategoryAxis;
-    months->append({QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"),
-                    QStringLiteral("Apr"), QStringLiteral("May"), QStringLiteral("Jun"),
-                    QStringLiteral("Jul"), QStringLiteral("Aug"), QStringLiteral("Sep"),
-                    QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec")});
-    auto* value = new QValueAxis;
     value->setRange(0, std::max(1.0, std::ceil(highest / 50) * 50));
-    value->setLabelFormat(QStringLiteral("%d"));
-    c->addAxis(months, Qt::AlignBottom);
-    c->addAxis(value, Qt::AlignLeft);
-    bars->attachAxis(months);
-    bars->attachAxis(value);
+    show(true);
     const PanelGeometry& best = result->best.best;
     figures->setText(
         QStringLiteral("Year's totals, kWh/m² (panel: total): %1\n"
@@ -399,6 +442,41 @@ class YearView {
   QChartView* chart;
   QLabel* figures;
   QProgressBar* busy;
+
+ private:
+  // The axes, the series and a set of bars for each panel, made once as in the day view.
+  void build() {
+    QChart* c = chart->chart();
+    bars = new QBarSeries;
+    for (int p = 0; p < kPanelCount; ++p) {
+      sets[p] = new QBarSet(QString(), bars);  // the series' own, in it or not
+      sets[p]->setColor(kPanelColours[p]);
+      sets[p]->setBorderColor(kPanelColours[p]);
+      for (int m = 0; m < 12; ++m) *sets[p] << 0.0;
+    }
+    c->addSeries(bars);
+    auto* months = new QBarCategoryAxis;
+    months->append({QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"),
+                    QStringLiteral("Apr"), QStringLiteral("May"), QStringLiteral("Jun"),
+                    QStringLiteral("Jul"), QStringLiteral("Aug"), QStringLiteral("Sep"),
+                    QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec")});
+    value = new QValueAxis;
+    value->setLabelFormat(QStringLiteral("%d"));
+    c->addAxis(months, Qt::AlignBottom);
+    c->addAxis(value, Qt::AlignLeft);
+    bars->attachAxis(months);
+    bars->attachAxis(value);
+    show(false);
+  }
+
+  void show(bool shown) {
+    for (QAbstractAxis* axis : chart->chart()->axes()) axis->setVisible(shown);
+    bars->setVisible(shown);
+  }
+
+  QBarSeries* bars = nullptr;
+  std::array<QBarSet*, kPanelCount> sets{};
+  QValueAxis* value = nullptr;
 };
 
 // --- ViewsSection ----------------------------------------------------------------------
@@ -599,10 +677,9 @@ void ViewsSection::exportChart(const QString& path) {
     report(CannotWrite(path, QStringLiteral("the name must end in .png or .svg")));
     return;
   }
-  const QString failure = SaveBytes(path, bytes);
-  report(failure.isEmpty()
-             ? QStringLiteral("Chart written to \"%1\".").arg(QFileInfo(path).fileName())
-             : CannotWrite(path, failure));
+  const std::optional<QString> failure = files::SaveFile(path, bytes);
+  report(failure ? *failure
+                 : QStringLiteral("Chart written to \"%1\".").arg(QFileInfo(path).fileName()));
 }
 
 }  // namespace halvessa::window
