@@ -22,7 +22,8 @@ namespace halvessa::cli {
 
 namespace {
 
-// The error line with control characters written as escapes, so that it stays one line
+// The error line with control characters (C0 and C1), line and paragraph separators and
+// bidirectional controls written as escapes, so that it stays one line in the order written
 // whatever the user passed.
 std::string ErrorLine(const QString& message) {
   QString line = QStringLiteral("halvessa-cli: ");
@@ -34,7 +35,8 @@ std::string ErrorLine(const QString& message) {
       line += QStringLiteral("\\r");
     } else if (u == u'\t') {
       line += QStringLiteral("\\t");
-    } else if (u < 0x20 || u == 0x7f || u == 0x2028 || u == 0x2029 || u == 0x85) {
+    } else if (u < 0x20 || (u >= 0x7f && u <= 0x9f) || u == 0x2028 || u == 0x2029 ||
+               text::IsBidiControl(c)) {
       line += QStringLiteral("\\x%1").arg(static_cast<unsigned>(u), 2, 16, QLatin1Char('0'));
     } else {
       line += c;
@@ -68,6 +70,7 @@ Outcome Compute(const Options& o, const std::function<double()>& nowUt, files::O
   Outcome out;
   try {
     geometry::SunriseSunset(r.moment, r.latitude, r.longitude, r.timeZone, r.sunrise, r.sunset);
+    r.polar = PolarOf(r.sunrise, r.sunset);
     for (const PanelGeometry& p : in.panels) {
       PanelResult pr{p, InUse(p), 0, 0};
       if (pr.inUse) {

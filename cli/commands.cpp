@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <thread>
 
 #include <QDate>
@@ -13,10 +15,12 @@
 #include <QJsonObject>
 #include <QLocale>
 
+#include "cli/report.h"
 #include "clearsky/clearsky.h"
 #include "files/series_export.h"
 #include "summary/summary.h"
 #include "geometry/calendar.h"
+#include "geometry/module1.h"
 #include "series/engine.h"
 #include "series/grid.h"
 #include "site/zone_rule.h"
@@ -78,6 +82,23 @@ summary::Site SummarySite(const Options& o, const SiteInputs& in) {
   return site;
 }
 
+// The instant of universal time of a local time that the zone's clocks show: one they skip
+// (the hour lost in spring) names the change instead of standing for another time.
+std::int64_t UniversalOfExisting(const site::ZoneRule& rule, const text::SiteZone& zone,
+                                 const char* option, const QString& typed, std::int64_t local) {
+  const std::int64_t ut = rule.universalOf(local);
+  const std::int64_t after = rule.offsetSecondsAt(ut);
+  if (ut + after != local) {
+    // A skipped time is taken with the offset before the change.
+    throw UsageError(QLatin1String(option),
+                     text::Quoted(typed) + QStringLiteral(" does not occur in ") + zone.name() +
+                         QStringLiteral(": the clocks skip it, going from UTC") +
+                         QString::fromStdString(files::OffsetText(local - ut)) +
+                         QStringLiteral(" to UTC") + QString::fromStdString(files::OffsetText(after)));
+  }
+  return ut;
+}
+
 int RunSeries(const Options& o, const Environment& env) {
   const SiteInputs site = ConvertSite(o);
   const QString command = QStringLiteral("series");
@@ -107,8 +128,8 @@ int RunSeries(const Options& o, const Environment& env) {
   }
 
   const site::ZoneRule rule = site.zone.ruleAroundSeconds(fromLocal, toLocal);
-  const std::int64_t fromUt = rule.universalOf(fromLocal);
-  const std::int64_t toUt = rule.universalOf(toLocal);
+  const std::int64_t fromUt = UniversalOfExisting(rule, site.zone, "--from", fromText, fromLocal);
+  const std::int64_t toUt = UniversalOfExisting(rule, site.zone, "--to", toText, toLocal);
   if (toUt <= fromUt) {
     throw UsageError(QStringLiteral("--to"), text::Quoted(toText) +
                                                  QStringLiteral(" is not after --from ") +
@@ -222,10 +243,13 @@ QLocale ReportLocale() {
   return locale;
 }
 
-QString Decimals(double value, int decimals) { return ReportLocale().toString(value, 'f', decimals); }
+// Numbers in the reports never show a minus on a zero.
+QString Decimals(double value, int decimals) {
+  return WithoutMinusZero(ReportLocale().toString(value, 'f', decimals));
+}
 
 QString Shortest(double value) {
-  return ReportLocale().toString(value, 'g', QLocale::FloatingPointShortest);
+  return WithoutMinusZero(ReportLocale().toString(value, 'g', QLocale::FloatingPointShortest));
 }
 
 QString StepText(std::int64_t step) {
@@ -262,17 +286,25 @@ QString PanelLabel(const PanelGeometry& p) {
 }
 
 std::string Json(const QJsonObject& o) {
-  return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString() + '\n';
+  return QJsonDocument(WithoutMinusZero(o)).toJson(QJsonDocument::Compact).toStdString() + '\n';
 }
 
-// The step of day, year and best: from a minute up.
-std::int64_t CoarseStepOf(const Options& o, std::int64_t fallback) {
+// The step of day, year and best: from a minute up to the longest (1h for a day, 1d for a
+// year), so that the moments sample the day.
+std::int64_t CoarseStepOf(const Options& o, std::int64_t fallback, std::int64_t longest) {
   if (!o.step) return fallback;
   const std::int64_t step = StepOf(QStringLiteral("--step"), *o.step);
   if (step < 60) {
     throw UsageError(QStringLiteral("--step"), text::Quoted(*o.step) +
                                                    QStringLiteral(" is below 1m, the finest step of the ") +
                                                    o.commandName + QStringLiteral(" command"));
+  }
+  if (step > longest) {
+    throw UsageError(QStringLiteral("--step"),
+                     text::Quoted(*o.step) + QStringLiteral(" is above ") +
+                         (longest == 3600 ? QStringLiteral("1h") : QStringLiteral("1d")) +
+                         QStringLiteral(", the longest step of the ") + o.commandName +
+                         QStringLiteral(" command"));
   }
   return step;
 }
@@ -300,10 +332,50 @@ auto InCalendar(const QString& option, F&& work) {
   }
 }
 
+// The sun's crossings of the horizon within a local day, from the sunrise equation of each
+// universal date whose crossings can fall in it, and whether the sun stays up or down all day.
+struct DayCrossings {
+  std::optional<double> sunrise;  // the first of the day, universal time as a day serial
+  std::optional<double> sunset;
+  Polar polar = Polar::kNone;  // set when the day has neither
+};
+
+DayCrossings CrossingsOf(double latitude, double longitude, double fromUt, double toUt) {
+  DayCrossings c;
+  // A date's crossings lie within half a day and a little of its own day (solar noon is
+  // within 12 h 16 min of its universal noon), so the dates next to the day's are enough.
+  const double middle = (fromUt + toUt) / 2;
+  bool upInMiddle = false;
+  for (double date = std::floor(fromUt) - 1; date <= std::floor(toUt) + 1; ++date) {
+    double rise = 0;
+    double set = 0;
+    try {
+      // With the zone 0, the date is the universal date and the times are universal.
+      geometry::SunriseSunset(date + 0.5, latitude, longitude, 0.0, rise, set);
+    } catch (const CalendarRangeError&) {
+      continue;  // a date next to the calendar's first or last day
+    }
+    // Without a solution the equation gives solar midnight to solar midnight (the sun up
+    // all day) or solar noon twice (down all day).
+    const Polar polar = PolarOf(rise, set);
+    const bool upAllDay = polar == Polar::kDay;
+    const bool downAllDay = polar == Polar::kNight;
+    if ((upAllDay && date == std::floor(middle)) || (!downAllDay && middle >= rise && middle < set)) {
+      upInMiddle = true;
+    }
+    if (!upAllDay && !downAllDay) {
+      if (!c.sunrise && rise >= fromUt && rise < toUt) c.sunrise = rise;
+      if (!c.sunset && set >= fromUt && set < toUt) c.sunset = set;
+    }
+  }
+  if (!c.sunrise && !c.sunset) c.polar = upInMiddle ? Polar::kDay : Polar::kNight;
+  return c;
+}
+
 int RunDay(const Options& o, const Environment& env) {
   const SiteInputs in = ConvertSite(o);
   const summary::Site site = SummarySite(o, in);
-  const std::int64_t step = CoarseStepOf(o, 60);
+  const std::int64_t step = CoarseStepOf(o, 60, 3600);
   double day = 0;
   if (o.date) {
     day = std::floor(LocalMomentOf(QStringLiteral("--date"), *o.date));
@@ -315,6 +387,13 @@ int RunDay(const Options& o, const Environment& env) {
   const summary::DaySummary s = InCalendar(QStringLiteral("--date"), [&] {
     return summary::SummarizeDay(site, rule, day, step);
   });
+  const double fromUt = kUnixEpochSerial + static_cast<double>(s.fromUniversal) / kSecondsPerDay;
+  const DayCrossings crossings = CrossingsOf(in.latitude, in.longitude, fromUt, fromUt + s.hours / 24);
+  // A crossing as a local day serial and its offset.
+  const auto local = [&in](double ut) {
+    const double hours = in.zone.offsetAtUniversal(ut);
+    return std::pair{ut + hours / 24, hours};
+  };
   const QString date = text::FormatIsoDate(day);
   if (o.json) {
     QJsonArray panels;
@@ -332,20 +411,33 @@ int RunDay(const Options& o, const Environment& env) {
       }
       panels.append(panel);
     }
+    const auto iso = [&local](const std::optional<double>& ut) {
+      if (!ut) return QJsonValue(QJsonValue::Null);
+      const auto [serial, hours] = local(*ut);
+      return QJsonValue(IsoOfSerial(serial, hours));
+    };
     env.out->write(Json({{QStringLiteral("date"), date},
                          {QStringLiteral("site"), SiteJson(in, step)},
                          {QStringLiteral("hours"), s.hours},
-                         {QStringLiteral("sunrise"), IsoOfSerial(s.sunrise, s.noonOffsetHours)},
-                         {QStringLiteral("sunset"), IsoOfSerial(s.sunset, s.noonOffsetHours)},
+                         {QStringLiteral("sunrise"), iso(crossings.sunrise)},
+                         {QStringLiteral("sunset"), iso(crossings.sunset)},
+                         {QStringLiteral("polar"), PolarJson(crossings.polar)},
                          {QStringLiteral("sun_hours"), s.totals.sunHours},
                          {QStringLiteral("panels"), panels}}));
     return kExitOk;
   }
   QString r = Line(QStringLiteral("Day"), date + QStringLiteral(", %1 hours, every ").arg(s.hours) + StepText(step));
   r += SiteLine(in);
-  r += Line(QStringLiteral("Sunrise"), text::FormatHourMinuteSecond(RoundToSecond(s.sunrise)));
-  r += Line(QStringLiteral("Sunset"), text::FormatHourMinuteSecond(RoundToSecond(s.sunset)));
+  const auto time = [&local](const std::optional<double>& ut) {
+    return ut ? text::FormatHourMinuteSecond(RoundToSecond(local(*ut).first))
+              : QStringLiteral("none on this day");
+  };
+  if (crossings.polar == Polar::kNone) {
+    r += Line(QStringLiteral("Sunrise"), time(crossings.sunrise));
+    r += Line(QStringLiteral("Sunset"), time(crossings.sunset));
+  }
   r += Line(QStringLiteral("Sun up"), Decimals(s.totals.sunHours, 2) + QStringLiteral(" h"));
+  if (crossings.polar != Polar::kNone) r += Line(QString(), PolarText(crossings.polar));
   for (int p = 0; p < kPanelCount; ++p) {
     if (!InUse(site.panels[p])) continue;
     const summary::PanelTotals& t = s.totals.panels[p];
@@ -366,7 +458,7 @@ int RunDay(const Options& o, const Environment& env) {
 int RunYear(const Options& o, const Environment& env) {
   const SiteInputs in = ConvertSite(o);
   const summary::Site site = SummarySite(o, in);
-  const std::int64_t step = CoarseStepOf(o, 600);
+  const std::int64_t step = CoarseStepOf(o, 600, kSecondsPerDay);
   const int year = YearOf(o, in, env);
   const double first = DateSerial(year, 1, 1);
   const site::ZoneRule rule = in.zone.ruleAround(first, first + 366);
@@ -444,7 +536,7 @@ double FixedOf(const std::optional<QString>& given, const char* option, double h
 int RunBest(const Options& o, const Environment& env) {
   const SiteInputs in = ConvertSite(o);
   const summary::Site site = SummarySite(o, in);
-  const std::int64_t step = CoarseStepOf(o, 600);
+  const std::int64_t step = CoarseStepOf(o, 600, kSecondsPerDay);
   const double tilt = FixedOf(o.fixTilt, "--fix-tilt", 90);
   const double azimuth = FixedOf(o.fixAzimuth, "--fix-azimuth", 359);
   if (o.fixTilt && o.fixAzimuth) {
@@ -456,6 +548,10 @@ int RunBest(const Options& o, const Environment& env) {
   const summary::BestOrientation b = InCalendar(QStringLiteral("--year"), [&] {
     return summary::FindBest(site, rule, year, step, tilt, azimuth, env.progress);
   });
+  // With --fix-tilt or --fix-azimuth the best is the best at that value, and the shares are
+  // of it: a panel turned otherwise may get more than 100 %.
+  const QString fixedName = o.fixTilt ? QStringLiteral("tilt") : o.fixAzimuth ? QStringLiteral("azimuth") : QString();
+  const QString fixedValue = o.fixTilt ? Shortest(tilt) : Shortest(azimuth);
   const auto share = [&b](double v) { return b.irradiation > 0 ? 100.0 * v / b.irradiation : 0.0; };
   if (o.json) {
     QJsonArray panels;
@@ -469,21 +565,32 @@ int RunBest(const Options& o, const Environment& env) {
     }
     env.out->write(Json({{QStringLiteral("year"), year},
                          {QStringLiteral("site"), SiteJson(in, step)},
-                         {QStringLiteral("best"), QJsonObject{{QStringLiteral("azimuth"), b.best.Azimuth},
-                                                              {QStringLiteral("tilt"), b.best.Tilt},
-                                                              {QStringLiteral("irradiation_kwh_m2"), b.irradiation}}},
+                         {QStringLiteral("best"),
+                          QJsonObject{{QStringLiteral("azimuth"), b.best.Azimuth},
+                                      {QStringLiteral("tilt"), b.best.Tilt},
+                                      {QStringLiteral("irradiation_kwh_m2"), b.irradiation},
+                                      {QStringLiteral("fixed"), fixedName.isEmpty() ? QJsonValue(QJsonValue::Null)
+                                                                                    : QJsonValue(fixedName)}}},
                          {QStringLiteral("panels"), panels}}));
     return kExitOk;
   }
   QString r = Line(QStringLiteral("Year"), QString::number(year) + QStringLiteral(", every ") + StepText(step) +
                                                QStringLiteral(", clear sky"));
   r += SiteLine(in);
-  r += Line(QStringLiteral("Best"), PanelLabel(b.best) + Decimals(b.irradiation, 1) + QStringLiteral(" kWh/m²"));
+  // A flat panel has no azimuth, and "0/0" would read as a panel not in use.
+  QString best = (b.best.Tilt == 0 ? QStringLiteral("flat") : PanelLabel(b.best)).leftJustified(12) +
+                 Decimals(b.irradiation, 1) + QStringLiteral(" kWh/m²");
+  QString ofTheBest = QStringLiteral("% of the best");
+  if (!fixedName.isEmpty()) {
+    best += QStringLiteral(", the best with the %1 fixed at %2").arg(fixedName, fixedValue);
+    ofTheBest += QStringLiteral(" at %1 %2").arg(fixedName, fixedValue);
+  }
+  r += Line(QStringLiteral("Best"), best);
   for (int p = 0; p < kPanelCount; ++p) {
     if (!InUse(site.panels[p])) continue;
     r += Line(QStringLiteral("Panel %1").arg(p + 1),
               PanelLabel(site.panels[p]) + Decimals(b.panelIrradiation[p], 1) + QStringLiteral(" kWh/m², ") +
-                  Decimals(share(b.panelIrradiation[p]), 1) + QStringLiteral("% of the best"));
+                  Decimals(share(b.panelIrradiation[p]), 1) + ofTheBest);
   }
   env.out->write(r.toStdString());
   return kExitOk;

@@ -5,8 +5,10 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <iterator>
 
 #include "geometry/calendar.h"
 #include "text/convert.h"
@@ -121,15 +123,18 @@ QString ParseFailure(const QCommandLineParser& parser, const QStringList& args) 
 }  // namespace
 
 Options ParseOptions(const QStringList& arguments) {
-  // The command word, when the first argument is one.
+  // The command word, when the first argument is one. Only the first: a second command word
+  // is an unexpected argument like any other.
   const CommandWord* command = &kCommands[0];
   QStringList args = arguments;
   if (!args.isEmpty()) {
-    for (const CommandWord& c : kCommands) {
-      if (*c.word != '\0' && args.constFirst() == QLatin1String(c.word)) {
-        command = &c;
-        args.removeFirst();
-      }
+    const auto word = std::find_if(std::begin(kCommands) + 1, std::end(kCommands),
+                                   [&args](const CommandWord& c) {
+                                     return args.constFirst() == QLatin1String(c.word);
+                                   });
+    if (word != std::end(kCommands)) {
+      command = &*word;
+      args.removeFirst();
     }
   }
 
@@ -356,6 +361,10 @@ std::int64_t StepOf(const QString& option, const QString& typed) {
   const QString text = typed.trimmed();
   static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,9})\\s*([smhd]?)$"));
   const QRegularExpressionMatch m = pattern.match(text);
+  if (m.hasMatch() && m.captured(2).isEmpty()) {
+    throw UsageError(option, text::Quoted(typed) +
+                                 QStringLiteral(" has no unit: add s, m, h or d, e.g. 30s, 10m or 1h"));
+  }
   const std::int64_t count = m.hasMatch() ? m.captured(1).toLongLong() : 0;
   const QString unit = m.captured(2);
   const std::int64_t seconds = count * (unit == QLatin1String("m")   ? 60
@@ -392,78 +401,117 @@ Inputs ConvertOptions(const Options& o, const std::function<double()>& nowUt) {
 }
 
 // The --help text; %1 to %8 are filled in from the stored defaults and the site's ranges.
+// Each option and command has an entry of its own, for the manual page help2man makes of it;
+// no line is wider than 80 columns.
 constexpr const char* kHelp = R"(Usage: halvessa-cli [options]
-  or:  halvessa-cli series --from DATE[ TIME] --to DATE[ TIME] [--step 10m] [options]
-  or:  halvessa-cli day [--date DATE] [--step 1m] [options]
-  or:  halvessa-cli year [--year YYYY] [--step 10m] [options]
-  or:  halvessa-cli best [--year YYYY] [--step 10m] [--fix-tilt T | --fix-azimuth A]
+  or:  halvessa-cli series --from DATE[ TIME] --to DATE[ TIME] [options]
+  or:  halvessa-cli day [--date DATE] [options]
+  or:  halvessa-cli year [--year YYYY] [options]
+  or:  halvessa-cli best [--year YYYY] [--fix-tilt T|--fix-azimuth A] [options]
 
-Computes for one moment and site the sun's azimuth and elevation, the day's sunrise and
-sunset, and for each panel the angle of incidence (AOI) of the sunlight and the
-estimated production.
+Computes for one moment and site the sun's azimuth and elevation, the day's
+sunrise and sunset, and for each panel the angle of incidence (AOI) of the
+sunlight and the estimated production. The commands compute for many moments,
+in steps of real time.
 
-Commands for many moments (steps of real time, e.g. 30s, 10m, 1h, 1d):
-  series           one row per moment from --from up to but excluding --to: time
-                   (local ISO 8601 with its offset), sun_azimuth, sun_elevation, and
-                   per panel in use panelN_aoi and panelN_production. With
-                   --clearsky also ghi, dni, dhi and panelN_poa (W/m2).
-                   --format csv (RFC 4180, CR LF, the default) or json; --digits N
-                   for N decimals instead of full precision; --force to allow more
-                   than 10,000,000 rows.
-  day              the local day from midnight to midnight (23 or 25 hours on a
-                   daylight saving day; default: today at the site): sunrise,
-                   sunset, the hours with the sun up, and per panel the peak
-                   production and its time, the production hours (the sum of
-                   production/100 over the moments times the step in hours) and
-                   the clear-sky irradiation on its plane (kWh/m2).
-  year             the production hours and clear-sky irradiation per month and for
-                   the year (default: this year at the site).
-  best             the orientation (azimuth 0..359, tilt 0..90, whole degrees) with
-                   the most clear-sky irradiation on its plane over the year, and
-                   each panel's irradiation as a share of it. --fix-tilt or
-                   --fix-azimuth keeps one of the two.
-  --altitude METRES  the site's altitude for the clear sky's air pressure (default:
-                   sea level, 101325 Pa)
+Commands:
+  series                 one row per moment from --from up to but excluding
+                         --to: time (local ISO 8601 with its offset),
+                         sun_azimuth, sun_elevation, and per panel in use
+                         panelN_aoi and panelN_production
+  day                    the local day from midnight to midnight (23 or 25
+                         hours on a daylight saving day): the sunrise and
+                         sunset within it, or that the sun stays above or
+                         below the horizon all day; the hours with the sun up;
+                         per panel the peak production and its time, the
+                         production hours (the sum of production/100 over the
+                         moments times the step in hours) and the clear-sky
+                         irradiation on its plane in kWh/m2
+  year                   the production hours and clear-sky irradiation per
+                         month and for the year
+  best                   the orientation (azimuth 0 to 359, tilt 0 to 90,
+                         whole degrees) with the most clear-sky irradiation on
+                         its plane over the year, and each panel's irradiation
+                         as a share of it
 
-The clear sky is the simplified Solis model (Ineichen 2008) with an aerosol optical
-depth at 700 nm of 0.1, 1 cm of precipitable water and 1364 W/m2 above the
-atmosphere, at the sun's geometric elevation (no refraction); the plane of a panel
-gets the beam by the cosine of its AOI, the sky's diffuse light isotropically and the
-ground's reflection with an albedo of 0.2. Sums use the rectangle rule on the moments.
+Options of the moment and the site:
+  --date DATE            the local date at the site, yyyy-mm-dd or the
+                         locale's short date form; without --time, that date
+                         at 00:00; without both, now. For day: the day, by
+                         default today at the site
+  --time TIME            the local time at the site, h:mm or h:mm:ss; without
+                         --date, on the site's present date
+  --lat DEGREES          the latitude, north positive, %1
+                         (default %2)
+  --lon DEGREES          the longitude, east positive, %3
+                         (default %4)
+  --tz HOURS|NAME        the time zone in hours east of universal time, e.g. 2,
+                         5.5 or -3.5, from %5
+                         (default %6, whatever the computer's zone), or the
+                         name of a zone such as Europe/Zurich, with its offset
+                         at each moment, daylight saving included
+  --panel AZ/TILT        a panel's azimuth (degrees from north toward east,
+                         -360 to 360) and tilt (degrees from the horizontal,
+                         -180 to 180), e.g. 151/45. Repeat for up to %7
+                         panels, numbered in order. Without --panel: the
+                         panels %8.
+                         A panel 0/0 is not in use
+  --json                 the moment, day, year and best: one JSON object on one
+                         line instead of the report
 
-Options:
-  --date DATE      local date at the site, yyyy-mm-dd or the locale's short date form.
-                   Without --time: that date at 00:00.
-  --time TIME      local time at the site, h:mm or h:mm:ss. Without --date: that time
-                   on the site's present date.
-                   Without both: now, at the site's time zone, to the millisecond.
-  --lat DEGREES    latitude, north positive, %1 (default %2)
-  --lon DEGREES    longitude, east positive, %3 (default %4)
-  --tz HOURS|NAME  time zone in hours east of universal time, e.g. 2, 5.5 or -3.5,
-                   from %5 (default %6, whatever the computer's zone), or the
-                   name of a zone such as Europe/Zurich: its offset at the moment
-                   computed, daylight saving included
-  --panel AZ/TILT  a panel's azimuth (degrees from north toward east, -360 to 360) and
-                   tilt (degrees from the horizontal, -180 to 180), e.g. 151/45.
-                   Repeat for up to %7 panels, numbered in order; any --panel replaces
-                   the default panels %8.
-                   A panel 0/0 is not in use and is listed as such.
-  --json           write one JSON object on one line instead of the report (day,
-                   year, best and the moment)
-  -h, --help       show this text
-  --version        show the version
+Options of the commands:
+  --from DATE[ TIME]     series: the first moment, local time at the site,
+                         e.g. 2025-03-30 or "2025-03-30 12:00"; a time the
+                         clocks skip at a daylight saving change is refused
+  --to DATE[ TIME]       series: the end of the series, itself excluded
+  --step STEP            the step of real time: a whole number and its unit s,
+                         m, h or d, e.g. 30s, 10m, 1h. series: 10m by default,
+                         up to 366d; day: 1m by default, from 1m to 1h; year
+                         and best: 10m by default, from 1m to 1d
+  --year YYYY            year and best: the year, 100 to 9999 (default this
+                         year at the site)
+  --altitude METRES      series, day, year and best: the site's altitude,
+                         -500 to 9000, for the clear sky's air pressure
+                         (default sea level, 101325 Pa)
+  --clearsky             series: also ghi, dni, dhi and panelN_poa in W/m2
+  --format FORMAT        series: csv (RFC 4180, CR LF; the default) or json
+  --digits N             series: N decimals, 0 to 17, instead of the shortest
+                         text that reads back as the same number
+  --force                series: write more than 10,000,000 rows
+  --fix-tilt DEGREES     best: keep the tilt (0 to 90) and search the azimuth;
+                         the best is the best at that tilt, and the panels'
+                         shares are of it
+  --fix-azimuth DEGREES  best: keep the azimuth (0 to 359) and search the tilt;
+                         the best is the best at that azimuth, and the panels'
+                         shares are of it
 
-While the sun's elevation is 0 or below, every panel's production is 0; its AOI is
-still shown.
+Other options:
+  -h, --help             show this text
+  --version              show the version
 
-Numbers are read in the locale's form or in the plain form with a "." decimal point.
-A value may also follow its option after "=", as in --lat=46.2.
+While the sun's elevation is 0 or below, every panel's production is 0; its
+AOI is still shown. The moment's sunrise and sunset are those the window shows;
+one on another date than the moment's carries its date. Where the sun stays
+above or below the horizon all day, one line says so instead (in the JSON,
+"polar" is "day" or "night", else null).
 
-Long work (series, year, best) shows its progress on standard error when that is a
-terminal.
+The clear sky is the simplified Solis model (Ineichen 2008) with an aerosol
+optical depth at 700 nm of 0.1, 1 cm of precipitable water and 1364 W/m2 above
+the atmosphere, at the sun's geometric elevation (no refraction); the plane of
+a panel gets the beam by the cosine of its AOI, the sky's diffuse light
+isotropically and the ground's reflection with an albedo of 0.2. Sums use the
+rectangle rule on the moments.
 
-Exit status: 0 when done, 2 for a bad option or value (one line on standard error),
-1 when the output could not be written.
+Numbers are read in the locale's form or in the plain form with a "." decimal
+point. A value may also follow its option after "=", as in --lat=46.2.
+
+Long work (series, year, best) shows its progress on standard error when that
+is a terminal other than standard output's.
+
+Exit status: 0 when done, 2 for a bad option or value (one line on standard
+error), 1 when the output could not be written. When the reader of standard
+output goes away (as with "| head") the program ends quietly, as by SIGPIPE,
+also where SIGPIPE is ignored.
 )";
 
 QString HelpText() {

@@ -97,8 +97,9 @@ Inputs ConvertOptions(const Options& options, const std::function<double()>& now
 // "2025-03-30T12:00:30"), as a day serial. Throws UsageError naming the option.
 double LocalMomentOf(const QString& option, const QString& text);
 
-// A step of real time in seconds: a positive whole number with s, m, h or d ("30s", "10m",
-// "1h"; seconds without a unit), at most a year. Throws UsageError naming the option.
+// A step of real time in seconds: a positive whole number with its unit s, m, h or d ("30s",
+// "10m", "1h"), at most 366 days. Throws UsageError naming the option, also for a number
+// without a unit.
 std::int64_t StepOf(const QString& option, const QString& text);
 
 // A strict number for an option. Throws UsageError naming the option.

@@ -44,10 +44,66 @@ QString IsoDateTime(double serial, double timeZone, bool alwaysMs) {
 QString Shortest(double value) {
   QLocale locale;
   locale.setNumberOptions(QLocale::OmitGroupSeparator);
-  return locale.toString(value, 'g', QLocale::FloatingPointShortest);
+  return WithoutMinusZero(locale.toString(value, 'g', QLocale::FloatingPointShortest));
+}
+
+QString OneDecimal(double value) { return WithoutMinusZero(text::FormatOneDecimal(value)); }
+
+QJsonValue ValueWithoutMinusZero(const QJsonValue& value) {
+  if (value.isDouble()) return value.toDouble() + 0.0;  // -0 + 0 is +0
+  if (value.isObject()) return WithoutMinusZero(value.toObject());
+  if (value.isArray()) {
+    QJsonArray array;
+    for (const QJsonValue& item : value.toArray()) array.append(ValueWithoutMinusZero(item));
+    return array;
+  }
+  return value;
 }
 
 }  // namespace
+
+Polar PolarOf(double sunrise, double sunset) {
+  if (sunset == sunrise) return Polar::kNight;
+  return sunset - sunrise >= 1.0 - 1e-9 ? Polar::kDay : Polar::kNone;
+}
+
+QJsonValue PolarJson(Polar polar) {
+  switch (polar) {
+    case Polar::kDay:
+      return QStringLiteral("day");
+    case Polar::kNight:
+      return QStringLiteral("night");
+    default:
+      return QJsonValue::Null;
+  }
+}
+
+QString PolarText(Polar polar) {
+  switch (polar) {
+    case Polar::kDay:
+      return QStringLiteral("the sun stays above the horizon all day");
+    case Polar::kNight:
+      return QStringLiteral("the sun stays below the horizon all day");
+    default:
+      return {};
+  }
+}
+
+QString WithoutMinusZero(const QString& number) {
+  if (!number.startsWith(QLatin1Char('-'))) return number;
+  for (const QChar c : number) {
+    if (c.isDigit() && c != QLatin1Char('0')) return number;
+  }
+  return number.mid(1);
+}
+
+QJsonObject WithoutMinusZero(const QJsonObject& object) {
+  QJsonObject result;
+  for (auto it = object.begin(); it != object.end(); ++it) {
+    result.insert(it.key(), ValueWithoutMinusZero(it.value()));
+  }
+  return result;
+}
 
 std::string TextReport(const Result& r) {
   const auto line = [](const QString& label, const QString& value) {
@@ -77,24 +133,20 @@ std::string TextReport(const Result& r) {
                                                               : r.zoneName + QStringLiteral(" (") +
                                                                     Shortest(r.timeZone) +
                                                                     QLatin1Char(')')));
-  s += line(QStringLiteral("Sun"), QStringLiteral("azimuth ") + text::FormatOneDecimal(r.azimuth) +
-                                       QStringLiteral(", elevation ") +
-                                       text::FormatOneDecimal(r.elevation));
-  s += line(QStringLiteral("Sunrise"), event(r.sunrise));
-  s += line(QStringLiteral("Sunset"), event(r.sunset));
-  // Where the sunrise equation has no solution the two times mark solar noon (both equal) or
-  // lie a whole day apart around it.
-  if (r.sunset == r.sunrise) {
-    s += line(QString(), QStringLiteral("the sun stays below the horizon all day"));
-  } else if (r.sunset - r.sunrise >= 1.0 - 1e-9) {
-    s += line(QString(), QStringLiteral("the sun stays above the horizon all day"));
+  s += line(QStringLiteral("Sun"), QStringLiteral("azimuth ") + OneDecimal(r.azimuth) +
+                                       QStringLiteral(", elevation ") + OneDecimal(r.elevation));
+  if (r.polar == Polar::kNone) {
+    s += line(QStringLiteral("Sunrise"), event(r.sunrise));
+    s += line(QStringLiteral("Sunset"), event(r.sunset));
+  } else {
+    s += line(QString(), PolarText(r.polar));
   }
   for (std::size_t i = 0; i < r.panels.size(); ++i) {
     const PanelResult& p = r.panels[i];
     QString value = Shortest(p.geometry.Azimuth) + QLatin1Char('/') + Shortest(p.geometry.Tilt);
     value = value.leftJustified(12);
     if (p.inUse) {
-      value += QStringLiteral("AOI ") + text::FormatOneDecimal(p.aoi) +
+      value += QStringLiteral("AOI ") + OneDecimal(p.aoi) +
                QStringLiteral(", production ") + text::FormatWhole(p.production) + QLatin1Char('%');
     } else {
       value += QStringLiteral("not in use");
@@ -127,9 +179,10 @@ std::string JsonReport(const Result& r) {
                          {QStringLiteral("sun"), sun},
                          {QStringLiteral("sunrise"), IsoDateTime(r.sunrise, r.timeZone, true)},
                          {QStringLiteral("sunset"), IsoDateTime(r.sunset, r.timeZone, true)},
+                         {QStringLiteral("polar"), PolarJson(r.polar)},
                          {QStringLiteral("panels"), panels}};
   if (!r.zoneName.isEmpty()) root.insert(QStringLiteral("timezone_name"), r.zoneName);
-  return QJsonDocument(root).toJson(QJsonDocument::Compact).toStdString() + '\n';
+  return QJsonDocument(WithoutMinusZero(root)).toJson(QJsonDocument::Compact).toStdString() + '\n';
 }
 
 }  // namespace halvessa::cli

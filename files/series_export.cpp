@@ -1,5 +1,6 @@
 #include "files/series_export.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -107,7 +108,12 @@ void SeriesWriter::number(double value, bool full) {
           ? std::to_chars(text, text + sizeof text, value)
           : std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
                           layout_.digits);
-  buffer_.append(text, result.ptr);
+  // No minus on a zero: a negative zero, or a small negative value rounded to zero.
+  const char* first = text;
+  if (*first == '-' && std::all_of(text + 1, result.ptr, [](char c) { return c == '0' || c == '.'; })) {
+    ++first;
+  }
+  buffer_.append(first, static_cast<std::size_t>(result.ptr - first));
 }
 
 void SeriesWriter::rows(const series::Block& block, const series::SkyBlock* sky) {

@@ -67,6 +67,12 @@ QString TwoDigits(int n) { return QString::number(n).rightJustified(2, QLatin1Ch
 
 // The text as a message shows it: in double quotes, at most kQuotedLength characters followed
 // by "…", control characters and broken surrogates replaced so the message stays one line.
+bool IsBidiControl(QChar c) {
+  const char16_t u = c.unicode();
+  return u == 0x061c || u == 0x200e || u == 0x200f || (u >= 0x202a && u <= 0x202e) ||
+         (u >= 0x2066 && u <= 0x2069);
+}
+
 QString Quoted(const QString& text) {
   QString shown;
   qsizetype count = 0;
@@ -81,7 +87,7 @@ QString Quoted(const QString& text) {
       shown += text[++i];
     } else if (c.isSurrogate() || c.category() == QChar::Other_Control ||
                c.category() == QChar::Separator_Line ||
-               c.category() == QChar::Separator_Paragraph) {
+               c.category() == QChar::Separator_Paragraph || IsBidiControl(c)) {
       shown += QChar(QChar::ReplacementCharacter);
     } else {
       shown += c;

@@ -36,7 +36,13 @@ QString FormatHourMinuteSecond(double serial, const QLocale& locale = QLocale())
 QString TimeSeparator(const QLocale& locale = QLocale());
 
 // The text as a message quotes it: in double quotes, cut to its first 40 characters followed
-// by "…", control characters replaced so that the message stays one line.
+// by "…", control characters replaced so that the message stays one line, and the
+// bidirectional controls too, so that it reads in the order typed.
 QString Quoted(const QString& text);
+
+// The characters that change the direction of the text around them: the marks (U+061C,
+// U+200E, U+200F), embeddings and overrides (U+202A to U+202E) and isolates (U+2066 to
+// U+2069).
+bool IsBidiControl(QChar c);
 
 }  // namespace halvessa::text

@@ -5,11 +5,23 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QDir>
 #include <QProcess>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "cli/cli.h"
+#include "cli/options.h"
+#include "cli/terminal.h"
 #include "geometry/calendar.h"
 
 namespace {
@@ -58,7 +70,7 @@ TEST_F(Cli, WorkedExample) {
             R"({"latitude":46.205556,"longitude":6.154444,"moment":"2025-07-24T14:00:00+02:00",)"
             R"("panels":[{"aoi":28.098963596734354,"azimuth":151,"in_use":true,"panel":1,)"
             R"("production":82.85197500297801,"tilt":45},)"
-            R"({"azimuth":0,"in_use":false,"panel":2,"tilt":0}],)"
+            R"({"azimuth":0,"in_use":false,"panel":2,"tilt":0}],"polar":null,)"
             R"("sun":{"azimuth":189,"elevation":63.280131653568624},)"
             R"("sunrise":"2025-07-24T06:08:13.102+02:00","sunset":"2025-07-24T21:14:52.832+02:00",)"
             R"("timezone":2})"
@@ -93,12 +105,25 @@ TEST_F(Cli, OutputPieces) {
       // The sun down: the AOI stays, the production is 0.
       {"--date 2025-07-24 --time 23:00 --panel 331/70 --json", NoClock,
        R"({"aoi":36.01083839580725,"azimuth":331,"in_use":true,"panel":1,"production":0,)"},
-      // Polar day: the sunset falls on the next day and carries its date; polar night.
+      // Polar day and night: one line says so instead of the sunrise and sunset; the JSON
+      // keeps the equation's times (solar midnight to the next, solar noon twice).
       {"--date 2025-06-21 --time 12:00 --lat 78.2 --lon 15.6", NoClock,
-       "Sunrise     00:59:06\nSunset      00:59:06 (2025-06-22)\n"
-       "            the sun stays above the horizon all day\n"},
+       "\n            the sun stays above the horizon all day\nPanel 1 "},
+      {"--date 2025-06-21 --time 12:00 --lat 78.2 --lon 15.6 --json", NoClock,
+       R"("polar":"day","sun":)"},
+      {"--date 2025-06-21 --time 12:00 --lat 78.2 --lon 15.6 --json", NoClock,
+       R"("sunrise":"2025-06-21T00:59:0)"},
       {"--date 2025-12-21 --time 12:00 --lat 78.2 --lon 15.6 --tz 1", NoClock,
-       "Sunrise     11:56:34\nSunset      11:56:34\n            the sun stays below the horizon all day\n"},
+       "\n            the sun stays below the horizon all day\nPanel 1 "},
+      {"--date 2025-12-21 --time 12:00 --lat 78.2 --lon 15.6 --tz 1 --json", NoClock,
+       R"("polar":"night","sun":)"},
+      // No "-0", in the report or the JSON.
+      {"--date 2025-07-24 --lat -0 --lon -0 --tz -0 --panel -0/5", NoClock,
+       "Site        latitude 0, longitude 0, time zone 0\n"},
+      {"--date 2025-07-24 --lat -0 --lon -0 --tz -0 --panel -0/5 --json", NoClock,
+       R"("latitude":0,"longitude":0,)"},
+      {"--date 2025-07-24 --lat -0 --lon -0 --tz -0 --panel -0/5 --json", NoClock,
+       R"("timezone":0})"},
       {"--json", FixedNowUt, R"("azimuth":331,"in_use":true,"panel":5,)"},  // the stored panels
       // The day the clocks go back has 25 hours; its sunrise and sunset have the offset of noon.
       {"day --date 2025-10-26 --tz Europe/Zurich --json", NoClock, R"("hours":25,)"},
@@ -170,6 +195,27 @@ TEST_F(Cli, BadArgumentsGiveOneLine) {
       {"best --fix-azimuth 12.5",
        R"(--fix-azimuth: "12.5" is not a whole number of degrees from 0 to 359)"},
       {"best --fix-tilt 30 --fix-azimuth 180", "--fix-azimuth: cannot be given with --fix-tilt"},
+      // Only the first argument can be a command word.
+      {"series year --year 2025", R"(unexpected argument "year")"},
+      {"day year best", R"(unexpected argument "year")"},
+      {"best --year 2025 day", R"(unexpected argument "day")"},
+      // A step needs its unit, and the day, year and best their longest steps.
+      {"series --from 2025-01-01 --to 2025-01-02 --step 10",
+       R"(--step: "10" has no unit: add s, m, h or d, e.g. 30s, 10m or 1h)"},
+      {"day --step 61m", R"(--step: "61m" is above 1h, the longest step of the day command)"},
+      {"day --step 2d", R"(--step: "2d" is above 1h, the longest step of the day command)"},
+      {"year --step 25h", R"(--step: "25h" is above 1d, the longest step of the year command)"},
+      {"best --step 366d", R"(--step: "366d" is above 1d, the longest step of the best command)"},
+      // A local time the clocks skip (Zurich: 02:00 to 03:00 on 2025-03-30).
+      {"series --tz Europe/Zurich --from 2025-03-30T02:15 --to 2025-03-30T05:00",
+       R"(--from: "2025-03-30T02:15" does not occur in Europe/Zurich: the clocks skip it, )"
+       "going from UTC+01:00 to UTC+02:00"},
+      {"series --tz Europe/Zurich --from 2025-03-30 --to 2025-03-30T02:00",
+       R"(--to: "2025-03-30T02:00" does not occur in Europe/Zurich: the clocks skip it, )"
+       "going from UTC+01:00 to UTC+02:00"},
+      // Bidirectional controls are replaced like control characters.
+      {"--panel \u202E1/2", "--panel: \"\uFFFD1/2\": \"\uFFFD1\" is not a number"},
+      {"--lat 4\u20662", "--lat: \"4\uFFFD2\" is not a number"},
   };
   for (const auto& [args, line] : cases) {
     const Outcome r = cli::Run(Args(args), FixedNowUt);
@@ -262,6 +308,165 @@ TEST_F(Cli, DayYearAndBest) {
   EXPECT_NEAR(best["panels"][0]["share_percent"].toDouble(), 99.7309666013, 1e-9);
 }
 
+// A command word alone reads no further than the arguments (a memory fault once; these also
+// run under the sanitizers, and tests/fuzz/seeds holds them for the fuzz target).
+TEST_F(Cli, CommandWordAlone) {
+  for (const char* word : {"series", "day", "year", "best"}) {
+    const cli::Options o = cli::ParseOptions({word});
+    EXPECT_EQ(o.commandName, word);
+    EXPECT_FALSE(o.from || o.date || o.year || o.step || o.json);
+  }
+  EXPECT_EQ(cli::ParseOptions({}).command, cli::Command::kMoment);
+  const Outcome day = cli::Run({"day"}, FixedNowUt);
+  EXPECT_EQ(day.out.substr(0, 36), "Day         2025-07-24, 24 hours, ev");
+  EXPECT_EQ(cli::Run({"series"}, FixedNowUt).err,
+            "halvessa-cli: --from: missing; the series command needs it\n");
+}
+
+// The day's sunrise and sunset are the crossings within the local day asked, wherever the
+// zone puts it against the sun: the equation's times for the universal dates around it
+// (tests/geometry/expected_values.py, sunrise_sunset at zone 0), moved into the zone. The sun
+// up or down all day is said, in one line and as "polar".
+TEST_F(Cli, DaySunriseAndSunsetWithinTheDay) {
+  const struct { const char* args; std::vector<const char*> pieces; } cases[] = {
+      // Kiritimati, 1.87 -157.4, +14: those of the universal 23rd.
+      {"--date 2025-07-24 --lat 1.87 --lon -157.4 --tz Pacific/Kiritimati --json",
+       {R"("polar":null,)", R"("sunrise":"2025-07-24T06:29:29+14:00","sunset":"2025-07-24T18:42:00+14:00"})"}},
+      // Geneva at -12: the sunset of the universal 24th, then the sunrise of the 25th.
+      {"--date 2025-07-24 --tz -12", {"\nSunrise     16:09:24\nSunset      07:14:53\nSun up "}},
+      // Tromso, 69.65 18.96: the universal 24th has no solution (up all day), the 25th's sunset
+      // falls on the 26th.
+      {"--date 2025-07-25 --lat 69.65 --lon 18.96", {"\nSunrise     01:03:01\nSunset      none on this day\n"}},
+      {"--date 2025-07-25 --lat 69.65 --lon 18.96 --json", {R"("sunrise":"2025-07-25T01:03:01+02:00","sunset":null})"}},
+      {"--date 2025-06-21 --lat 69.65 --lon 18.96 --panel 180/30",
+       {"time zone 2\nSun up      24.00 h\n            the sun stays above the horizon all day\nPanel 1 "}},
+      {"--date 2025-06-21 --lat 69.65 --lon 18.96 --json",
+       {R"("polar":"day",)", R"("sun_hours":24,"sunrise":null,"sunset":null})"}},
+      {"--date 2025-12-21 --lat 69.65 --lon 18.96 --panel 180/30",
+       {"time zone 2\nSun up      0.00 h\n            the sun stays below the horizon all day\nPanel 1 "}},
+      {"--date 2025-12-21 --lat 69.65 --lon 18.96 --json",
+       {R"("polar":"night",)", R"("sun_hours":0,"sunrise":null,"sunset":null})"}},
+  };
+  for (const auto& c : cases) {
+    const Outcome r = cli::Run(QStringList{"day"} + Args(c.args), NoClock);
+    EXPECT_EQ(r.status, 0) << c.args << r.err;
+    for (const char* piece : c.pieces) {
+      EXPECT_NE(r.out.find(piece), std::string::npos) << c.args << ": " << r.out;
+    }
+  }
+}
+
+// With a fixed tilt or azimuth the best is the best at it, and the shares are of it (figures
+// of tests/summary/summary_expected.py: 1665.80 at 183/90, 1925.18 flat, 180/35 2357.61).
+TEST_F(Cli, BestAtAFixedTiltOrAzimuth) {
+  const QStringList year = Args("best --year 2025 --step 1h --panel 180/35");
+  EXPECT_NE(cli::Run(year + Args("--fix-tilt 90"), NoClock)
+                .out.find("Best        183/90      1665.8 kWh/m², the best with the tilt fixed at 90\n"
+                          "Panel 1     180/35      2357.6 kWh/m², 141.5% of the best at tilt 90\n"),
+            std::string::npos);
+  EXPECT_NE(cli::Run(year + Args("--fix-azimuth 90"), NoClock)
+                .out.find("Best        flat        1925.2 kWh/m², the best with the azimuth fixed at 90\n"
+                          "Panel 1     180/35      2357.6 kWh/m², 122.5% of the best at azimuth 90\n"),
+            std::string::npos);
+  const QJsonObject tilt = Json(cli::Run(year + Args("--fix-tilt 90 --json"), NoClock));
+  EXPECT_EQ(tilt["best"]["fixed"].toString(), "tilt");
+  EXPECT_NEAR(tilt["panels"][0]["share_percent"].toDouble(), 100 * 2357.6088736532 / 1665.7995569940, 1e-8);
+  EXPECT_TRUE(Json(cli::Run(year + Args("--json"), NoClock))["best"].toObject()["fixed"].isNull());
+}
+
+// No "-0" in a series: an elevation just below the horizon to no decimals, a zone of -0.
+TEST(CliSeries, NoMinusZero) {
+  // The sunrise is at 04:08 universal time: the sun's centre crosses a few minutes later.
+  const std::string rows = cli::Run(Args("series --from 2025-07-24T04:00 --to 2025-07-24T04:20 "
+                                         "--step 1m --panel 0/0 --digits 0 --tz -0"), NoClock).out;
+  EXPECT_NE(rows.find("\n2025-07-24T04:00:00+00:00,"), std::string::npos) << rows;
+  EXPECT_EQ(rows.find(",-0"), std::string::npos) << rows;
+  EXPECT_NE(rows.find(",0\r\n"), std::string::npos) << rows;
+  const std::string json = cli::Run(Args("series --from 2025-07-24 --to 2025-07-24T00:01 "
+                                         "--tz -0 --lon -0 --format json"), NoClock).out;
+  EXPECT_NE(json.find(R"({"site":{"latitude":46.205556,"longitude":0,"timezone":0},)"),
+            std::string::npos) << json;
+}
+
+// The progress line: after a second of work, at most ten times a second, cleared at the end
+// or on demand, and only where standard error is a terminal that standard output is not.
+TEST(CliTerminal, ProgressLine) {
+  using namespace std::chrono_literals;
+  std::chrono::steady_clock::time_point now{};
+  std::string text;
+  cli::ProgressLine line([&text](std::string_view t) { text += t; }, [&now] { return now; });
+  const auto at = [&](std::chrono::milliseconds t, double fraction) {
+    now = std::chrono::steady_clock::time_point{} + t;
+    line(fraction);
+  };
+  line.clear();
+  at(900ms, 0.1);
+  EXPECT_EQ(text, "");
+  at(1000ms, 0.42);
+  at(1050ms, 0.5);
+  at(1100ms, 0.5);
+  EXPECT_EQ(text, "\rworking:  42%\rworking:  50%");
+  line.clear();
+  line.clear();
+  at(1300ms, 1.0);
+  EXPECT_EQ(text, "\rworking:  42%\rworking:  50%\r\033[K");
+  at(1400ms, 0.9);
+  at(1500ms, 1.0);
+  EXPECT_EQ(text.substr(text.size() - 18), "\rworking:  90%\r\033[K");
+}
+
+TEST(CliTerminal, ProgressOnlyOnAnotherTerminal) {
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  const auto openTerminal = [] {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    EXPECT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    return std::pair{master, ::open(::ptsname(master), O_RDWR | O_NOCTTY)};
+  };
+  const auto [master1, tty1] = openTerminal();
+  const auto [master2, tty2] = openTerminal();
+  const int tty1Again = ::open(::ptsname(master1), O_RDWR | O_NOCTTY);
+  ASSERT_TRUE(tty1 >= 0 && tty2 >= 0 && tty1Again >= 0);
+  EXPECT_TRUE(cli::ShowsProgress(pipeFds[1], tty1));
+  EXPECT_TRUE(cli::ShowsProgress(tty2, tty1));
+  EXPECT_FALSE(cli::ShowsProgress(tty1, tty1));
+  EXPECT_FALSE(cli::ShowsProgress(tty1Again, tty1));
+  EXPECT_FALSE(cli::ShowsProgress(tty1, pipeFds[1]));
+  for (const int fd : {pipeFds[0], pipeFds[1], master1, tty1, master2, tty2, tty1Again}) ::close(fd);
+}
+
+// The help: an entry of its own for every option and command, in its section, no line wider
+// than 80 columns, and no line that help2man would take for a heading but the headings.
+TEST(CliHelp, EntriesAndWidth) {
+  const QStringList lines = cli::HelpText().split('\n');
+  for (const QString& line : lines) EXPECT_LE(line.size(), 80) << line.toStdString();
+  const auto entry = [&lines](const QString& start) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+      if (lines[i].startsWith(start + ' ')) return i;
+    }
+    return qsizetype{-1};
+  };
+  const qsizetype commands = lines.indexOf("Commands:");
+  const qsizetype options = lines.indexOf("Options of the moment and the site:");
+  ASSERT_TRUE(commands > 0 && options > commands);
+  for (const char* word : {"series", "day", "year", "best"}) {
+    const qsizetype i = entry(QStringLiteral("  ") + word);
+    EXPECT_TRUE(i > commands && i < options) << word;
+  }
+  for (const char* option :
+       {"--date DATE", "--time TIME", "--lat DEGREES", "--lon DEGREES", "--tz HOURS|NAME",
+        "--panel AZ/TILT", "--json", "--from DATE[ TIME]", "--to DATE[ TIME]", "--step STEP",
+        "--year YYYY", "--altitude METRES", "--clearsky", "--format FORMAT", "--digits N",
+        "--force", "--fix-tilt DEGREES", "--fix-azimuth DEGREES", "-h, --help", "--version"}) {
+    EXPECT_GT(entry(QStringLiteral("  ") + option), options) << option;
+  }
+  for (const QString& line : lines) {
+    if (line.endsWith(':')) {
+      EXPECT_TRUE(!line.startsWith(' ') && !line.contains("default")) << line.toStdString();
+    }
+  }
+}
+
 // The process: its exit status, and what it writes when standard output cannot take a series.
 TEST(CliProcess, ExitStatusAndUnwritableOutput) {
   const auto run = [](QProcess& process, const QStringList& args) {
@@ -276,10 +481,33 @@ TEST(CliProcess, ExitStatusAndUnwritableOutput) {
   EXPECT_EQ(bad.exitCode(), 2);
   EXPECT_EQ(bad.readAllStandardError(), "halvessa-cli: --lat: \"abc\" is not a number\n");
   full.setStandardOutputFile(QStringLiteral("/dev/full"));
+  // No chaining, under the sanitizers too.
+  QProcess chained;
+  ASSERT_TRUE(run(chained, {"day", "year", "best"}));
+  EXPECT_EQ(chained.exitCode(), 2);
+  EXPECT_EQ(chained.readAllStandardError(), "halvessa-cli: unexpected argument \"year\"\n");
   ASSERT_TRUE(run(full, Args("series --from 2025-01-01 --to 2025-02-01 --step 1m")));
   EXPECT_EQ(full.exitCode(), 1);
   EXPECT_EQ(full.readAllStandardError(),
             "halvessa-cli: cannot write the output: No space left on device\n");
+}
+
+// A reader that goes away ends the program quietly, as SIGPIPE's default action does, also
+// with SIGPIPE ignored: killed by SIGPIPE (status 141 in the shell), nothing on standard error.
+TEST(CliProcess, BrokenPipeEndsQuietly) {
+  for (const char* trap : {"", "trap '' PIPE; "}) {
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                {"-c", QStringLiteral("%1\"$0\" series --from 2025-01-01 --to 2026-01-01 --step 1m "
+                                      "--force 2>err | head -c 100 >/dev/null; "
+                                      "echo ${PIPESTATUS[0]}; cat err >&2; rm err")
+                           .arg(trap),
+                 QStringLiteral(HALVESSA_CLI)});
+    shell.setWorkingDirectory(QDir::tempPath());
+    ASSERT_TRUE(shell.waitForFinished(-1));
+    EXPECT_EQ(shell.readAllStandardOutput(), "141\n") << trap;
+    EXPECT_EQ(shell.readAllStandardError(), "") << trap;
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Fuzz target: the calculator run on arbitrary command lines, the input split at NUL bytes
 // into arguments as main() receives them. Whatever the arguments, Run returns instead of
 // throwing, with status 0 and some output, status 2 and exactly one error line, or status 1
-// and one line when standard output fills up.
+// and one line when standard output fills up. tests/fuzz/seeds/cli_args holds inputs that
+// once found faults (a command word alone, command words chained); the tests replay them.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>

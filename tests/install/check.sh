@@ -39,10 +39,11 @@ grep -q "<release version=\"$version\"" "$usr/share/metainfo/$id.metainfo.xml" |
 zcat "$usr/share/doc/halvessa/changelog.gz" | head -1 | grep -qF "halvessa ($version)" ||
   fail "the changelog does not start with $version"
 
-# The desktop entry and the metainfo validate; the entry's program and icon are installed.
+# The desktop entry and the metainfo validate, the entry without a hint (such as one for a
+# second main category, which would show it in two menus); its program and icon are installed.
 desktop=$usr/share/applications/$id.desktop
-desktop-file-validate "$desktop" | grep -v ': hint: ' || true
-desktop-file-validate "$desktop" >/dev/null || fail "the desktop entry does not validate"
+hints=$(desktop-file-validate "$desktop") || { echo "$hints" >&2; fail "the desktop entry does not validate"; }
+[ -z "$hints" ] || { echo "$hints" >&2; fail "desktop-file-validate has remarks on the desktop entry"; }
 exec=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 [ -x "$usr/bin/$exec" ] || fail "the desktop entry runs \"$exec\", which is not installed"
 [ "$(sed -n 's/^Icon=//p' "$desktop")" = "$id" ] || fail "the desktop entry's icon is not $id"
@@ -70,16 +71,39 @@ for program in halvessa halvessa-cli; do
     fail "$program.1 has no NAME line for $program"
 done
 
-# The completion loads in bash and completes an option and a value.
+# The completion loads in bash and completes an option and a value, a zone name after --tz
+# (from the zone database, as the program reads it, also without its tzdata.zi), and one
+# --fix- option at most.
+zones=$stage/zoneinfo
+mkdir -p "$zones/Europe"
+touch "$zones/Europe/Zurich" "$zones/Europe/Zagreb" "$zones/zone.tab"
 got=$(bash -c 'source "$1"
   COMP_WORDS=(halvessa-cli --js); COMP_CWORD=1; _halvessa_cli; echo "${COMPREPLY[*]}"
   COMP_WORDS=(halvessa-cli --json --date ""); COMP_CWORD=3; _halvessa_cli; echo "${COMPREPLY[*]}"
-  complete -p halvessa-cli' _ "$usr/share/bash-completion/completions/halvessa-cli") ||
+  COMP_WORDS=(halvessa-cli --tz Europe/Zu); COMP_CWORD=2; _halvessa_cli; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(halvessa-cli --tz=Asia/Kolk); COMP_CWORD=1; _halvessa_cli; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(halvessa-cli best --fix-tilt=30 --fix); COMP_CWORD=3; _halvessa_cli; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(halvessa-cli best --fix-azimuth 9 --f); COMP_CWORD=4; _halvessa_cli; echo "${COMPREPLY[*]}"
+  TZDIR=$2; COMP_WORDS=(halvessa-cli --tz Europe/Z); COMP_CWORD=2; _halvessa_cli; echo "${COMPREPLY[*]}"
+  complete -p halvessa-cli' _ "$usr/share/bash-completion/completions/halvessa-cli" "$zones") ||
   fail "the bash completion does not load or register halvessa-cli"
 expected="--json
 $(date +%Y-%m-%d)
+Europe/Zurich
+Asia/Kolkata
+
+
+Europe/Zagreb Europe/Zurich
 complete -F _halvessa_cli halvessa-cli"
 [ "$got" = "$expected" ] || fail "the bash completion gives \"$got\""
+
+# Every option and command of the calculator has an entry of its own in its manual page.
+page=$(MANWIDTH=80 man -l "$usr/share/man/man1/halvessa-cli.1.gz" 2>/dev/null)
+for entry in series day year best --date --time --lat --lon --tz --panel --json --from --to \
+             --step --year --altitude --clearsky --format --digits --force --fix-tilt \
+             --fix-azimuth --help --version; do
+  grep -Eq "^ {7}(-h, )?$entry( |\$)" <<<"$page" || fail "halvessa-cli.1 has no entry for $entry"
+done
 
 # The Debian package holds what the installation holds, and lintian finds no error in it.
 out=$(cd "$dir" && cpack -G DEB 2>&1) || { echo "$out" >&2; fail "cpack -G DEB failed"; }
