@@ -19,10 +19,8 @@
 #include <QTableWidget>
 #include <QTest>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 #include <cerrno>
-#include <cstring>
 #include <map>
 #include <stdexcept>
 #include <utility>
@@ -58,6 +56,13 @@ class WindowTest : public testing::FormTest {
     return at;
   }
   ViewsSection& views() { return window->views(); }
+  // Exports through the File menu's item (0: the day's CSV, 1: the chart) onto name: the message.
+  QString exportAs(int item, const QString& name) {
+    views().chooseFile = [name](const QString&, const QString&, const QString&) { return name; };
+    model.message.setText("");
+    views().menuBar()->actions()[0]->menu()->actions()[item]->trigger();
+    return model.message.Text();
+  }
 
   std::unique_ptr<HalvessaWindow> window = std::make_unique<HalvessaWindow>(model);
 };
@@ -219,28 +224,18 @@ TEST_F(WindowTest, TheLayoutStaysAsTheViewsOpenAndClose) {
 }
 
 // The day of the last calculation: its chart and table, the polar night and day, and the
-// exports through the File menu.
+// exports through the File menu, which write whole regular files or say why not.
 TEST_F(WindowTest, TheDayViewAndTheExports) {
-  QString chosen;
-  views().chooseFile = [&chosen](const QString&, const QString&, const QString&) { return chosen; };
-  QMenu* file = views().menuBar()->actions()[0]->menu();
-  const auto run = [&](int item, const QString& name) {  // the file's bytes, or none
-    chosen = name;
-    file->actions()[item]->trigger();
-    return testing::ReadFile(name);
-  };
   model.txtDate.setText("someday");  // the boxes hold no moment
-  EXPECT_EQ(run(0, "day.csv"), "");
-  EXPECT_EQ(model.message.Text(), "Cannot write \"day.csv\": no moment has been computed yet");
+  EXPECT_EQ(exportAs(0, "day.csv"), "Cannot write \"day.csv\": no moment has been computed yet");
   model.txtAz(3).setText("0");
   model.txtTilt(3).setText("0");
   calculate("2025-06-21", "10:00");
-  EXPECT_EQ(run(0, "day.csv").count("\r\n"), 1 + 288);
-  EXPECT_EQ(model.message.Text(), "Day written to \"day.csv\".");
-  EXPECT_EQ(run(0, "nowhere/day.csv"), "");
-  EXPECT_TRUE(model.message.Text().startsWith("Cannot write \"day.csv\": "));
-  EXPECT_EQ(run(1, "day.png"), "");
-  EXPECT_EQ(model.message.Text(), "Cannot write \"day.png\": open the day or the year view first");
+  EXPECT_EQ(exportAs(1, "day.png"),
+            "Cannot write \"day.png\": open the day or the year view first");
+  EXPECT_TRUE(QDir().entryList(QDir::Files).isEmpty());
+  EXPECT_EQ(exportAs(0, "day.csv"), "Day written to \"day.csv\".");
+  EXPECT_EQ(testing::ReadFile("day.csv").count("\r\n"), 1 + 288);
 
   views().setDayOpen(true);
   QChart* chart = views().dayChart()->chart();
@@ -256,12 +251,31 @@ TEST_F(WindowTest, TheDayViewAndTheExports) {
   const DayRow& first = views().model().day.chart()->rows[0];
   EXPECT_EQ(table->item(0, 2)->text(), QString::number(first.irradiation, 'f', 2));
 
-  EXPECT_TRUE(run(1, "day.png").startsWith("\x89PNG"));
-  EXPECT_EQ(model.message.Text(), "Chart written to \"day.png\".");
-  EXPECT_TRUE(run(1, "day.svg").contains("<svg"));
-  EXPECT_EQ(run(1, "day.bmp"), "");
-  EXPECT_EQ(model.message.Text(), "Cannot write \"day.bmp\": the name must end in .png or .svg");
-  EXPECT_EQ(QDir().entryList(QDir::Files).size(), 3);  // no half file
+  EXPECT_EQ(exportAs(1, "day.png"), "Chart written to \"day.png\".");
+  EXPECT_TRUE(testing::ReadFile("day.png").startsWith("\x89PNG"));
+  exportAs(1, "day.svg");
+  EXPECT_TRUE(testing::ReadFile("day.svg").contains("<svg"));
+  EXPECT_EQ(exportAs(1, "day.bmp"), "Cannot write \"day.bmp\": the name must end in .png or .svg");
+  // Onto anything but a regular file the exports write nothing and say why; a full disk is
+  // named, and the old file stays.
+  ASSERT_EQ(::mkfifo("pipe.png", 0600), 0);
+  for (int item : {0, 1}) {  // the day's CSV and the chart
+    EXPECT_EQ(exportAs(item, "pipe.png"),
+              "Cannot write \"pipe.png\": it is a named pipe, not a regular file");
+  }
+  files::ReplaceSaveWriteForTesting([](int, const void*, std::size_t) -> std::ptrdiff_t {
+    errno = ENOSPC;
+    return -1;
+  });
+  EXPECT_EQ(exportAs(0, "day.csv"), "Cannot write \"day.csv\": No space left on device");
+  EXPECT_EQ(exportAs(1, "day.png"), "Cannot write \"day.png\": No space left on device");
+  files::ReplaceSaveWriteForTesting(nullptr);
+  EXPECT_EQ(testing::ReadFile("day.csv").count("\r\n"), 1 + 288);
+  // No half file, nothing written aside.
+  EXPECT_EQ(QDir().entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+            (QStringList{"day.csv", "day.png", "day.svg", "pipe.png"}));
+  struct stat pipe {};
+  EXPECT_TRUE(::lstat("pipe.png", &pipe) == 0 && S_ISFIFO(pipe.st_mode));
 
   model.txtLat.setText("-80");
   calculate("2025-06-21", "10:00");
@@ -316,46 +330,6 @@ TEST_F(WindowTest, ANewDayOrYearReplacesTheChartsContents) {
   EXPECT_EQ(static_cast<QBarSeries*>(year->series()[0])->count(), 5);
   EXPECT_EQ(views().yearChart()->scene()->items().size(), yearItems);
   EXPECT_EQ(texts(views().yearChart(), "Jan"), 1);
-}
-
-// Onto anything but a regular file the exports write nothing and say why; a full disk is named.
-TEST_F(WindowTest, TheExportsReplaceOnlyRegularFiles) {
-  QString chosen;
-  views().chooseFile = [&chosen](const QString&, const QString&, const QString&) { return chosen; };
-  QMenu* file = views().menuBar()->actions()[0]->menu();
-  const auto run = [&](int item, const QString& name) {
-    chosen = name;
-    file->actions()[item]->trigger();
-    return model.message.Text();
-  };
-  const auto kind = [](const char* name) {
-    struct stat s {};
-    return ::lstat(name, &s) == 0 ? s.st_mode & S_IFMT : 0;
-  };
-  views().setDayOpen(true);
-  calculate("2025-06-21", "10:00");
-  ASSERT_EQ(::mkfifo("pipe.png", 0600), 0);
-  for (int item : {0, 1}) {  // the day's CSV and the chart
-    EXPECT_EQ(run(item, "pipe.png"),
-              "Cannot write \"pipe.png\": it is a named pipe, not a regular file");
-  }
-  files::ReplaceSaveWriteForTesting([](int, const void*, std::size_t) -> std::ptrdiff_t {
-    errno = ENOSPC;
-    return -1;
-  });
-  EXPECT_EQ(run(0, "day.csv"), "Cannot write \"day.csv\": No space left on device");
-  EXPECT_EQ(run(1, "day.png"), "Cannot write \"day.png\": No space left on device");
-  files::ReplaceSaveWriteForTesting(nullptr);
-  EXPECT_EQ(QDir().entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList{"pipe.png"});  // nothing written aside stays
-  EXPECT_EQ(kind("pipe.png"), S_IFIFO);
-
-  if (::mknod("device", S_IFCHR | 0600, makedev(1, 7)) != 0) {
-    GTEST_SKIP() << "mknod needs root: " << std::strerror(errno);
-  }
-  EXPECT_EQ(run(0, "device"),
-            "Cannot write \"device\": it is a character device, not a regular file");
-  EXPECT_EQ(kind("device"), S_IFCHR);
 }
 
 }  // namespace
