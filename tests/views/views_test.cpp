@@ -77,14 +77,10 @@ TEST_F(ViewsTest, ListeningChangesNoBoxNoLogAndNoStepAndTheDayFollowsTheRun) {
 // 18:10 (equation of time -7 min); above the polar circle it stays up or down all day; a
 // daylight saving day of Zurich has 23 or 25 hours.
 TEST(DayChart, NightsAndDaysAroundTheWorld) {
-  struct Case {
-    double latitude, longitude;
-    int month, day;
-    const char* zone;
-    double hours;
-    std::size_t nights;  // 1: the sun never rises, 0: it never sets
-    double sunrise, sunset;  // hours since midnight, NaN when none
-  } cases[] = {
+  // nights: 1 when the sun never rises, 0 when it never sets; sunrise and sunset in hours
+  // since midnight, NaN when none.
+  const struct { double latitude, longitude; int month, day; const char* zone; double hours;
+                 std::size_t nights; double sunrise, sunset; } cases[] = {
       {0, 0, 3, 20, "0", 24, 2, 6.1, 18.1},
       {80, 0, 12, 21, "0", 24, 1, NAN, NAN},
       {80, 0, 6, 21, "0", 24, 0, NAN, NAN},
@@ -92,7 +88,7 @@ TEST(DayChart, NightsAndDaysAroundTheWorld) {
       {46.2, 6.15, 3, 30, "Europe/Zurich", 23, 2, 6.2, 18.8},
       {46.2, 6.15, 10, 26, "Europe/Zurich", 25, 2, 8.2, 18.4},
   };
-  for (const Case& k : cases) {
+  for (const auto& k : cases) {
     SCOPED_TRACE(k.month);
     const Calculated c{Calculated::Kind::kCalculation, k.latitude, k.longitude,
                        text::StrictTimeZone(QString::fromLatin1(k.zone)),
