@@ -277,19 +277,6 @@ mode_t Mode(const QString& path) {
   return ::lstat(QFile::encodeName(path).constData(), &s) == 0 ? s.st_mode : 0;
 }
 
-// Takes 10 bytes, then the disk is full.
-std::ptrdiff_t FullAfterTen(int fd, const void* data, std::size_t size) {
-  static std::size_t room = 10;
-  if (room == 0) {
-    room = 10;  // for the next use
-    errno = ENOSPC;
-    return -1;
-  }
-  const std::size_t n = size < room ? size : room;
-  room -= n;
-  return ::write(fd, data, n);
-}
-
 class SaveFileTest : public ::testing::Test {
  protected:
   QString path(const char* name) const { return dir_.filePath(name); }
@@ -349,13 +336,14 @@ TEST_F(SaveFileTest, AnythingElseIsRefusedAndLeftAsItWas) {
 // aside. A file not opened, or failed once, says so at every further call.
 TEST_F(SaveFileTest, AFailedWriteNamesItsReasonAndKeepsTheOldFile) {
   ASSERT_EQ(SaveFile(path("day.csv"), "old"), std::nullopt);
-  ReplaceSaveWriteForTesting(FullAfterTen);
+  room = 10;
+  ReplaceSaveWriteForTesting(FillingDisk);
   SavedFile file(path("day.csv"));
   EXPECT_EQ(file.open(), std::nullopt);
   EXPECT_EQ(file.write("0123456"), std::nullopt);
-  const QString full = "Cannot write \"day.csv\": No space left on device";
-  EXPECT_EQ(file.write("789abc"), full);
-  EXPECT_EQ(file.commit(), full);
+  const QString noSpace = "Cannot write \"day.csv\": No space left on device";
+  EXPECT_EQ(file.write("789abc"), noSpace);
+  EXPECT_EQ(file.commit(), noSpace);
   ReplaceSaveWriteForTesting(nullptr);
   EXPECT_EQ(Read(path("day.csv")), "old");
   EXPECT_EQ(names(), QStringList{"day.csv"});

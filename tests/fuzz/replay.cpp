@@ -13,13 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 int main(int argc, char* argv[]) {
   if (argc != 2) return 2;
-  std::set<std::filesystem::path> inputs;
-  for (const auto& entry : std::filesystem::directory_iterator(argv[1])) inputs.insert(entry.path());
+  const std::set<std::filesystem::path> inputs{std::filesystem::directory_iterator(argv[1]), {}};
   for (const auto& path : inputs) {
     std::ifstream in(path, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
-    std::printf("%s\n", path.filename().c_str());
-    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", path.filename().c_str());  // unbuffered: shown before a fault
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   }
   return inputs.empty() ? 1 : 0;
