@@ -163,8 +163,9 @@ TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
   const QByteArray solar("2025-07-24\t14:00\t151,3\t-2,5\r\n");
   const QByteArray panel("2025-07-24\t14:00\t151\t45\t12,5\t93%\r\n");
   const auto at = [](QByteArray line) { return line.replace("14:00", "14:10"); };
-  const auto onDisk = [](LogWriteCall call) {
-    return [call](QDir) { ReplaceLogWriteForTesting(call); };
+  // The write call the logs use from arm or disarm on, with room and full set for FillingDisk.
+  const auto onDisk = [](LogWriteCall call, std::ptrdiff_t bytes = 0, int error = ENOSPC) {
+    return [=](QDir) { room = bytes; full = error; ReplaceLogWriteForTesting(call); };
   };
   const struct {
     const char* name;
@@ -181,22 +182,10 @@ TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
        [](QDir d) { ASSERT_TRUE(d.remove("panel2.log")); },
        "Cannot write \"panel2.log\": not a regular file"},
       {"the disk fills up within panel2.log's line",
-       [&](QDir d) {
-         room = solar.size() + panel.size() + 9;
-         onDisk(FillingDisk)(d);
-       },
-       onDisk(nullptr), "Cannot write \"panel2.log\": No space left on device"},
-      {"a write takes nothing within panel1.log's line",
-       [&](QDir d) {
-         room = solar.size() + 5;
-         full = 0;
-         onDisk(FillingDisk)(d);
-       },
-       [&](QDir d) {
-         full = ENOSPC;
-         onDisk(nullptr)(d);
-       },
-       "Cannot write \"panel1.log\": only 5 of 34 bytes could be written"},
+       onDisk(FillingDisk, solar.size() + panel.size() + 9), onDisk(nullptr),
+       "Cannot write \"panel2.log\": No space left on device"},
+      {"a write takes nothing within panel1.log's line", onDisk(FillingDisk, solar.size() + 5, 0),
+       onDisk(nullptr), "Cannot write \"panel1.log\": only 5 of 34 bytes could be written"},
       {"interrupted and short writes are carried on", onDisk(Dribbling), onDisk(nullptr),
        std::nullopt},
   };
