@@ -304,8 +304,7 @@ TEST_F(WindowTest, ANewDayOrYearReplacesTheChartsContents) {
     }
     return n;
   };
-  qsizetype dayItems = 0;
-  qsizetype yearItems = 0;
+  qsizetype dayItems = 0, yearItems = 0;
   for (int n = 1; n <= 12; ++n) {
     // Two days of two years in turn, a panel in use every other time: all drawn anew each time.
     model.txtAz(3).setText(n % 2 ? "0" : "20");
