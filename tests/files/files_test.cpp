@@ -48,17 +48,23 @@ QStringList ReadSettings(const QString& path) {
 const QStringList kCleared = {"az1=", "tilt1=", "az2=", "tilt2=", "az3=", "tilt3=",
                               "az4=", "tilt4=", "az5=", "tilt5="};
 
-class SettingsFile : public ::testing::Test {
+// A temporary folder and names in it, the settings file's by default.
+class InFolder : public ::testing::Test {
  protected:
-  QString path(const QString& name = QString::fromLatin1(kSettingsFileName)) const {
-    return dir_.filePath(name);
-  }
+  QString path(const char* name = kSettingsFileName) const { return dir_.filePath(name); }
+  QByteArray native(const char* name) const { return QFile::encodeName(path(name)); }
   void write(const QByteArray& bytes) const {
     QFile f(path());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
   }
+  // Every name in the folder, hidden and special ones included: no file aside stays.
+  QStringList names() const {
+    return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                       QDir::NoDotAndDotDot, QDir::Name);
+  }
   QTemporaryDir dir_;
 };
+using SettingsFile = InFolder;
 
 TEST_F(SettingsFile, LinesReachTheSinkVerbatimAndSkippedOnesAreNamed) {
   const QByteArray longest(kMaxLineBytes, '7');
@@ -105,7 +111,7 @@ TEST_F(SettingsFile, OnlyARegularFileIsRead) {
   // A folder, a dangling link and a named pipe (which would block a reader) are no file.
   ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.ini"));
   ASSERT_TRUE(QFile::link(path("missing"), path("dangling.ini")));
-  ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.ini")).constData(), 0600), 0);
+  ASSERT_EQ(::mkfifo(native("pipe.ini").constData(), 0600), 0);
   for (const char* name : {"folder.ini", "dangling.ini", "pipe.ini"}) {
     EXPECT_FALSE(FileExists(path(name))) << name;
     EXPECT_TRUE(ReadSettings(path(name)).isEmpty()) << name;
@@ -266,17 +272,7 @@ mode_t Mode(const QString& path) {
   return ::lstat(QFile::encodeName(path).constData(), &s) == 0 ? s.st_mode : 0;
 }
 
-class SaveFileTest : public ::testing::Test {
- protected:
-  QString path(const char* name) const { return dir_.filePath(name); }
-  QByteArray native(const char* name) const { return QFile::encodeName(path(name)); }
-  // Every name in the folder, hidden and special ones included: no file aside stays.
-  QStringList names() const {
-    return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
-                                       QDir::NoDotAndDotDot, QDir::Name);
-  }
-  QTemporaryDir dir_;
-};
+using SaveFileTest = InFolder;
 
 TEST_F(SaveFileTest, ARegularFileOrANewNameIsReplacedWhole) {
   EXPECT_EQ(SaveFile(path("new.csv"), "a,b\r\n"), std::nullopt);
