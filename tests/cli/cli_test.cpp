@@ -1,7 +1,6 @@
 // The calculator run in process through cli::Run on a fixed clock; the built executable only
 // where the process itself matters (exit status, a failed write). The day, year, best and
 // clear-sky figures come from tests/summary/summary_expected.py.
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -237,9 +237,7 @@ TEST(PositionLogs, AStepIsWrittenToAllItsFilesOrToNone) {
 
 // When a file of the failed step cannot be cut back, the message names it too. Here panel1.log's
 // descriptor is swapped for a read-only one just before panel2.log's write fails.
-int panel1Fd = -1;
-int readOnlyFd = -1;
-int calls = 0;
+int panel1Fd = -1, readOnlyFd = -1, calls = 0;
 std::ptrdiff_t SwapThenFail(int fd, const void* data, std::size_t size) {
   if (++calls == 2) panel1Fd = fd;
   if (calls <= 2) return ::write(fd, data, size);

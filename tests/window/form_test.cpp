@@ -332,8 +332,7 @@ TEST(YearModel, RequestsFollowTheSiteAndStaleResultsAreDropped) {
                DateSerial(2025, 7, 24), {{{180, 30}}}};
   EXPECT_FALSE(year.take(c));  // closed
   const std::optional<YearRequest> first = year.setOpen(true);
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first->year, 2025);
+  ASSERT_TRUE(first.has_value() && first->year == 2025);
   c.moment = DateSerial(2025, 12, 31);
   EXPECT_FALSE(year.take(c));  // the same year and site
   c.latitude = 47;
@@ -354,20 +353,18 @@ TEST(YearModel, RequestsFollowTheSiteAndStaleResultsAreDropped) {
 
 // The day's file holds the calculator's series, byte for byte; the day's table, the day's sums
 // of the panels in use.
-TEST(DayExport, TheCsvIsTheCalculatorsSeriesAndTheTableTheDaysSums) {
+TEST_F(ViewsTest, TheDaysCsvIsTheCalculatorsSeriesAndTheTableTheDaysSums) {
   const Calculated c{Calculated::Kind::kCalculation, 46.205556, 6.154444,
                      text::SiteZone::Fixed(2), DateSerial(2025, 7, 24) + 0.6,
                      {{{151, 45}, {151, 20}, {0, 0}, {151, 70}, {331, 70}}}};
-  const QTemporaryDir dir;
-  ASSERT_EQ(ExportDayCsv(c, 300, dir.filePath("day.csv")), "");
-  const QByteArray written = ReadFile(dir.filePath("day.csv"));
+  ASSERT_EQ(ExportDayCsv(c, 300, "day.csv"), "");
   const cli::Outcome cli = cli::Run(
       {"series", "--from", "2025-07-24 00:00", "--to", "2025-07-25 00:00", "--step", "5m",
        "--clearsky", "--tz", "2", "--panel", "151/45", "--panel", "151/20", "--panel", "0/0",
        "--panel", "151/70", "--panel", "331/70"},
       [] { return 0.0; });
   ASSERT_EQ(cli.status, cli::kExitOk) << cli.err;
-  EXPECT_EQ(written.toStdString(), cli.out);
+  EXPECT_EQ(ReadFile("day.csv").toStdString(), cli.out);
 
   const DayChart chart = ComputeDay(c, 300);
   const auto day = summary::SummarizeDay(SiteOf(c), site::ZoneRule::Fixed(2), c.moment, 300);
