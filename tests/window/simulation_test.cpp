@@ -94,32 +94,27 @@ TEST_F(Simulation, PauseFinishesTheStepAndResumeGoesOnFromTheTimeBoxOnTheRunsDay
 // say why. A closed window starts nothing.
 TEST_F(Simulation, SimulateDuringARunStartsAfreshUnlessTheSunsetBoxIsCleared) {
   prepare();
-  onStep = [this](int n) {  // at the first event point of steps 3 and 5
-    if (n == 2) {
-      user([this] {
-        model.txtDate.userEdited("2025-08-01");
-        model.txtTime.userEdited("06:00");
-        model.txtSunset.userEdited("07:00");
-        model.jump.userEdited("5");
-        for (int i = 0; i < 1000; ++i) model.btnSimulate.userClicked();
-        EXPECT_EQ(form->activeRunLoops(), 1);  // no nesting
-      }, 2);
-    }
-    if (n == 4) {
-      user([this] {
-        model.txtSunset.userEdited("");
-        model.btnSimulate.userClicked();
-        EXPECT_EQ(runState(), "-1 Pause manual: " + kNeedsSunset);
-        model.txtSunset.userEdited("07:00");
-      }, 2);
-    }
-    if (n == 5) {
-      user([this] {
-        model.btnSimulate.userClicked();
-        model.txtSunset.userEdited("");
-      }, 2);
-    }
-  };
+  // The user's actions after steps 2, 4 and 5, each at the first event point of the next step.
+  const std::map<int, std::function<void()>> actions{
+      {2, [this] {
+         model.txtDate.userEdited("2025-08-01");
+         model.txtTime.userEdited("06:00");
+         model.txtSunset.userEdited("07:00");
+         model.jump.userEdited("5");
+         for (int i = 0; i < 1000; ++i) model.btnSimulate.userClicked();
+         EXPECT_EQ(form->activeRunLoops(), 1);  // no nesting
+       }},
+      {4, [this] {
+         model.txtSunset.userEdited("");
+         model.btnSimulate.userClicked();
+         EXPECT_EQ(runState(), "-1 Pause manual: " + kNeedsSunset);
+         model.txtSunset.userEdited("07:00");
+       }},
+      {5, [this] {
+         model.btnSimulate.userClicked();
+         model.txtSunset.userEdited("");
+       }}};
+  onStep = [&](int n) { if (actions.count(n) != 0) user(actions.at(n), 2); };
   model.btnSimulate.userClicked();
   EXPECT_EQ(stepTimes(), "20:00 20:10 06:00 06:05 06:10");
   EXPECT_EQ(steps[2], "2025-08-01|06:00|59.0|-3.5");
@@ -188,36 +183,31 @@ TEST_P(Pausing, ResumeRetriesTheStep) {
   EXPECT_EQ(stepTimes() + '|' + model.txtDate.Text() + ' ' + LineCounts(), c.after);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Pausing,
-    ::testing::Values(
-        // Past the calendar.
-        PauseCase{[](FormModel& m) {
-                    m.txtDate.setText("9999-12-31");
-                    m.txtTime.setText("20:50");
-                  },
-                  nullptr, &FormModel::txtDate,
-                  "Date: the simulated moment lies outside the years 100 to 9999. The simulation "
-                  "is paused.|21:00|- - - - - -",
-                  "20:50 21:00 21:10|9999-12-31 - - - - - -"},
-        // A speed beyond 16 bits: the step was shown in full and its time box moved on; then
-        // the run paused.
-        PauseCase{[](FormModel& m) { m.Speed.setText("99999"); },
-                  [](FormModel& m) { m.Speed.userEdited("1"); }, &FormModel::Speed,
-                  "Simulation speed (Update every (s)): 99999 is too large for a whole number "
-                  "from -32768 to 32767. The simulation is paused.|20:10|- - - - - -",
-                  "20:00 20:10 20:20 20:30|2025-07-24 - - - - - -"},
-        // A log that cannot be written: the failed step left no line anywhere; once fixed,
-        // each file holds one per step.
-        PauseCase{[](FormModel& m) {
-                    m.Solarchk.setValue(1);
-                    for (int i = 1; i <= 5; ++i) m.Panelchk(i).setValue(1);
-                    ASSERT_TRUE(QDir().mkdir("panel2.log"));
-                  },
-                  [](FormModel&) { ASSERT_TRUE(QDir().rmdir("panel2.log")); }, nullptr,
-                  "Cannot write \"panel2.log\": Is a directory. The simulation is "
-                  "paused.|20:00|0 0 0 - - -",
-                  "20:00 20:00 20:00 20:10|2025-07-24 2 2 2 2 2 2"}));
+INSTANTIATE_TEST_SUITE_P(Cases, Pausing, ::testing::Values(
+    // Past the calendar.
+    PauseCase{[](FormModel& m) { m.txtDate.setText("9999-12-31"); m.txtTime.setText("20:50"); },
+              nullptr, &FormModel::txtDate,
+              "Date: the simulated moment lies outside the years 100 to 9999. The simulation is "
+              "paused.|21:00|- - - - - -",
+              "20:50 21:00 21:10|9999-12-31 - - - - - -"},
+    // A speed beyond 16 bits: the step was shown in full and its time box moved on; then the
+    // run paused.
+    PauseCase{[](FormModel& m) { m.Speed.setText("99999"); },
+              [](FormModel& m) { m.Speed.userEdited("1"); }, &FormModel::Speed,
+              "Simulation speed (Update every (s)): 99999 is too large for a whole number from "
+              "-32768 to 32767. The simulation is paused.|20:10|- - - - - -",
+              "20:00 20:10 20:20 20:30|2025-07-24 - - - - - -"},
+    // A log that cannot be written: the failed step left no line anywhere; once fixed, each
+    // file holds one per step.
+    PauseCase{[](FormModel& m) {
+                m.Solarchk.setValue(1);
+                for (int i = 1; i <= 5; ++i) m.Panelchk(i).setValue(1);
+                ASSERT_TRUE(QDir().mkdir("panel2.log"));
+              },
+              [](FormModel&) { ASSERT_TRUE(QDir().rmdir("panel2.log")); }, nullptr,
+              "Cannot write \"panel2.log\": Is a directory. The simulation is paused.|20:00|"
+              "0 0 0 - - -",
+              "20:00 20:00 20:00 20:10|2025-07-24 2 2 2 2 2 2"}));
 
 // Solarchk shows the check boxes of the panels the last calculation found in use. Each step
 // appends the boxes as shown, unless Now is checked: the date and time as typed, in the
