@@ -11,7 +11,7 @@
 #include "cli/report.h"
 #include "geometry/calendar.h"
 #include "geometry/module1.h"
-#include "geometry/site.h"
+#include "site/site.h"
 #include "text/convert.h"
 
 #ifndef HALVESSA_VERSION

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "geometry/site.h"
+#include "site/site.h"
 #include "text/time_zone.h"
 
 namespace halvessa::cli {

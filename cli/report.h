@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "geometry/site.h"
+#include "site/site.h"
 
 namespace halvessa::cli {
 

@@ -21,7 +21,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "geometry/site.h"
+#include "site/site.h"
 
 namespace halvessa::files {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "geometry/site.h"
+#include "site/site.h"
 #include "series/engine.h"
 
 namespace halvessa::files {

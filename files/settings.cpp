@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "geometry/site.h"
+#include "site/site.h"
 
 namespace halvessa::files {
 

@@ -187,7 +187,7 @@ void SeriesEngine::compute(Block& block) const {
     double sinEta;
     double cosEta;
     ::sincos(Rad(SunElevation), &sinEta, &cosEta);
-    const bool sunUp = SunElevation > 0;
+    const bool sunUp = SunAboveHorizon(SunElevation);
 
     for (int p = 0; p < kPanelCount; ++p) {
       if (!inUse_[p]) continue;

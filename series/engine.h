@@ -12,7 +12,7 @@
 #include <memory>
 #include <span>
 
-#include "geometry/site.h"
+#include "site/site.h"
 
 namespace halvessa::series {
 

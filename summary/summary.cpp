@@ -66,7 +66,7 @@ Totals SumOver(const Site& site, const site::ZoneRule& zone, const series::TimeG
     engine.compute(*block);
     ComputeSky(*block, model, planes, inUse, *sky);
     for (std::size_t i = 0; i < block->size; ++i) {
-      if (block->elevation[i] > 0) ++sunUp;
+      if (SunAboveHorizon(block->elevation[i])) ++sunUp;
       for (int p = 0; p < kPanelCount; ++p) {
         if (!inUse[p]) continue;
         const double percent = block->production[p][i];

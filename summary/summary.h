@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "clearsky/clearsky.h"
-#include "geometry/site.h"
+#include "site/site.h"
 #include "series/engine.h"
 #include "series/grid.h"
 #include "site/zone_rule.h"

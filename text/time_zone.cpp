@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "geometry/calendar.h"
-#include "geometry/site.h"
+#include "site/site.h"
 #include "text/conversion_error.h"
 #include "text/numbers.h"
 #include "text/patterns.h"

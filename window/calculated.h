@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "geometry/site.h"
+#include "site/site.h"
 #include "text/time_zone.h"
 
 namespace halvessa::window {

@@ -8,7 +8,7 @@
 #include "files/settings.h"
 #include "geometry/calendar.h"
 #include "geometry/module1.h"
-#include "geometry/site.h"
+#include "site/site.h"
 #include "text/convert.h"
 #include "window/input.h"
 

@@ -3,7 +3,7 @@
 #include <QRegularExpression>
 
 #include "geometry/calendar.h"
-#include "geometry/site.h"
+#include "site/site.h"
 #include "text/convert.h"
 
 namespace halvessa::window {

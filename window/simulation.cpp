@@ -21,7 +21,7 @@
 #include "files/position_log.h"
 #include "geometry/calendar.h"
 #include "geometry/module1.h"
-#include "geometry/site.h"
+#include "site/site.h"
 #include "text/convert.h"
 #include "window/form.h"
 

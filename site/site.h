@@ -21,10 +21,13 @@ struct PanelGeometry {
 // A panel is in use unless its azimuth and its tilt are both exactly 0.
 inline bool InUse(const PanelGeometry& panel) { return panel.Azimuth != 0 || panel.Tilt != 0; }
 
+// The one rule of "the sun is up": its geometric elevation above 0 degrees.
+inline bool SunAboveHorizon(double sunElevation) { return sunElevation > 0; }
+
 // The production shown, logged or summed for a moment: AOIToProduction of the panel's angle
-// of incidence while the sun is above the horizon, 0 when its elevation is 0 or below.
+// of incidence while the sun is above the horizon, 0 when it is not.
 inline double MomentProduction(double aoi, double sunElevation) {
-  return sunElevation > 0 ? geometry::AOIToProduction(aoi) : 0.0;
+  return SunAboveHorizon(sunElevation) ? geometry::AOIToProduction(aoi) : 0.0;
 }
 
 // The site's ranges. A time zone is used to the whole minute, so it must round to fewer than
