@@ -43,6 +43,9 @@ double InstalledNoct(Mount mount);
 //   tau(0) = exp(-K L) [1 - ((n - 1) / (n + 1))^2],   f = tau(theta) / tau(0).
 // 1 at normal incidence, 0 at 90 degrees and beyond (and for NaN).
 double CoverTransmittance(double aoi);
+// The same from cos(AOI), without trigonometry (sin r = sin theta / n and the sum and
+// difference formulas); 0 for a cosine not above 0.
+double CoverTransmittanceCos(double cosAoi);
 
 // The module temperature carried from one hour to the next, C; NaN before the first hour.
 struct ThermalState {
@@ -63,7 +66,7 @@ struct ThermalState {
 // combined as (h_free^3 + h_forced^3)^(1/3); the sky at Tsky = 0.68 (0.0552 Ta^1.5)
 // + 0.32 Ta (kelvin), the ground at the air's temperature; radiative coefficients
 // eps sigma (T^2 + Ts^2)(T + Ts). Over a step of `hours` the linear balance is solved
-// exactly from the previous temperature, its coefficients refined ten times.
+// exactly from the previous temperature, its coefficients refined until it settles.
 // poa in W/m2, temperatures in C, wind in m/s; returns the new module (cell) temperature.
 double CellTemperature(double poa, double airTemperature, double windSpeed, double inoct,
                        double previousTemperature, double hours = 1.0);
@@ -106,9 +109,9 @@ struct HourResult {
   ThermalState state;          // for the next hour
 };
 
-// One hour of one panel: the angle of incidence of the beam (degrees), the plane's light,
+// One hour of one panel: the cosine of the beam's angle of incidence, the plane's light,
 // the air's temperature (C) and wind speed (m/s), the state the previous hour left.
-HourResult Hour(double aoi, const PlaneLight& light, double airTemperature, double windSpeed,
+HourResult Hour(double cosAoi, const PlaneLight& light, double airTemperature, double windSpeed,
                 const ThermalState& previous, const System& system);
 
 }  // namespace halvessa::energy

@@ -89,19 +89,18 @@ TEST(Denver, PvWattsYearMonthsAndCellTemperature) {
     geometry::SunPosition(SunMoment(start), kLatitude, kLongitude, kZone, azimuth, elevation);
     const double apparent = elevation + Refraction(elevation, pressureMbar, r.air);
     PlaneLight light;
-    double aoi = 90;
+    double cosAoi = 0;
     if (apparent > 0) {
       const double zenith = 90.0 - apparent;
       const double ghi = r.dhi + r.dni * std::cos(zenith * std::numbers::pi / 180.0);
-      const double cosAoi = CosIncidence(20, 180, zenith, azimuth);
-      aoi = std::acos(std::clamp(cosAoi, -1.0, 1.0)) * 180.0 / std::numbers::pi;
+      cosAoi = CosIncidence(20, 180, zenith, azimuth);
       light.beam = r.dni * std::max(cosAoi, 0.0);
       light.sky = Perez(20, 180, r.dhi, r.dni, ExtraterrestrialNormal(static_cast<int>(i / 24) + 1),
                         zenith, azimuth, RelativeAirMass(zenith))
                       .total();
       light.ground = GroundReflected(ghi, 20);
     }
-    const HourResult h = Hour(aoi, light, r.air, r.wind, state, system);
+    const HourResult h = Hour(cosAoi, light, r.air, r.wind, state, system);
     state = h.state;
     poa += light.total();
     poaRef += r.poa;
