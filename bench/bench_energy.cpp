@@ -52,23 +52,22 @@ const std::vector<HourInput>& Year() {
 
 void BM_YearFivePanels(benchmark::State& state) {
   const auto& year = Year();
-  const std::array<std::array<double, 2>, 5> panels = {
-      {{180, 20}, {180, 35}, {90, 30}, {270, 30}, {150, 10}}};  // azimuth, tilt
+  const std::array<Plane, 5> panels = {PlaneOf(20, 180), PlaneOf(35, 180), PlaneOf(30, 90),
+                                       PlaneOf(30, 270), PlaneOf(10, 150)};
   const System system{4.0, Module::standard, Mount::openRack, 14.08, 96.0, 1.2};
   for (auto _ : state) {
     double ac = 0;
     std::array<ThermalState, 5> thermal{};
     for (const HourInput& in : year) {
+      const SunDirection sun = SunOf(in.zenith, in.azimuth);
       for (std::size_t p = 0; p < panels.size(); ++p) {
-        const auto [azimuth, tilt] = panels[p];
         PlaneLight light;
         double cosAoi = 0;
         if (in.zenith < 90) {
-          cosAoi = CosIncidence(tilt, azimuth, in.zenith, in.azimuth);
+          cosAoi = CosIncidence(panels[p], sun);
           light.beam = in.dni * std::max(cosAoi, 0.0);
-          light.sky = Perez(tilt, azimuth, in.dhi, in.dni, in.extraterrestrial, in.zenith,
-                            in.azimuth, in.airMass).total();
-          light.ground = GroundReflected(in.ghi, tilt);
+          light.sky = Perez(panels[p], sun, in.dhi, in.dni, in.extraterrestrial, in.airMass).total();
+          light.ground = GroundReflected(in.ghi, panels[p]);
         }
         const HourResult r = Hour(cosAoi, light, in.air, in.wind, thermal[p], system);
         thermal[p] = r.state;

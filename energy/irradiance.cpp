@@ -64,26 +64,48 @@ Decomposition Erbs(double ghi, double zenith, double extraterrestrial) {
   return {kt, std::max((ghi - dhi) / cosZ, 0.0), dhi};
 }
 
-double CosIncidence(double tilt, double surfaceAzimuth, double zenith, double sunAzimuth) {
-  return Cos(zenith) * Cos(tilt) +
-         std::sin(zenith * kRad) * std::sin(tilt * kRad) * Cos(sunAzimuth - surfaceAzimuth);
+Plane PlaneOf(double tilt, double surfaceAzimuth) {
+  return {tilt, Cos(tilt), std::sin(tilt * kRad), Cos(surfaceAzimuth),
+          std::sin(surfaceAzimuth * kRad)};
 }
 
+SunDirection SunOf(double zenith, double sunAzimuth) {
+  return {zenith, Cos(zenith), std::sin(zenith * kRad), Cos(sunAzimuth),
+          std::sin(sunAzimuth * kRad)};
+}
+
+// cos theta = cos z cos beta + sin z sin beta cos(sun azimuth - surface azimuth).
+double CosIncidence(const Plane& plane, const SunDirection& sun) {
+  return sun.cosZenith * plane.cosTilt +
+         sun.sinZenith * plane.sinTilt *
+             (sun.cosAzimuth * plane.cosAzimuth + sun.sinAzimuth * plane.sinAzimuth);
+}
+
+double CosIncidence(double tilt, double surfaceAzimuth, double zenith, double sunAzimuth) {
+  return CosIncidence(PlaneOf(tilt, surfaceAzimuth), SunOf(zenith, sunAzimuth));
+}
+
+double IsotropicSky(double dhi, const Plane& plane) { return dhi * (1.0 + plane.cosTilt) / 2.0; }
+
 double IsotropicSky(double dhi, double tilt) { return dhi * (1.0 + Cos(tilt)) / 2.0; }
+
+double GroundReflected(double ghi, const Plane& plane, double albedo) {
+  return ghi * albedo * (1.0 - plane.cosTilt) / 2.0;
+}
 
 double GroundReflected(double ghi, double tilt, double albedo) {
   return ghi * albedo * (1.0 - Cos(tilt)) / 2.0;
 }
 
-PerezSky Perez(double tilt, double surfaceAzimuth, double dhi, double dni,
-               double extraterrestrial, double zenith, double sunAzimuth, double airMass) {
+PerezSky Perez(const Plane& plane, const SunDirection& sun, double dhi, double dni,
+               double extraterrestrial, double airMass) {
   PerezSky sky;
   if (!(dhi > 0.0)) return sky;
-  if (!(zenith < 90.0)) {
-    sky.isotropic = IsotropicSky(dhi, tilt);
+  if (!(sun.zenith < 90.0)) {
+    sky.isotropic = IsotropicSky(dhi, plane);
     return sky;
   }
-  const double Z = zenith * kRad;
+  const double Z = sun.zenith * kRad;
   const double kappaZ3 = 1.041 * Z * Z * Z;
   const double epsilon = ((dhi + dni) / dhi + kappaZ3) / (1.0 + kappaZ3);
   const double Delta = dhi * airMass / extraterrestrial;
@@ -92,13 +114,20 @@ PerezSky Perez(double tilt, double surfaceAzimuth, double dhi, double dni,
   const auto& f = kF[bin];
   const double F1 = std::max(0.0, f[0] + f[1] * Delta + f[2] * Z);
   const double F2 = f[3] + f[4] * Delta + f[5] * Z;
-  const double a = std::max(0.0, CosIncidence(tilt, surfaceAzimuth, zenith, sunAzimuth));
-  const double b = std::max(Cos(85.0), std::cos(Z));
-  sky.isotropic = dhi * (1.0 - F1) * (1.0 + Cos(tilt)) / 2.0;
+  static const double cos85 = Cos(85.0);
+  const double a = std::max(0.0, CosIncidence(plane, sun));
+  const double b = std::max(cos85, sun.cosZenith);
+  sky.isotropic = dhi * (1.0 - F1) * (1.0 + plane.cosTilt) / 2.0;
   sky.circumsolar = dhi * F1 * a / b;
-  sky.horizon = dhi * F2 * std::sin(tilt * kRad);
+  sky.horizon = dhi * F2 * plane.sinTilt;
   sky.bin = bin + 1;
   return sky;
+}
+
+PerezSky Perez(double tilt, double surfaceAzimuth, double dhi, double dni,
+               double extraterrestrial, double zenith, double sunAzimuth, double airMass) {
+  return Perez(PlaneOf(tilt, surfaceAzimuth), SunOf(zenith, sunAzimuth), dhi, dni,
+               extraterrestrial, airMass);
 }
 
 }  // namespace halvessa::energy

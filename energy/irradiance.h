@@ -55,6 +55,23 @@ struct Decomposition {
 // capped at 1 (a cloud-edge hour can exceed it), and the beam is never negative.
 Decomposition Erbs(double ghi, double zenith, double extraterrestrial);
 
+// A plane and the sun's direction with their sines and cosines worked out once, for the
+// forms below that take them (a plane's once per panel, the sun's once per moment for every
+// panel): the same results as the degree forms, without trigonometry per call.
+struct Plane {
+  double tilt = 0, cosTilt = 1, sinTilt = 0, cosAzimuth = -1, sinAzimuth = 0;
+};
+Plane PlaneOf(double tilt, double surfaceAzimuth);
+
+struct SunDirection {
+  double zenith = 0, cosZenith = 1, sinZenith = 0, cosAzimuth = 1, sinAzimuth = 0;
+};
+SunDirection SunOf(double zenith, double sunAzimuth);
+
+double CosIncidence(const Plane& plane, const SunDirection& sun);
+double IsotropicSky(double dhi, const Plane& plane);
+double GroundReflected(double ghi, const Plane& plane, double albedo = kDefaultAlbedo);
+
 // cos of the angle of incidence of the beam on a plane of tilt beta and azimuth (both from
 // north toward east, degrees), for the sun at zenith z and azimuth; may be negative.
 double CosIncidence(double tilt, double surfaceAzimuth, double zenith, double sunAzimuth);
@@ -89,5 +106,7 @@ struct PerezSky {
 // below the horizon (zenith >= 90) the sky is taken as isotropic (F1 = F2 = 0).
 PerezSky Perez(double tilt, double surfaceAzimuth, double dhi, double dni,
                double extraterrestrial, double zenith, double sunAzimuth, double airMass);
+PerezSky Perez(const Plane& plane, const SunDirection& sun, double dhi, double dni,
+               double extraterrestrial, double airMass);
 
 }  // namespace halvessa::energy

@@ -27,38 +27,42 @@ constexpr double kPrandtl = 0.71;
 constexpr double kCpAir = 1007.0;           // J/(kg K)
 const double kWindAtModule = std::pow(5.0 / 9.144, 0.2);
 
-// Convective coefficient of one face at mean film temperature tave (K), wind speed at the
-// module v (m/s) and module-air difference dT (K), from the air's properties as powers of tave:
+// Convective coefficient of one face, from the air's properties as powers of the film
+// temperature tave (K):
 //   density rho = 0.003484 * 101325 / tave (kg/m3), kinematic viscosity
 //   nu = 0.24237e-6 tave^0.76 / rho (m2/s), conductivity k = 2.1695e-4 tave^0.84 (W/(m K)),
-//   Re = v L / nu, Gr = 9.8 / tave |dT| L^3 / nu^2 sin(tilt).
-// Forced: 0.86 Re^-0.5 rho v cp Pr^-0.67 (turbulent above Re = 1.2e5: 0.0282 Re^-0.2 rho v cp
-// Pr^-0.4); free: 0.21 (Gr Pr)^0.32 k / L. Their powers of tave are gathered into one
-// exponent each, so that a coefficient costs one logarithm and a few exponentials.
-double Convection(double tave, double v, double dT) {
-  constexpr double rhoT = 0.003484 * 101325.0;  // rho tave
-  constexpr double nuT = 0.24237e-6 / rhoT;     // nu / tave^1.76
-  const double logT = std::log(tave);
-  const double nu = nuT * std::exp(1.76 * logT);
-  const double rho = rhoT / tave;
-  const double reynolds = v * kHydraulicLength / nu;
-  double forced = 0.0;
-  if (reynolds > 1.2e5)
-    forced = 0.0282 * std::exp(-0.2 * std::log(reynolds)) * rho * v * kCpAir /
-             std::pow(kPrandtl, 0.4);
-  else if (reynolds > 0.0)
-    forced = 0.8600 / std::sqrt(reynolds) * rho * v * kCpAir / std::pow(kPrandtl, 0.67);
-  double free = 0.0;
-  if (dT != 0.0) {
-    // (Gr Pr)^0.32 k / L with Gr = 9.8 L^3 sin(tilt) |dT| / (nuT^2 tave^4.52) and
-    // k = 2.1695e-4 tave^0.84: C |dT|^0.32 tave^(0.84 - 1.4464).
-    static const double c = 0.21 * 2.1695e-4 / kHydraulicLength *
-                     std::pow(9.8 * kHydraulicLength * kHydraulicLength * kHydraulicLength *
-                                  kSinTilt * kPrandtl / (nuT * nuT),
-                              0.32);
-    free = c * std::exp(0.32 * std::log(std::abs(dT)) + (0.84 - 0.32 * 4.52) * logT);
+//   Re = v L / nu, Gr = 9.8 / tave |dT| L^3 / nu^2 sin(tilt),
+// forced 0.86 Re^-0.5 rho v cp Pr^-0.67 (turbulent above Re = 1.2e5: 0.0282 Re^-0.2 rho v cp
+// Pr^-0.4), free 0.21 (Gr Pr)^0.32 k / L, combined as (free^3 + forced^3)^(1/3). Each is a
+// constant times powers of v, |dT| and tave, so the work is done on their logarithms:
+// logT = ln tave, logV = ln v (v the wind at the module, m/s), dT the module less the air.
+constexpr double kRhoT = 0.003484 * 101325.0;  // rho tave
+constexpr double kNuT = 0.24237e-6 / kRhoT;    // nu / tave^1.76
+
+double Convection(double logT, double logV, double dT) {
+  const double L = kHydraulicLength;
+  // ln of the constants: forced laminar 0.86 cp Pr^-0.67 rhoT (nuT / L)^0.5 v^0.5 tave^-0.12,
+  // turbulent 0.0282 cp Pr^-0.4 rhoT (nuT / L)^0.2 v^0.8 tave^-0.648, free
+  // 0.21 k0 / L (9.8 L^3 sin(tilt) Pr / nuT^2)^0.32 |dT|^0.32 tave^(0.84 - 0.32 * 4.52).
+  static const double laminar =
+      std::log(0.86 * kCpAir * std::pow(kPrandtl, -0.67) * kRhoT * std::sqrt(kNuT / L));
+  static const double turbulent =
+      std::log(0.0282 * kCpAir * std::pow(kPrandtl, -0.4) * kRhoT * std::pow(kNuT / L, 0.2));
+  static const double free0 = std::log(
+      0.21 * 2.1695e-4 / L * std::pow(9.8 * L * L * L * kSinTilt * kPrandtl / (kNuT * kNuT), 0.32));
+  static const double logReynolds0 = std::log(L / kNuT);
+  constexpr double kNone = -1e300;  // ln 0
+  double forced = kNone;
+  if (logV > kNone) {
+    const double logReynolds = logReynolds0 + logV - 1.76 * logT;
+    forced = logReynolds > std::log(1.2e5) ? turbulent + 0.8 * logV - 0.648 * logT
+                                           : laminar + 0.5 * logV - 0.12 * logT;
   }
-  return std::cbrt(free * free * free + forced * forced * forced);
+  const double free =
+      dT != 0.0 ? free0 + 0.32 * std::log(std::abs(dT)) + (0.84 - 0.32 * 4.52) * logT : kNone;
+  const double high = std::max(forced, free), low = std::min(forced, free);
+  if (high == kNone) return 0.0;
+  return std::exp(high + std::log1p(std::exp(3.0 * (low - high))) / 3.0);
 }
 
 double SkyTemperature(double ta) { return 0.68 * (0.0552 * ta * std::sqrt(ta)) + 0.32 * ta; }
@@ -71,7 +75,8 @@ double Radiative(double t, double ts) {
 // 800 W/m2, 20 C and 1 m/s.
 double BackRatio(double tinoct) {
   const double ta = 20.0 + kKelvin;
-  const double hconv = Convection((tinoct + ta) / 2.0, kWindAtModule, tinoct - ta);
+  const double hconv =
+      Convection(std::log((tinoct + ta) / 2.0), std::log(kWindAtModule), tinoct - ta);
   const double tsky = SkyTemperature(ta);
   const double hsky = Radiative(tinoct, tsky);
   const double hground = Radiative(tinoct, ta);
@@ -90,31 +95,47 @@ MountConstants ConstantsOf(double inoct) {
           tinoct > 321.15 ? kCapacity * (1.0 + (tinoct - 321.15) / 12.0) : kCapacity};
 }
 
-// The balance over a step; the coefficients are refined until the temperature moves less
-// than 1e-3 K (at most ten times; three or four suffice in practice).
-double Step(const MountConstants& mount, double poa, double airTemperature, double windSpeed,
-            double previousTemperature, double hours) {
-  const double backrat = mount.backrat;
-  const double ta = airTemperature + kKelvin;
-  const double tsky = SkyTemperature(ta);
-  const double v = std::max(windSpeed, 0.0) * kWindAtModule;
-  const double t0 = (std::isnan(previousTemperature) ? airTemperature : previousTemperature) +
-                    kKelvin;
-  double t = t0;
-  for (int i = 0; i < 10; ++i) {
-    const double hconv = Convection((t + ta) / 2.0, v, t - ta);
+// The module's temperature (K) at the end of a step from t0, with the heat-transfer
+// coefficients taken at module temperature t: the linear balance solved exactly.
+struct Balance {
+  const MountConstants& mount;
+  double poa, ta, tsky, logV, t0, seconds;
+
+  double operator()(double t) const {
+    const double backrat = mount.backrat;
+    const double hconv = Convection(std::log((t + ta) / 2.0), logV, t - ta);
     const double hsky = Radiative(t, tsky);
     const double hground = Radiative(t, ta);
     const double H = hconv * (1.0 + backrat) + hsky + backrat * hground;
     const double steady =
         (kAbsorptance * poa + (hconv * (1.0 + backrat) + backrat * hground) * ta + hsky * tsky) /
         H;
-    const double next = steady + (t0 - steady) * std::exp(-H * hours * 3600.0 / mount.capacity);
-    const bool settled = std::abs(next - t) < 1e-3;
-    t = next;
-    if (settled) break;
+    return steady + (t0 - steady) * std::exp(-H * seconds / mount.capacity);
   }
-  return t - kKelvin;
+};
+
+// The step: the temperature t at which the balance with coefficients at t gives t again,
+// found by the secant method on F(t) - t from the previous temperature (the plain iteration
+// t = F(t) the model describes converges to the same point, in more steps), until it moves
+// less than 0.01 K (at most ten evaluations).
+double Step(const MountConstants& mount, double poa, double airTemperature, double windSpeed,
+            double previousTemperature, double hours) {
+  const double ta = airTemperature + kKelvin;
+  const double t0 = (std::isnan(previousTemperature) ? airTemperature : previousTemperature) +
+                    kKelvin;
+  const double v = std::max(windSpeed, 0.0) * kWindAtModule;
+  const Balance F{mount, poa, ta, SkyTemperature(ta), v > 0.0 ? std::log(v) : -1e300, t0,
+                  hours * 3600.0};
+  double a = t0, ra = F(a) - a;
+  double b = a + ra, rb = F(b) - b;
+  for (int i = 0; i < 8 && std::abs(rb) >= 1e-2; ++i) {
+    const double c = ra != rb ? b - rb * (b - a) / (rb - ra) : b + rb;
+    a = b;
+    ra = rb;
+    b = c;
+    rb = F(b) - b;
+  }
+  return b + rb - kKelvin;
 }
 
 }  // namespace
