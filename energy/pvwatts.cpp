@@ -39,7 +39,13 @@ const double kWindAtModule = std::pow(5.0 / 9.144, 0.2);
 constexpr double kRhoT = 0.003484 * 101325.0;  // rho tave
 constexpr double kNuT = 0.24237e-6 / kRhoT;    // nu / tave^1.76
 
-double Convection(double logT, double logV, double dT) {
+// The coefficient h and its derivative with respect to the module's temperature t, whose
+// film temperature is tave = (t + Ta) / 2.
+struct Coefficient {
+  double h, dh;
+};
+
+Coefficient Convection(double tave, double logV, double dT) {
   const double L = kHydraulicLength;
   // ln of the constants: forced laminar 0.86 cp Pr^-0.67 rhoT (nuT / L)^0.5 v^0.5 tave^-0.12,
   // turbulent 0.0282 cp Pr^-0.4 rhoT (nuT / L)^0.2 v^0.8 tave^-0.648, free
@@ -52,17 +58,30 @@ double Convection(double logT, double logV, double dT) {
       0.21 * 2.1695e-4 / L * std::pow(9.8 * L * L * L * kSinTilt * kPrandtl / (kNuT * kNuT), 0.32));
   static const double logReynolds0 = std::log(L / kNuT);
   constexpr double kNone = -1e300;  // ln 0
-  double forced = kNone;
+  constexpr double kFreeT = 0.84 - 0.32 * 4.52;
+  const double logT = std::log(tave);
+  const double dLogT = 1.0 / (2.0 * tave);  // d ln tave / dt
+  double forced = kNone, dForced = 0.0;     // ln of the coefficient, its derivative
   if (logV > kNone) {
     const double logReynolds = logReynolds0 + logV - 1.76 * logT;
-    forced = logReynolds > std::log(1.2e5) ? turbulent + 0.8 * logV - 0.648 * logT
-                                           : laminar + 0.5 * logV - 0.12 * logT;
+    const double p = logReynolds > std::log(1.2e5) ? -0.648 : -0.12;
+    forced = (p == -0.648 ? turbulent + 0.8 * logV : laminar + 0.5 * logV) + p * logT;
+    dForced = p * dLogT;
   }
-  const double free =
-      dT != 0.0 ? free0 + 0.32 * std::log(std::abs(dT)) + (0.84 - 0.32 * 4.52) * logT : kNone;
-  const double high = std::max(forced, free), low = std::min(forced, free);
-  if (high == kNone) return 0.0;
-  return std::exp(high + std::log1p(std::exp(3.0 * (low - high))) / 3.0);
+  double free = kNone, dFree = 0.0;
+  if (dT != 0.0) {
+    free = free0 + 0.32 * std::log(std::abs(dT)) + kFreeT * logT;
+    dFree = 0.32 / dT + kFreeT * dLogT;
+  }
+  const bool forcedHigh = forced >= free;
+  const double high = forcedHigh ? forced : free, low = forcedHigh ? free : forced;
+  if (high == kNone) return {0.0, 0.0};
+  // (e^3high + e^3low)^(1/3) = e^high (1 + e^(3(low - high)))^(1/3); the weights of the two
+  // in the derivative are their shares of the sum of cubes.
+  const double e = std::exp(3.0 * (low - high));
+  const double h = std::exp(high + std::log1p(e) / 3.0);
+  const double dHigh = forcedHigh ? dForced : dFree, dLow = forcedHigh ? dFree : dForced;
+  return {h, h * (dHigh + e * dLow) / (1.0 + e)};
 }
 
 double SkyTemperature(double ta) { return 0.68 * (0.0552 * ta * std::sqrt(ta)) + 0.32 * ta; }
@@ -71,12 +90,16 @@ double Radiative(double t, double ts) {
   return kEmissivity * kSigma * (t * t + ts * ts) * (t + ts);
 }
 
+// Its derivative with respect to t.
+double RadiativeSlope(double t, double ts) {
+  return kEmissivity * kSigma * (3.0 * t * t + 2.0 * t * ts + ts * ts);
+}
+
 // The back's share of the front's heat transfer, from the steady balance at INOCT under
 // 800 W/m2, 20 C and 1 m/s.
 double BackRatio(double tinoct) {
   const double ta = 20.0 + kKelvin;
-  const double hconv =
-      Convection(std::log((tinoct + ta) / 2.0), std::log(kWindAtModule), tinoct - ta);
+  const double hconv = Convection((tinoct + ta) / 2.0, std::log(kWindAtModule), tinoct - ta).h;
   const double tsky = SkyTemperature(ta);
   const double hsky = Radiative(tinoct, tsky);
   const double hground = Radiative(tinoct, ta);
@@ -96,28 +119,42 @@ MountConstants ConstantsOf(double inoct) {
 }
 
 // The module's temperature (K) at the end of a step from t0, with the heat-transfer
-// coefficients taken at module temperature t: the linear balance solved exactly.
+// coefficients taken at module temperature t: the linear balance solved exactly,
+//   F(t) = S + (t0 - S) exp(-H seconds / C),  S = N / H,
+//   N = alpha G + (h_conv (1 + backrat) + backrat h_ground) Ta + h_sky Tsky,
+//   H = h_conv (1 + backrat) + h_sky + backrat h_ground,
+// and its derivative dF/dt.
 struct Balance {
   const MountConstants& mount;
   double poa, ta, tsky, logV, t0, seconds;
 
-  double operator()(double t) const {
-    const double backrat = mount.backrat;
-    const double hconv = Convection(std::log((t + ta) / 2.0), logV, t - ta);
-    const double hsky = Radiative(t, tsky);
-    const double hground = Radiative(t, ta);
-    const double H = hconv * (1.0 + backrat) + hsky + backrat * hground;
-    const double steady =
-        (kAbsorptance * poa + (hconv * (1.0 + backrat) + backrat * hground) * ta + hsky * tsky) /
-        H;
-    return steady + (t0 - steady) * std::exp(-H * seconds / mount.capacity);
+  struct Value {
+    double F, dF;
+  };
+
+  Value operator()(double t) const {
+    const double br = mount.backrat;
+    const Coefficient c = Convection((t + ta) / 2.0, logV, t - ta);
+    const double hs = Radiative(t, tsky), dhs = RadiativeSlope(t, tsky);
+    const double hg = Radiative(t, ta), dhg = RadiativeSlope(t, ta);
+    const double N = kAbsorptance * poa + (c.h * (1.0 + br) + br * hg) * ta + hs * tsky;
+    const double dN = (c.dh * (1.0 + br) + br * dhg) * ta + dhs * tsky;
+    const double H = c.h * (1.0 + br) + hs + br * hg;
+    const double dH = c.dh * (1.0 + br) + dhs + br * dhg;
+    const double S = N / H, dS = (dN - S * dH) / H;
+    const double E = std::exp(-H * seconds / mount.capacity);
+    const double dE = -E * seconds / mount.capacity * dH;
+    return {S + (t0 - S) * E, dS * (1.0 - E) + (t0 - S) * dE};
   }
 };
 
-// The step: the temperature t at which the balance with coefficients at t gives t again,
-// found by the secant method on F(t) - t from the previous temperature (the plain iteration
-// t = F(t) the model describes converges to the same point, in more steps), until it moves
-// less than 0.01 K (at most ten evaluations).
+// The step: the temperature t at which the balance with coefficients at t gives t again
+// (the model's coefficients refined until they agree with the temperature they give). Found
+// by Newton's method on F(t) - t from the previous temperature (about 2.2 evaluations an
+// hour where the plain iteration t = F(t) takes 4 to 10): a correction below 0.03 K is the
+// last (over the Denver year of the tests the result is then within 0.001 K of the exact
+// point). Should Newton's method not settle in eight steps (a
+// derivative near 1 without wind), the plain iteration t = F(t) finishes.
 double Step(const MountConstants& mount, double poa, double airTemperature, double windSpeed,
             double previousTemperature, double hours) {
   const double ta = airTemperature + kKelvin;
@@ -126,16 +163,22 @@ double Step(const MountConstants& mount, double poa, double airTemperature, doub
   const double v = std::max(windSpeed, 0.0) * kWindAtModule;
   const Balance F{mount, poa, ta, SkyTemperature(ta), v > 0.0 ? std::log(v) : -1e300, t0,
                   hours * 3600.0};
-  double a = t0, ra = F(a) - a;
-  double b = a + ra, rb = F(b) - b;
-  for (int i = 0; i < 8 && std::abs(rb) >= 1e-2; ++i) {
-    const double c = ra != rb ? b - rb * (b - a) / (rb - ra) : b + rb;
-    a = b;
-    ra = rb;
-    b = c;
-    rb = F(b) - b;
+  double t = t0;
+  for (int i = 0; i < 8; ++i) {
+    const Balance::Value f = F(t);
+    const double step = (f.F - t) / (1.0 - f.dF);
+    if (!std::isfinite(step)) break;
+    t += step;
+    if (std::abs(step) < 0.03) return t - kKelvin;
   }
-  return b + rb - kKelvin;
+  t = t0;
+  for (int i = 0; i < 100; ++i) {
+    const double next = F(t).F;
+    const bool settled = std::abs(next - t) < 1e-6;
+    t = next;
+    if (settled) break;
+  }
+  return t - kKelvin;
 }
 
 }  // namespace
