@@ -126,7 +126,7 @@ MountConstants ConstantsOf(double inoct) {
 // and its derivative dF/dt.
 struct Balance {
   const MountConstants& mount;
-  double poa, ta, tsky, logV, t0, seconds;
+  double poa, ta, tsky, logV, t0, rate;  // rate: the step's seconds / C
 
   struct Value {
     double F, dF;
@@ -142,8 +142,8 @@ struct Balance {
     const double H = c.h * (1.0 + br) + hs + br * hg;
     const double dH = c.dh * (1.0 + br) + dhs + br * dhg;
     const double S = N / H, dS = (dN - S * dH) / H;
-    const double E = std::exp(-H * seconds / mount.capacity);
-    const double dE = -E * seconds / mount.capacity * dH;
+    const double E = std::exp(-H * rate);
+    const double dE = -E * rate * dH;
     return {S + (t0 - S) * E, dS * (1.0 - E) + (t0 - S) * dE};
   }
 };
@@ -162,7 +162,7 @@ double Step(const MountConstants& mount, double poa, double airTemperature, doub
                     kKelvin;
   const double v = std::max(windSpeed, 0.0) * kWindAtModule;
   const Balance F{mount, poa, ta, SkyTemperature(ta), v > 0.0 ? std::log(v) : -1e300, t0,
-                  hours * 3600.0};
+                  hours * 3600.0 / mount.capacity};
   double t = t0;
   for (int i = 0; i < 8; ++i) {
     const Balance::Value f = F(t);
