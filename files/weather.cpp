@@ -116,11 +116,14 @@ struct Quantity {
 
 constexpr double kNoCode = std::numeric_limits<double>::infinity();
 
-// A value of a quantity, shown as shown in messages: NaN when missing, refused out of range.
-double Checked(double value, const QString& shown, const Quantity& q, long line) {
+// A value of a quantity, written as field (empty: the value as a number) for messages: NaN
+// when missing, refused out of range.
+double Checked(double value, string_view field, const Quantity& q, long line) {
   if (value >= q.missingFrom) return kAbsent;
   if (value < q.low || value > q.high)
-    Refuse(line, QStringLiteral("%1 is out of range for %2 (%3 to %4)").arg(shown, q.name).arg(q.low).arg(q.high));
+    Refuse(line, QStringLiteral("%1 is out of range for %2 (%3 to %4)")
+                     .arg(field.empty() ? QString::number(value) : Quoted(field), q.name)
+                     .arg(q.low).arg(q.high));
   return q.nightOffset && value < 0 ? 0.0 : value;
 }
 
@@ -129,7 +132,7 @@ double Value(string_view field, const Quantity& q, long line) {
   if (Trim(field).empty()) return kAbsent;
   const std::optional<double> value = Number(field);
   if (!value) Refuse(line, QStringLiteral("%1 is not a number (%2)").arg(Quoted(field), q.name));
-  return Checked(*value, Quoted(Trim(field)), q, line);
+  return Checked(*value, Trim(field), q, line);
 }
 
 Quantity Irradiance(const char* name, double missingFrom = kNoCode) { return {name, -10, 2000, missingFrom, true}; }
@@ -306,7 +309,7 @@ double JsonValue(const QJsonObject& object, const Quantity& q, long entry) {
   const QJsonValue value = object.value(QLatin1String(q.name));
   if (value.isUndefined() || value.isNull()) return kAbsent;
   if (!value.isDouble()) Refuse(entry, QStringLiteral("%1 is not a number").arg(q.name));
-  return Checked(value.toDouble() + 0.0, QString::number(value.toDouble()), q, entry);
+  return Checked(value.toDouble() + 0.0, {}, q, entry);
 }
 
 void ReadPvgisJson(const QByteArray& bytes, Weather& weather) {
@@ -559,9 +562,18 @@ WeatherResult ReadWeather(const QString& path) {
     return QStringLiteral("%1: cannot be read (%2)").arg(path, file.errorString());
   if (file.size() > kMaxWeatherBytes)
     return QStringLiteral("%1: is larger than %2 MB").arg(path).arg(kMaxWeatherBytes >> 20);
-  const QByteArray bytes = file.read(kMaxWeatherBytes + 1);
-  if (file.error() != QFileDevice::NoError)
-    return QStringLiteral("%1: cannot be read (%2)").arg(path, file.errorString());
+  // In pieces, so that a device without a size (a pipe) cannot grow past the limit either.
+  QByteArray bytes;
+  bytes.reserve(static_cast<qsizetype>(file.size()));
+  for (;;) {
+    const QByteArray piece = file.read(1 << 20);
+    if (file.error() != QFileDevice::NoError)
+      return QStringLiteral("%1: cannot be read (%2)").arg(path, file.errorString());
+    if (piece.isEmpty()) break;
+    bytes += piece;
+    if (bytes.size() > kMaxWeatherBytes)
+      return QStringLiteral("%1: is larger than %2 MB").arg(path).arg(kMaxWeatherBytes >> 20);
+  }
   return ParseWeather(bytes, path);
 }
 
