@@ -271,8 +271,10 @@ void ReadPvgisCsv(string_view text, Weather& weather) {
   Lines lines(text);
   string_view line;
   std::vector<string_view> fields;
-  while (lines.next(line) && !StartsWith(line, "time(UTC),")) {
-    if (lines.number() > 100) Refuse(0, QStringLiteral("no time(UTC) row in its first 100 lines"));
+  for (;;) {
+    if (!lines.next(line) || lines.number() > 100)
+      Refuse(0, QStringLiteral("has no time(UTC) row in its first 100 lines"));
+    if (StartsWith(line, "time(UTC),")) break;
     if (StartsWith(line, "Latitude")) weather.latitude = HeaderNumber(line, lines.number(), -90, 90);
     if (StartsWith(line, "Longitude"))
       weather.longitude = HeaderNumber(line, lines.number(), -180, 180);
@@ -526,16 +528,17 @@ bool HasTimeColumn(string_view firstLine) {
 WeatherResult ParseWeather(const QByteArray& bytes, const QString& name) {
   string_view text(bytes.data(), static_cast<std::size_t>(bytes.size()));
   if (StartsWith(text, "\xEF\xBB\xBF")) text.remove_prefix(3);
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  const bool json = first != string_view::npos && text[first] == '{';
   try {
     if (bytes.size() > kMaxWeatherBytes)
       Refuse(0, QStringLiteral("is larger than %1 MB").arg(kMaxWeatherBytes >> 20));
-    if (text.find_first_not_of(" \t\r\n") == string_view::npos) Refuse(0, QStringLiteral("is empty"));
+    if (first == string_view::npos) Refuse(0, QStringLiteral("is empty"));
     if (text.find('\0') != string_view::npos) Refuse(0, QStringLiteral("is not a text file"));
     Weather weather;
-    const string_view start = text.substr(text.find_first_not_of(" \t\r\n"));
     if (StartsWith(text, "LOCATION,")) {
       ReadEpw(text, weather);
-    } else if (StartsWith(start, "{")) {
+    } else if (json) {
       ReadPvgisJson(bytes, weather);
     } else if (StartsWith(text, "Latitude (decimal degrees):")) {
       ReadPvgisCsv(text, weather);
@@ -547,7 +550,6 @@ WeatherResult ParseWeather(const QByteArray& bytes, const QString& name) {
     }
     return weather;
   } catch (const Refusal& refusal) {
-    const bool json = StartsWith(Trim(text), "{");
     if (refusal.line == 0) return name + QStringLiteral(": ") + refusal.reason;
     return QStringLiteral("%1: %2 %3: %4")
         .arg(name, json ? QStringLiteral("tmy_hourly entry") : QStringLiteral("line"))

@@ -171,6 +171,8 @@ TEST(Weather, Refusals) {
   EXPECT_EQ(Refusal(csv, "pvgis.csv"), "pvgis.csv: line 27: \"abc\" is not a number (G(h))");
   csv.replace("20180101:0800", "20180101:0700");
   EXPECT_EQ(Refusal(csv, "pvgis.csv"), "pvgis.csv: line 27: repeats the previous row's time");
+  EXPECT_EQ(Refusal(csv.left(csv.indexOf("time(UTC)")), "pvgis.csv"),
+            "pvgis.csv: has no time(UTC) row in its first 100 lines");
   QByteArray epw = Bytes("pvgis-tmy-45.000-8.000.epw");
   epw.replace("2018,1,1,9,0,B8B8E8B8?1A1A1A1?0?0?0?0B8B8?0?0?0?0?0?0?0?0,2.10,2.02,99.40,99580.00,9999,9999,286.60,32.00",
               "2018,1,1,9,0,B8B8E8B8?1A1A1A1?0?0?0?0B8B8?0?0?0?0?0?0?0?0,2.10,2.02,99.40,99580.00,9999,9999,286.60,9999");
