@@ -43,7 +43,8 @@ BENCHMARK(BM_Blocks);
 void BM_ParseFile(benchmark::State& state) {
   QByteArray bytes = "horizon_azimuth,horizon_elevation\n";
   const Horizon profile = Profile();
-  for (const auto& p : profile.points()) bytes += QByteArray::number(p.azimuth) + ',' + QByteArray::number(p.height) + '\n';
+  for (const auto& p : profile.points())
+    bytes += QByteArray::number(p.azimuth) + ',' + QByteArray::number(p.height) + '\n';
   const QString name = QStringLiteral("h.csv");
   for (auto _ : state) benchmark::DoNotOptimize(halvessa::files::ParseHorizon(bytes, name));
 }

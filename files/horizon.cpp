@@ -113,7 +113,8 @@ class Parser {
 
   static QString checkText(std::string_view line) {
     if (line.size() > static_cast<std::size_t>(kHorizonMaxLineChars)) {
-      return QStringLiteral("longer than %1 characters: not a horizon file").arg(kHorizonMaxLineChars);
+      return QStringLiteral("longer than %1 characters: not a horizon file")
+          .arg(kHorizonMaxLineChars);
     }
     for (const char c : line) {
       const auto byte = static_cast<unsigned char>(c);
@@ -131,10 +132,13 @@ class Parser {
   QString add(std::string_view azimuthText, std::string_view heightText, double low, double high,
               double shift, int line) {
     const auto azimuth = Number(azimuthText);
-    if (!azimuth) return at(line, Shown(azimuthText) + QStringLiteral(" is not an azimuth in degrees"));
+    if (!azimuth)
+      return at(line, Shown(azimuthText) + QStringLiteral(" is not an azimuth in degrees"));
     if (*azimuth < low || *azimuth > high) {
       return at(line, QStringLiteral("the azimuth %1 is outside %2 to %3 degrees")
-                          .arg(Shown(azimuthText)).arg(low).arg(high));
+                          .arg(Shown(azimuthText))
+                          .arg(low)
+                          .arg(high));
     }
     return addHeight(std::fmod(*azimuth + shift, 360.0), heightText, line);
   }
@@ -144,7 +148,9 @@ class Parser {
     if (!height) return at(line, Shown(heightText) + QStringLiteral(" is not a height in degrees"));
     if (*height < kHorizonLowest || *height > kHorizonHighest) {
       return at(line, QStringLiteral("the height %1 is outside %2 to %3 degrees")
-                          .arg(Shown(heightText)).arg(kHorizonLowest).arg(kHorizonHighest));
+                          .arg(Shown(heightText))
+                          .arg(kHorizonLowest)
+                          .arg(kHorizonHighest));
     }
     if (entries_.size() == static_cast<std::size_t>(kHorizonMaxPoints)) {
       return at(line, QStringLiteral("more than %1 points").arg(kHorizonMaxPoints));
@@ -162,11 +168,14 @@ class Parser {
       const std::string_view trimmed = Trim(line);
       if (trimmed.empty()) break;  // the footer follows
       if (trimmed[0] == '#') continue;
-      if (trimmed.substr(0, trimmed.find_first_of(" \t,;")).ends_with(':')) break;  // "A: Azimuth ..."
+      // The footer's first label, "A: Azimuth ...".
+      if (trimmed.substr(0, trimmed.find_first_of(" \t,;")).ends_with(':')) break;
       const Fields f = Split(trimmed);
-      if (f.size() < 2) return at(lines.number(), QStringLiteral("an azimuth and a height expected"));
+      if (f.size() < 2)
+        return at(lines.number(), QStringLiteral("an azimuth and a height expected"));
       // From south (west positive) to from north clockwise: add 180.
-      if (auto reason = add(f[0], f[1], -180, 180, 180, lines.number()); !reason.isEmpty()) return reason;
+      if (auto reason = add(f[0], f[1], -180, 180, 180, lines.number()); !reason.isEmpty())
+        return reason;
     }
     return {};
   }
@@ -181,11 +190,13 @@ class Parser {
       const Fields f = Split(trimmed);
       if (first) {
         first = false;
-        const bool numbers = std::all_of(f.begin(), f.end(), [](auto s) { return Number(s).has_value(); });
+        const bool numbers =
+            std::all_of(f.begin(), f.end(), [](auto s) { return Number(s).has_value(); });
         if (!numbers && f.size() == 2) continue;  // the header of azimuth,height pairs
         if (!numbers && f.size() > 2) {
-          return at(lines.number(), QStringLiteral("not a horizon file: expected azimuth,height pairs, "
-                                                   "a list of heights or the PVGIS horizon output"));
+          return at(lines.number(),
+                    QStringLiteral("not a horizon file: expected azimuth,height pairs, "
+                                   "a list of heights or the PVGIS horizon output"));
         }
         form = f.size() == 2 ? HorizonForm::Pairs : HorizonForm::HeightList;
       }
@@ -194,7 +205,8 @@ class Parser {
           if (auto reason = addHeight(0, field, lines.number()); !reason.isEmpty()) return reason;
         }
       } else if (f.size() != 2) {
-        return at(lines.number(), QStringLiteral("%1 values; a line holds an azimuth and a height").arg(f.size()));
+        return at(lines.number(),
+                  QStringLiteral("%1 values; a line holds an azimuth and a height").arg(f.size()));
       } else if (auto reason = add(f[0], f[1], 0, 360, 0, lines.number()); !reason.isEmpty()) {
         return reason;
       }
@@ -208,7 +220,10 @@ class Parser {
     if (read.form == HorizonForm::HeightList) {
       const std::size_t n = entries_.size();
       if (n < 4) return QStringLiteral("%1 heights; a list of heights needs at least 4").arg(n);
-      for (std::size_t i = 0; i < n; ++i) points.push_back({360.0 * static_cast<double>(i) / static_cast<double>(n), entries_[i].height});
+      for (std::size_t i = 0; i < n; ++i) {
+        const double azimuth = 360.0 * static_cast<double>(i) / static_cast<double>(n);
+        points.push_back({azimuth, entries_[i].height});
+      }
     } else {
       std::stable_sort(entries_.begin(), entries_.end(),
                        [](const Entry& a, const Entry& b) { return a.azimuth < b.azimuth; });
@@ -217,11 +232,13 @@ class Parser {
         if (i > 0 && e.azimuth == entries_[i - 1].azimuth) {
           if (e.height == entries_[i - 1].height) continue;
           const auto [first, second] = std::minmax(e.line, entries_[i - 1].line);
-          return at(second, QStringLiteral("the same azimuth as line %1 with another height").arg(first));
+          return at(second,
+                    QStringLiteral("the same azimuth as line %1 with another height").arg(first));
         }
         points.push_back({e.azimuth, e.height});
       }
-      if (points.size() < 2) return QStringLiteral("one point; a horizon needs at least 2 azimuths");
+      if (points.size() < 2)
+        return QStringLiteral("one point; a horizon needs at least 2 azimuths");
     }
     read.horizon = site::Horizon(std::move(points));
     return {};

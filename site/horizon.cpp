@@ -46,8 +46,9 @@ double Horizon::heightAt(double azimuth) const {
   double a = std::fmod(azimuth, 360.0);
   if (a < 0) a += 360.0;
   if (a >= 360.0) a = 0.0;  // a tiny negative azimuth plus 360
-  const auto next = std::upper_bound(points_.begin(), points_.end(), a,
-                                     [](double value, const Point& p) { return value < p.azimuth; });
+  const auto next =
+      std::upper_bound(points_.begin(), points_.end(), a,
+                       [](double value, const Point& p) { return value < p.azimuth; });
   const Point& high = next == points_.end() ? points_.front() : *next;
   const Point& low = next == points_.begin() ? points_.back() : *(next - 1);
   double span = high.azimuth - low.azimuth;

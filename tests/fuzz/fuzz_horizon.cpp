@@ -3,7 +3,6 @@
 // that make sense, or one line of message.
 #include <QByteArray>
 #include <QString>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,14 +14,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   const HorizonRead read = ParseHorizon(bytes, QStringLiteral("h.csv"));
   if (!read.horizon) {
-    if (!read.error.startsWith(QStringLiteral("h.csv: ")) || read.error.contains(QLatin1Char('\n'))) std::abort();
+    if (!read.error.startsWith(QStringLiteral("h.csv: ")) || read.error.contains(QLatin1Char('\n')))
+      std::abort();
     return 0;
   }
   const auto& points = read.horizon->points();
-  if (points.size() < 2 || points.size() > static_cast<std::size_t>(kHorizonMaxPoints)) std::abort();
+  if (points.size() < 2 || points.size() > static_cast<std::size_t>(kHorizonMaxPoints))
+    std::abort();
   for (std::size_t i = 0; i < points.size(); ++i) {
     const auto& p = points[i];
-    if (!(p.azimuth >= 0 && p.azimuth < 360) || !(p.height >= kHorizonLowest && p.height <= kHorizonHighest)) std::abort();
+    if (!(p.azimuth >= 0 && p.azimuth < 360) ||
+        !(p.height >= kHorizonLowest && p.height <= kHorizonHighest))
+      std::abort();
     if (i > 0 && !(points[i - 1].azimuth < p.azimuth)) std::abort();
   }
   for (double azimuth = -90; azimuth <= 450; azimuth += 7.3) {

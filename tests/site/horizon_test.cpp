@@ -16,7 +16,9 @@ TEST(Horizon, InterpolatesLinearlyAndAround360) {
   const Horizon h({{0, 10}, {90, 20}, {270, 0}});
   const std::vector<std::pair<double, double>> cases{
       {0, 10}, {45, 15}, {90, 20}, {180, 10}, {270, 0}, {315, 5}, {-45, 5}, {405, 15}, {360, 10}};
-  for (const auto& [azimuth, height] : cases) EXPECT_DOUBLE_EQ(h.heightAt(azimuth), height) << azimuth;
+  for (const auto& [azimuth, height] : cases) {
+    EXPECT_DOUBLE_EQ(h.heightAt(azimuth), height) << azimuth;
+  }
   EXPECT_EQ(h.heightAt(std::numeric_limits<double>::quiet_NaN()), 0);
 
   // No point at north: the segment from the last point to the first crosses 360.
@@ -50,7 +52,8 @@ struct Plane {
 
 void ExpectFractions(const Horizon& horizon, const std::vector<Plane>& planes) {
   for (const Plane& p : planes) {
-    EXPECT_NEAR(horizon.skyFactor(p.azimuth, p.tilt), p.fraction, 1.5e-5) << p.azimuth << "/" << p.tilt;
+    const double fraction = horizon.skyFactor(p.azimuth, p.tilt);
+    EXPECT_NEAR(fraction, p.fraction, 1.5e-5) << p.azimuth << "/" << p.tilt;
   }
 }
 
@@ -66,7 +69,9 @@ TEST(Horizon, KeepsThePartOfTheIsotropicSkyAboveIt) {
       {20, 180, 35, 0.80700},
       {10, 90, 60, 0.86273},
   };
-  for (const Uniform& u : uniform) ExpectFractions(Horizon({{0, u.height}}), {{u.azimuth, u.tilt, u.fraction}});
+  for (const Uniform& u : uniform) {
+    ExpectFractions(Horizon({{0, u.height}}), {{u.azimuth, u.tilt, u.fraction}});
+  }
   const double c = std::cos(20 * std::numbers::pi / 180);
   EXPECT_NEAR(Horizon({{0, 20}, {180, 20}}).skyFactor(0, 0), c * c, 1e-12);  // 0.8830
 
