@@ -193,7 +193,7 @@ class Parser {
         const bool numbers =
             std::all_of(f.begin(), f.end(), [](auto s) { return Number(s).has_value(); });
         if (!numbers && f.size() == 2) continue;  // the header of azimuth,height pairs
-        if (!numbers && f.size() > 2) {
+        if (!numbers) {  // a weather file's header, a JSON document, a typo on line 1
           return at(lines.number(),
                     QStringLiteral("not a horizon file: expected azimuth,height pairs, "
                                    "a list of heights or the PVGIS horizon output"));

@@ -11,8 +11,9 @@
 //     The points may come in any order; they are sorted. 360 is north, as 0 is.
 //   - a plain list of N heights (N at least 4), equally spaced clockwise from north: the
 //     i-th (from 0) at 360 i / N degrees; one per line, or several on a line.
-// The first line with content decides between the last two: a header or two numbers make it
-// pairs, one number or three and more a list (so a list is never written two a line).
+// The first line with content decides between the last two: a header (two fields, not both
+// numbers) or two numbers make it pairs, one number or three and more a list (so a list is
+// never written two a line); any other text there is refused as not a horizon file.
 //
 // Fields are separated by commas, semicolons or tabs, or else by blanks; the decimal mark is
 // the point. Trailing empty fields (a spreadsheet's trailing separators) are passed over.
