@@ -372,17 +372,6 @@ TEST_F(Cli, DayYearAndBest) {
   EXPECT_EQ(tilt["best"]["fixed"], "tilt");
 }
 
-// A command word alone reads no further than the arguments (a memory fault once; these also
-// run under the sanitizers, and tests/fuzz/seeds holds them for the fuzz target).
-TEST(CliOptions, CommandWordAlone) {
-  for (const char* word : {"series", "day", "year", "best"}) {
-    const cli::Options o = cli::ParseOptions({word});
-    EXPECT_EQ(o.commandName, word);
-    EXPECT_FALSE(o.from || o.date || o.year || o.step || o.json);
-  }
-  EXPECT_EQ(cli::ParseOptions({}).command, cli::Command::kMoment);
-}
-
 // Zones of half and quarter hours through the calculator: a time text names its instant, and
 // the sun of a row is the sun of that instant. A series row stamped 12:00+05:30 holds the sun
 // of 06:30 universal time, and so does the one-moment calculation at 12:00 under 5.5 hours or

@@ -1,5 +1,7 @@
 // The files layer: the settings file, the position logs and the files saved whole, written
-// aside and renamed over a regular file or a new name only.
+// aside and renamed over a regular file or a new name only; the weather files (the PVGIS TMY
+// year of tests/data in CSV and EPW, a small PVGIS JSON, the plain CSV) and the horizon files
+// (three forms told apart), read, and every refusal's one line.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -12,12 +14,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <functional>
+#include <utility>
+#include <vector>
 
+#include "files/horizon.h"
 #include "files/position_log.h"
 #include "files/save_file.h"
 #include "files/settings.h"
+#include "files/weather.h"
 
 namespace halvessa::files {
 namespace {
@@ -333,6 +340,266 @@ TEST_F(SaveFileTest, AFailedWriteNamesItsReasonAndKeepsTheOldFile) {
   SavedFile unopened(path("day.csv"));
   EXPECT_EQ(unopened.write("x"), "Cannot write \"day.csv\": the file is not open");
   EXPECT_EQ(unopened.commit(), unopened.failed());
+}
+
+using site::Weather;
+
+const QString kData = QStringLiteral(HALVESSA_TEST_DATA "/");
+
+Weather Loaded(const WeatherResult& result) {
+  if (const QString* error = std::get_if<QString>(&result)) ADD_FAILURE() << error->toStdString();
+  return std::holds_alternative<Weather>(result) ? std::get<Weather>(result) : Weather{};
+}
+Weather Load(const QByteArray& bytes) { return Loaded(ParseWeather(bytes, QStringLiteral("w"))); }
+
+QString Refusal(const QByteArray& bytes, const char* name = "w.csv") {
+  WeatherResult result = ParseWeather(bytes, QString::fromLatin1(name));
+  const QString* error = std::get_if<QString>(&result);
+  return error ? *error : QStringLiteral("<read>");
+}
+
+TEST(Weather, PvgisCsvAndEpwHoldTheSameYearAnHourApart) {
+  const Weather csv = Loaded(ReadWeather(kData + "pvgis-tmy-45.000-8.000.csv"));
+  const Weather epw = Loaded(ReadWeather(kData + "pvgis-tmy-45.000-8.000.epw"));
+  ASSERT_TRUE(csv.rows.size() == 8760u && epw.rows.size() == 8760u);
+  for (const Weather* w : {&csv, &epw}) {
+    EXPECT_TRUE(w->latitude == 45 && w->longitude == 8 && w->elevation == 250);
+    EXPECT_NEAR(w->centreSeconds, 0.1761 * 3600, 1e-6);  // EPW: 1 - 0.8239 h from the end
+    EXPECT_EQ(w->columns, site::kGhi | site::kDni | site::kDhi);
+    EXPECT_TRUE(w->typicalYear);  // January 2018, February 2007, ...
+  }
+  EXPECT_EQ(csv.format, site::WeatherFormat::PvgisCsv);
+  EXPECT_EQ(epw.format, site::WeatherFormat::Epw);
+  EXPECT_EQ(csv.zoneHours, 0);
+  EXPECT_EQ(epw.zoneHours, 1);
+  // 20180101:0000, Gb(n) -0.0; EPW 2018-01-01 hour 1 at UTC+1 starts 2017-12-31 23:00 UTC.
+  EXPECT_EQ(csv.rows[0].start, 1514764800);
+  EXPECT_EQ(epw.rows[0].start, 1514764800 - 3600);
+  EXPECT_FALSE(std::signbit(csv.rows[0].dni) || std::signbit(epw.rows[0].dni));
+  // The first sunlit hour, 20180101:0800, and 20060616:1600 (line 4019).
+  EXPECT_TRUE(csv.rows[8].ghi == 32.0 && csv.rows[8].dhi == 32.0);
+  EXPECT_EQ(csv.rows[8].tempAir, 2.1);
+  EXPECT_EQ(csv.rows[4000].start, 1150473600);
+  EXPECT_EQ(csv.rows[4000].windSpeed, 2.14);
+  EXPECT_EQ(epw.rows[4000].windSpeed, 2.1);
+  EXPECT_TRUE(std::isnan(epw.rows[4000].albedo) && std::isnan(csv.rows[4000].albedo));
+  for (std::size_t i = 0; i < csv.rows.size(); ++i) {
+    const site::WeatherRow &c = csv.rows[i], &e = epw.rows[i];
+    ASSERT_EQ(e.start, c.start - 3600) << i;
+    ASSERT_TRUE(c.length == 3600 && e.length == 3600) << i;
+    ASSERT_TRUE(c.ghi == e.ghi && c.dni == e.dni && c.dhi == e.dhi && c.tempAir == e.tempAir) << i;
+    ASSERT_NEAR(c.windSpeed, e.windSpeed, 0.05 + 1e-9) << i;
+  }
+}
+
+TEST(Weather, PvgisJson) {
+  const Weather w = Load(R"j({"inputs": {"location": {"latitude": 45.0, "longitude": 8.0, "elevation": 250.0}},
+    "outputs": {"months_selected": [{"month": 1, "year": 2018}], "tmy_hourly": [
+      {"time(UTC)": "20180101:0800", "T2m": 2.1, "RH": 99.4, "G(h)": 32.0, "Gb(n)": -0.0, "Gd(h)": 32.0, "IR(h)": 286.6, "WS10m": 0.55, "WD10m": 212.0, "SP": 99580.0},
+      {"time(UTC)": "20180101:0900", "T2m": 3.23, "G(h)": 149.0, "Gb(n)": 125.3, "Gd(h)": 117.0, "WS10m": null}]},
+    "meta": {}})j");
+  EXPECT_EQ(w.format, site::WeatherFormat::PvgisJson);
+  EXPECT_EQ(w.latitude, 45);
+  EXPECT_EQ(w.elevation, 250);
+  ASSERT_EQ(w.rows.size(), 2u);
+  EXPECT_EQ(w.rows[0].start, 1514764800 + 8 * 3600);
+  EXPECT_FALSE(std::signbit(w.rows[0].dni));
+  EXPECT_EQ(w.rows[1].dni, 125.3);
+  EXPECT_TRUE(std::isnan(w.rows[1].windSpeed));
+  EXPECT_TRUE(std::isnan(w.centreSeconds));
+  EXPECT_EQ(Refusal(R"j({"outputs": {"tmy_hourly": [{"time(UTC)": "20180101:0800", "G(h)": 1},
+    {"time(UTC)": "20180101:0900", "G(h)": "abc"}]}})j", "t.json"),
+            "t.json: tmy_hourly entry 2: G(h) is not a number");
+  EXPECT_EQ(Refusal(R"j({"outputs": {}})j", "t.json"),
+            "t.json: is not a PVGIS TMY JSON file (no outputs.tmy_hourly)");
+}
+
+TEST(Weather, PlainCsv) {
+  // Every column, CR LF, an offset, a 10-minute step, a gap of two steps, quoted names, "Z".
+  Weather w = Load("\"time\",GHI,dni,dhi,temp_air,wind_speed,albedo,other\r\n"
+                   "2025-07-24T12:00:00+02:00,800,700,150,25.5,3,0.25,x\r\n"
+                   "2025-07-24T12:10+02:00,-0.0,-5,,26,3.5,,x\r\n"
+                   "2025-07-24 10:40:00Z,810,710,160,,,,\r\n");
+  EXPECT_EQ(w.format, site::WeatherFormat::PlainCsv);
+  EXPECT_EQ(w.columns, site::kGhi | site::kDni | site::kDhi);
+  EXPECT_EQ(w.zoneHours, 2);
+  EXPECT_TRUE(std::isnan(w.latitude) && std::isnan(w.centreSeconds));
+  ASSERT_EQ(w.rows.size(), 3u);
+  EXPECT_EQ(w.rows[0].start, 1753351200);
+  EXPECT_EQ(w.rows[1].start, 1753351200 + 600);
+  EXPECT_EQ(w.rows[2].start, 1753351200 + 2400);
+  for (const auto& row : w.rows) EXPECT_EQ(row.length, 600);
+  EXPECT_EQ(w.rows[0].albedo, 0.25);
+  EXPECT_EQ(w.rows[0].tempAir, 25.5);
+  EXPECT_FALSE(std::signbit(w.rows[1].ghi));
+  EXPECT_EQ(w.rows[1].dni, 0.0);  // a night offset
+  EXPECT_TRUE(std::isnan(w.rows[1].dhi) && std::isnan(w.rows[2].tempAir));
+  // GHI alone, two of three, the series' own output; a clock change inside a 30-minute step;
+  // a leap day of a leap year.
+  EXPECT_EQ(Load("time,ghi\n2025-10-26T02:30:00+02:00,1\n2025-10-26T02:00:00+01:00,2\n")
+                .rows[1].start, 1761439800 - 20 * 60 + 30 * 60);
+  EXPECT_EQ(Load("dni,time,dhi\n0,2024-02-29T00:00Z,0\n0,2024-02-29T00:00:01Z,0\n").columns,
+            site::kDni | site::kDhi);
+  EXPECT_EQ(Load("time,ghi,dni\n2024-01-01T00:00Z,0,0\n2024-01-01T01:00Z,0,0\n").rows[0].length,
+            3600);
+  w = Load("time,sun_azimuth,sun_elevation,panel1_aoi,panel1_production,ghi,dni,dhi,panel1_poa\r\n"
+           "2025-07-24T12:00:00+02:00,133.0,56.3,16.0,94.3,874.6,916.9,119.7,1009.3\r\n"
+           "2025-07-24T12:20:00+02:00,141.0,58.7,15.0,95.0,902.0,923.6,121.1,1022.1\r\n");
+  EXPECT_EQ(w.rows[1].length, 1200);
+  EXPECT_EQ(w.rows[1].dni, 923.6);
+}
+
+TEST(Weather, Refusals) {
+  // After the header and a first row at 2025-01-01T00:00+01:00 with ghi 0: rows, message.
+  const std::pair<const char*, const char*> cases[] = {
+      {"2025-01-01T00:10+01:00,abc\n", "line 3: \"abc\" is not a number (ghi)"},
+      {"2025-01-01T00:10+01:00,nan\n", "line 3: \"nan\" is not a number (ghi)"},
+      {"2025-01-01T00:10+01:00,2500\n", "line 3: \"2500\" is out of range for ghi (-10 to 2000)"},
+      {"2025-01-01T00:00+01:00,0\n", "line 3: repeats the previous row's time"},
+      {"2025-01-01T00:10+01:00,0\n2025-01-01T00:05+01:00,0\n",
+       "line 4: its time is before the previous row's"},
+      {"2025-01-01T00:10+01:00,0\n2025-01-01T00:25+01:00,0\n",
+       "line 4: 900 s after the previous row, not a multiple of the step (600 s)"},
+      {"2025-01-01T02:00+01:00,0\n",
+       "line 3: 7200 s after the first row: hourly or finer steps are read"},
+      {"2025-01-01T00:10,0\n", "line 3: \"2025-01-01T00:10\" has no offset from universal time"},
+      {"2025-02-29T00:10+01:00,0\n", "line 3: 2025-02-29 is not a date"},
+      {"2025-01-01T00:10+01:00,0,1\n", "line 3: 3 fields, the header has 2"},
+      {"", "holds one row: its step is not known"}};
+  for (const auto& [rows, message] : cases) {
+    EXPECT_EQ(Refusal(QByteArray("time,ghi\n2025-01-01T00:00+01:00,0\n") + rows),
+              QStringLiteral("w.csv: ") + message);
+  }
+  EXPECT_EQ(Refusal("time,ghi\n"), "w.csv: holds no rows");
+  EXPECT_EQ(Refusal("time,ghi\n2025-01-01T00:00+01:00,0\n" + QByteArray(5000, '1')),
+            "w.csv: line 3: longer than 4096 characters");
+  EXPECT_EQ(Refusal("time,dni,x\n"),
+            R"(w.csv: line 1: its header has no "ghi" column, nor two of "ghi", "dni", "dhi")");
+  const QString notWeather = QStringLiteral(
+      ": is not a weather file (PVGIS TMY CSV or JSON, EPW, or a CSV with a \"time\" column and "
+      "\"ghi\", \"dni\", \"dhi\")");
+  EXPECT_EQ(Refusal("horizon_azimuth,horizon_elevation\n0,5\n7.5,5\n", "h.csv"),
+            "h.csv" + notWeather);
+  EXPECT_EQ(Refusal("a,b\n1,2\n"), "w.csv" + notWeather);
+  EXPECT_EQ(Refusal(" \r\n\n"), "w.csv: is empty");
+  EXPECT_EQ(Refusal(QByteArray("time,ghi\n\0\1", 11)), "w.csv: is not a text file");
+  EXPECT_EQ(Refusal("{\"outputs\": [", "t.json").left(26), "t.json: is not valid JSON ");
+  const QString none = kData + "none.csv: cannot be read";
+  EXPECT_EQ(std::get<QString>(ReadWeather(kData + "none.csv")).left(none.size()), none);
+
+  // The real files, edited.
+  QByteArray csv = Read(kData + "pvgis-tmy-45.000-8.000.csv");
+  csv.replace("20180101:0800,2.1,99.4,32.0", "20180101:0800,2.1,99.4,abc");
+  EXPECT_EQ(Refusal(csv, "pvgis.csv"), "pvgis.csv: line 27: \"abc\" is not a number (G(h))");
+  csv.replace("20180101:0800", "20180101:0700");
+  EXPECT_EQ(Refusal(csv, "pvgis.csv"), "pvgis.csv: line 27: repeats the previous row's time");
+  EXPECT_EQ(Refusal(csv.left(csv.indexOf("time(UTC)")), "pvgis.csv"),
+            "pvgis.csv: has no time(UTC) row in its first 100 lines");
+  QByteArray epw = Read(kData + "pvgis-tmy-45.000-8.000.epw");
+  epw.replace("99580.00,9999,9999,286.60,32.00", "99580.00,9999,9999,286.60,9999");  // 1 January 9
+  const Weather missing = Load(epw);
+  EXPECT_TRUE(std::isnan(missing.rows[8].ghi));
+  EXPECT_EQ(missing.rows[8].dhi, 32.0);
+  epw.replace("2007,2,28,24,", "2007,2,29,24,");
+  EXPECT_EQ(Refusal(epw, "t.epw"), "t.epw: line 1424: 2007-02-29 is not a date");
+  epw.replace("DATA PERIODS,1,1,", "DATA PERIODS,1,4,");
+  EXPECT_EQ(Refusal(epw, "t.epw"), "t.epw: line 8: only EPW files of one record an hour are read");
+  EXPECT_EQ(Refusal("LOCATION,a,b,c,d,e,45,8,1\n", "t.epw"),
+            "t.epw: line 1: LOCATION has fewer than 10 fields");
+}
+
+site::Horizon Parsed(const QByteArray& bytes, HorizonForm form) {
+  const HorizonRead read = ParseHorizon(bytes, QStringLiteral("h.csv"));
+  EXPECT_EQ(read.error, QString());
+  EXPECT_EQ(read.form, form) << bytes.constData();
+  return read.horizon.value_or(site::Horizon());
+}
+
+void ExpectHeights(const site::Horizon& h, const std::vector<std::pair<double, double>>& cases) {
+  for (const auto& [azimuth, height] : cases)
+    EXPECT_NEAR(h.heightAt(azimuth), height, 1e-12) << azimuth;
+}
+
+TEST(HorizonFile, ReadsTheSharedPairsAndThePvgisOutputFromSouth) {
+  const HorizonRead shared = ReadHorizon(kData + "horizon-45.000-8.000.csv");
+  ASSERT_TRUE(shared.horizon) << shared.error.toStdString();
+  EXPECT_EQ(shared.form, HorizonForm::Pairs);
+  EXPECT_EQ(shared.horizon->points().size(), 48u);
+  ExpectHeights(*shared.horizon,
+                {{0, 9.9}, {3.75, 11.45}, {90, 10.3}, {180, 4.6}, {270, 0}, {356.25, 9.55}});
+
+  // The same profile as PVGIS prints it: tabs, azimuth from south (east -90), north twice.
+  QByteArray pvgis =
+      "Latitude (decimal degrees):\t45.000\nLongitude (decimal degrees):\t8.000\n\n"
+      "A\tH_hor\tA_sun(w)\tH_sun(w)\tA_sun(s)\tH_sun(s)\n";
+  for (const auto& p : shared.horizon->points()) {
+    pvgis += QByteArray::number(p.azimuth - 180) + '\t' + QByteArray::number(p.height) +
+             "\t-180.0\t0.0\t-180.0\t0.0\n";
+  }
+  pvgis +=
+      "180.0\t9.9\t0\t0\t0\t0\n\nA: Azimuth (0 = S, 90 = W, -90 = E) (degree)\nH_hor: Horizon "
+      "height (degree)\n";
+  const site::Horizon fromSouth = Parsed(pvgis, HorizonForm::PvgisOutput);
+  for (double azimuth = 0; azimuth < 360; azimuth += 1.25) {
+    EXPECT_DOUBLE_EQ(fromSouth.heightAt(azimuth), shared.horizon->heightAt(azimuth)) << azimuth;
+  }
+  ExpectHeights(Parsed("A,H_hor\n-90,10\n90,20\n", HorizonForm::PvgisOutput),
+                {{90, 10}, {270, 20}, {180, 15}, {0, 15}});
+}
+
+TEST(HorizonFile, ReadsListsAndPairsInTheirWrittenForms) {
+  ExpectHeights(Parsed("10\n20\n30\n40\n", HorizonForm::HeightList),
+                {{0, 10}, {45, 15}, {270, 40}, {315, 25}});
+  ExpectHeights(Parsed("10, 20,30 ,40,50,60\n", HorizonForm::HeightList),
+                {{30, 15}, {300, 60}, {330, 35}});
+  ExpectHeights(Parsed("10 20 30\n40\n", HorizonForm::HeightList), {{90, 20}, {270, 40}});
+  // Unordered, north as 360 too, a header, CR LF, trailing separators, a comment, a BOM, -0.
+  ExpectHeights(Parsed("azimuth,height\n180,5\n360,10\n0,10\n90,-0\n", HorizonForm::Pairs),
+                {{45, 5}, {270, 7.5}});
+  ExpectHeights(Parsed("\xEF\xBB\xBF# measured\r\n0;1;\r\n\r\n+180;3;\r\n", HorizonForm::Pairs),
+                {{90, 2}, {270, 2}});
+  ExpectHeights(Parsed("0 1\r180\t3", HorizonForm::Pairs), {{90, 2}});
+}
+
+TEST(HorizonFile, RefusesWithOneLineNamingTheFileTheLineAndTheReason) {
+  const QString notHorizon =
+      "h.csv: line 1: not a horizon file: expected azimuth,height pairs, a list of heights or the "
+      "PVGIS horizon output";
+  const std::vector<std::pair<QByteArray, QString>> cases{
+      {"", "h.csv: the file is empty"},
+      {"# nothing\n\n", "h.csv: no heights in the file"},
+      {"azimuth,height\n0,10\n90,x\n", "h.csv: line 3: \"x\" is not a height in degrees"},
+      {"azimuth,height\nnorth,10\n", "h.csv: line 2: \"north\" is not an azimuth in degrees"},
+      {"0,10\n90,95\n", "h.csv: line 2: the height \"95\" is outside -5 to 90 degrees"},
+      {"0,10\n90,-5.5\n", "h.csv: line 2: the height \"-5.5\" is outside -5 to 90 degrees"},
+      {"0,10\n400,5\n", "h.csv: line 2: the azimuth \"400\" is outside 0 to 360 degrees"},
+      {"A\tH_hor\n-200\t5\n", "h.csv: line 2: the azimuth \"-200\" is outside -180 to 180 degrees"},
+      {"A\tH_hor\n-90\n", "h.csv: line 2: an azimuth and a height expected"},
+      {"0,10\n90,5\n360,12\n", "h.csv: line 3: the same azimuth as line 1 with another height"},
+      {"0,10\n90,5,3\n", "h.csv: line 2: 3 values; a line holds an azimuth and a height"},
+      {"10\n20\n30\n", "h.csv: 3 heights; a list of heights needs at least 4"},
+      {"azimuth,height\n90,10\n", "h.csv: one point; a horizon needs at least 2 azimuths"},
+      {"10\n20\nnan\n40\n", "h.csv: line 3: \"nan\" is not a height in degrees"},
+      {"north\n", notHorizon},
+      {"time,ghi,dni\n2025-01-01T00:00+01:00,0,0\n", notHorizon},
+      {"Latitude (decimal degrees): 45.000\nLongitude (decimal degrees): 8.000\n", notHorizon},
+      {"PVWatts: Hourly PV Performance Data,,,,\n", notHorizon},
+      {QByteArray("0,10\n\0\x01", 7), "h.csv: line 2: a control byte (0x00): not a text file"},
+      {QByteArray(1001, '1'), "h.csv: line 1: longer than 1000 characters: not a horizon file"},
+      {QByteArray("1\n").repeated(kHorizonMaxPoints + 1),
+       "h.csv: line 3601: more than 3600 points"},
+      {QByteArray(kHorizonMaxBytes + 1, '1'),
+       "h.csv: larger than 1048576 bytes: not a horizon file"},
+  };
+  for (const auto& [bytes, message] : cases) {
+    const HorizonRead read = ParseHorizon(bytes, QStringLiteral("h.csv"));
+    EXPECT_FALSE(read.horizon) << bytes.left(40).constData();
+    EXPECT_EQ(read.error, message);
+  }
+  QTemporaryDir dir;
+  EXPECT_EQ(ReadHorizon(dir.filePath("none.csv")).error,
+            dir.filePath("none.csv") + ": no such file");
+  EXPECT_EQ(ReadHorizon(dir.path()).error, dir.path() + ": not a regular file");
 }
 
 }  // namespace

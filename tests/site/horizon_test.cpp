@@ -30,19 +30,13 @@ TEST(Horizon, InterpolatesLinearlyAndAround360) {
 
   EXPECT_EQ(Horizon().heightAt(123), 0);
   EXPECT_EQ(Horizon({{200, 7}}).heightAt(3), 7);
-  EXPECT_TRUE(Horizon().flat());
-  EXPECT_TRUE(Horizon({{0, 0}, {180, -2}}).flat());
-  EXPECT_FALSE(h.flat());
+  EXPECT_TRUE(Horizon().flat() && Horizon({{0, 0}, {180, -2}}).flat() && !h.flat());
 }
 
 TEST(Horizon, HidesTheSunAtOrBelowItsHeight) {
-  EXPECT_TRUE(Horizon().blocks(180, 0));
-  EXPECT_FALSE(Horizon().blocks(180, 1e-9));
   const Horizon h({{0, 10}, {90, 20}, {270, 0}});
-  EXPECT_TRUE(h.blocks(90, 20));
-  EXPECT_FALSE(h.blocks(90, 20.001));
-  EXPECT_TRUE(h.blocks(45, 14.9));
-  EXPECT_FALSE(h.blocks(270, 0.5));
+  EXPECT_TRUE(Horizon().blocks(180, 0) && h.blocks(90, 20) && h.blocks(45, 14.9));
+  EXPECT_FALSE(Horizon().blocks(180, 1e-9) || h.blocks(90, 20.001) || h.blocks(270, 0.5));
   EXPECT_FALSE(Horizon({{0, -2}}).blocks(0, -1));  // the sea seen from a cliff
 }
 
@@ -99,8 +93,7 @@ TEST(Horizon, KeepsThePartOfTheIsotropicSkyAboveIt) {
       {-45, -30, 0.91634},
   });
 
-  EXPECT_EQ(Horizon().skyFactor(151, 45), 1.0);
-  EXPECT_EQ(Horizon({{0, -3}}).skyFactor(151, 45), 1.0);
+  EXPECT_TRUE(Horizon().skyFactor(151, 45) == 1.0 && Horizon({{0, -3}}).skyFactor(151, 45) == 1.0);
   EXPECT_EQ(Horizon({{0, 20}}).skyFactor(0, 180), 1.0);  // facing down: no sky to scale
   EXPECT_EQ(Horizon({{0, 90}}).skyFactor(0, 0), 0.0);
 }
