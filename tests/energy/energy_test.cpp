@@ -1,22 +1,31 @@
 // The irradiance models and the PVWatts chain against published values: the Perez example,
 // Erbs' diffuse fraction, the air mass, and rows of PVWatts' own hourly output (the
 // Denver file of tests/data: its DC and AC of an hour, its cell temperature); then the
-// whole Denver year against PVWatts' columns.
+// whole Denver year against PVWatts' columns. The check of a weather file's light against the
+// sun: the two PVGIS files of the same year (the CSV in its own convention, the EPW read by its
+// LOCATION zone an hour off), and years built here from the sun of geometry::SunPosition at a
+// known shift, with beam put into the night.
 #include <gtest/gtest.h>
+
+#include <QString>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <numbers>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "clearsky/clearsky.h"
+#include "energy/alignment.h"
 #include "energy/irradiance.h"
 #include "energy/pvwatts.h"
+#include "files/weather.h"
 #include "geometry/calendar.h"
 #include "geometry/module1.h"
 
@@ -210,6 +219,74 @@ TEST(Denver, PvWattsYearMonthsAndCellTemperature) {
               "%.2f C\n", lit, cellDiff / lit, cellAbs / lit);
   EXPECT_LT(std::abs(poa / poaRef - 1), 0.01);
   EXPECT_LT(cellAbs / lit, 1.0);
+}
+
+TEST(Alignment, PvgisCsvFitsAndItsEpwIsAnHourEarly) {
+  const auto csv = std::get<site::Weather>(
+      files::ReadWeather(HALVESSA_TEST_DATA "/pvgis-tmy-45.000-8.000.csv"));
+  const auto epw = std::get<site::Weather>(
+      files::ReadWeather(HALVESSA_TEST_DATA "/pvgis-tmy-45.000-8.000.epw"));
+  const auto begin = std::chrono::steady_clock::now();
+  const energy::Alignment fits = energy::CheckAlignment(csv, csv.latitude, csv.longitude);
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - begin;
+  std::printf("alignment check of %zu rows: %.2f ms\n", csv.rows.size(), took.count());
+  // 8760 rows, 363 days (17 and 18 May have no light at all), no beam at night, no shift.
+  EXPECT_EQ((std::array{fits.rows, fits.days, fits.nightBeamRows}),
+            (std::array<std::size_t, 3>{8760, 363, 0}));
+  EXPECT_LT(std::abs(fits.offsetHours), 0.25);
+  EXPECT_TRUE(fits.bestShiftHours == 0 && !fits.warn && fits.correlation > 0.8);
+  // The light an hour before the sun (too little to put beam into the night with the sun 2
+  // degrees down): the file's times must move an hour later, and moved so, they fit.
+  const energy::Alignment early = energy::CheckAlignment(epw, epw.latitude, epw.longitude);
+  EXPECT_TRUE(early.bestShiftHours == 1 && early.warn && early.nightBeamRows == 0);
+  EXPECT_NEAR(early.offsetHours, -1.0, 0.25);
+  EXPECT_NEAR(early.fittedShiftHours - fits.fittedShiftHours, 1.0, 0.05);
+  const energy::Alignment moved = energy::CheckAlignment(epw, epw.latitude, epw.longitude, 1.0);
+  EXPECT_TRUE(std::abs(moved.fittedShiftHours - fits.fittedShiftHours) < 0.05 && !moved.warn);
+}
+
+// An hourly year whose row starting at t holds 1000 max(0, sin elevation) of the sun at its
+// middle less lateHours (the light comes late by that much), with beam while that sun is up.
+site::Weather Synthetic(double latitude, double longitude, double lateHours) {
+  site::Weather weather;
+  for (int hour = 0; hour < 8760; ++hour) {
+    const std::int64_t start = SecondOfDay(DateSerial(2023, 1, 1)) + 3600LL * hour;
+    double azimuth = 0, elevation = 0;
+    geometry::SunPosition(SerialOfSecond(start) + (1800 - lateHours * 3600) / 86400.0, latitude,
+                          longitude, 0, azimuth, elevation);
+    const double sinE = std::max(0.0, geometry::SinD(elevation));
+    weather.rows.push_back({.start = start, .length = 3600, .ghi = 1000 * sinE,
+                            .dni = sinE > 0 ? 800.0 : 0.0});
+  }
+  return weather;
+}
+
+TEST(Alignment, FindsAKnownShiftAndCountsBeamAtNight) {
+  for (const auto [latitude, longitude, late] :
+       {std::array{45.0, 8.0, 0.0}, {45.0, 8.0, 3.0}, {-33.9, 151.2, -2.0}, {39.7, -105.2, 0.5},
+        {64.0, -21.0, -1.0}}) {
+    SCOPED_TRACE(testing::Message() << latitude << " " << longitude << " " << late);
+    const site::Weather weather = Synthetic(latitude, longitude, late);
+    const energy::Alignment found = energy::CheckAlignment(weather, latitude, longitude);
+    EXPECT_NEAR(found.fittedShiftHours, -late, 0.05);
+    EXPECT_NEAR(found.offsetHours, late, 0.05);
+    // Named and warned of when not 0; light 2 or 3 hours off puts beam into the night, 30
+    // minutes off none.
+    EXPECT_TRUE(found.bestShiftHours == -late && found.warn == (late != 0));
+    EXPECT_EQ(found.nightBeamFraction > 0.1, std::abs(late) >= 2);
+    EXPECT_EQ(found.nightBeamRows == 0, std::abs(late) <= 0.5);
+  }
+  // Beam at 00:00-01:00 UT (solar midnight at 8 E) on 200 nights of an aligned year: counted,
+  // and above 1 % of the beam, warned of though the shift fits. Nothing to measure: no warning.
+  site::Weather night = Synthetic(45, 8, 0);
+  const energy::Alignment aligned = energy::CheckAlignment(night, 45, 8);
+  for (int day = 0; day < 200; ++day) night.rows[24 * day].dni = 300;
+  const energy::Alignment found = energy::CheckAlignment(night, 45, 8);
+  EXPECT_EQ((std::array{found.nightBeamRows, found.beamRows}),
+            (std::array{std::size_t{200}, aligned.beamRows + 200}));
+  EXPECT_TRUE(found.bestShiftHours == 0 && found.warn && !aligned.warn);
+  EXPECT_FALSE(energy::CheckAlignment(site::Weather{}, 45, 8).warn ||
+               energy::CheckAlignment(night, NAN, 8).warn);
 }
 
 }  // namespace
