@@ -69,7 +69,7 @@ Alignment CheckAlignment(const site::Weather& weather, double latitude, double l
     const double t = static_cast<double>(row.start) + intoRow + shiftHours * 3600.0;
     const Sun sun = SunAt(t, longitude);
     const double ai = sinPhi * sun.sinDelta, bi = cosPhi * sun.cosDelta;
-    const double sinE = ai + bi * std::cos(sun.hourAngle * kRad);
+    const double cosHi = std::cos(sun.hourAngle * kRad), sinE = ai + bi * cosHi;
 
     double light = row.ghi;
     if (!std::isfinite(light) && std::isfinite(row.dni) && std::isfinite(row.dhi))
@@ -97,7 +97,7 @@ Alignment CheckAlignment(const site::Weather& weather, double latitude, double l
     daySun += weight, daySunTime += weight * hour;
 
     a.push_back(ai), b.push_back(bi), x.push_back(light);
-    cosH.push_back(std::cos(sun.hourAngle * kRad)), sinH.push_back(std::sin(sun.hourAngle * kRad));
+    cosH.push_back(cosHi), sinH.push_back(std::sin(sun.hourAngle * kRad));
   }
   closeDay();
   if (result.rows == 0) return result;
