@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -220,6 +221,9 @@ BestOrientation FindBest(const Site& site, const site::ZoneRule& zone, int year,
                          const std::function<void(double)>& progress) {
   const series::TimeGrid grid =
       LocalDaysGrid(zone, DateSerial(year, 1, 1), DateSerial(year, 12, 31) + 1, stepSeconds);
+  // The given panels' exact figures do not depend on the search: the second core makes them
+  // meanwhile (get() hands on what it throws).
+  auto given = std::async(std::launch::async, [&] { return SumOver(site, zone, grid); });
   const SearchSky sky = SkyOfYear(site, zone, grid);
   if (progress) progress(0.2);
 
@@ -256,8 +260,8 @@ BestOrientation FindBest(const Site& site, const site::ZoneRule& zone, int year,
   if (!InUse(result.best)) chosen.panels[0] = {180, 0};
   result.irradiation = SumOver(chosen, zone, grid).panels[0].irradiation;
   if (progress) progress(0.8);
-  const Totals given = SumOver(site, zone, grid);
-  for (int p = 0; p < kPanelCount; ++p) result.panelIrradiation[p] = given.panels[p].irradiation;
+  const Totals totals = given.get();
+  for (int p = 0; p < kPanelCount; ++p) result.panelIrradiation[p] = totals.panels[p].irradiation;
   if (progress) progress(1.0);
   return result;
 }
