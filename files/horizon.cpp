@@ -3,11 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <string_view>
 #include <vector>
 
+#include "text/numbers.h"
 #include "text/patterns.h"
 
 namespace halvessa::files {
@@ -37,18 +37,6 @@ Fields Split(std::string_view line) {
   }
   while (!fields.empty() && fields.back().empty()) fields.pop_back();
   return fields;
-}
-
-// A finite decimal number, all of the field, an optional "+" first; -0 read as 0.
-std::optional<double> Number(std::string_view field) {
-  if (field.size() > 1 && field[0] == '+' && field[1] != '-') field.remove_prefix(1);
-  double value = 0;
-  const char* end = field.data() + field.size();
-  const auto [stop, error] = std::from_chars(field.data(), end, value);
-  if (field.empty() || error != std::errc() || stop != end || !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value + 0.0;
 }
 
 QString Shown(std::string_view field) {
@@ -131,7 +119,7 @@ class Parser {
   // An azimuth and a height from two fields, azimuth within low to high; the reason if not.
   QString add(std::string_view azimuthText, std::string_view heightText, double low, double high,
               double shift, int line) {
-    const auto azimuth = Number(azimuthText);
+    const auto azimuth = text::PlainNumber(azimuthText);
     if (!azimuth)
       return at(line, Shown(azimuthText) + QStringLiteral(" is not an azimuth in degrees"));
     if (*azimuth < low || *azimuth > high) {
@@ -144,7 +132,7 @@ class Parser {
   }
 
   QString addHeight(double azimuth, std::string_view heightText, int line) {
-    const auto height = Number(heightText);
+    const auto height = text::PlainNumber(heightText);
     if (!height) return at(line, Shown(heightText) + QStringLiteral(" is not a height in degrees"));
     if (*height < kHorizonLowest || *height > kHorizonHighest) {
       return at(line, QStringLiteral("the height %1 is outside %2 to %3 degrees")
@@ -191,7 +179,7 @@ class Parser {
       if (first) {
         first = false;
         const bool numbers =
-            std::all_of(f.begin(), f.end(), [](auto s) { return Number(s).has_value(); });
+            std::all_of(f.begin(), f.end(), [](auto s) { return text::PlainNumber(s).has_value(); });
         if (!numbers && f.size() == 2) continue;  // the header of azimuth,height pairs
         if (!numbers) {  // a weather file's header, a JSON document, a typo on line 1
           return at(lines.number(),

@@ -5,7 +5,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "geometry/calendar.h"
+#include "text/numbers.h"
 
 namespace halvessa::files {
 namespace {
@@ -93,16 +93,8 @@ void Split(string_view line, std::vector<string_view>& fields) {
   }
 }
 
-// A number of the text, or nullopt; "+" allowed, no infinities or NaN, -0 read as 0.
-std::optional<double> Number(string_view text) {
-  text = Trim(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  double value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-    return std::nullopt;
-  return value + 0.0;
-}
+// A number of the text with blanks around it allowed, or nullopt (text::PlainNumber).
+std::optional<double> Number(string_view text) { return text::PlainNumber(Trim(text)); }
 
 // What a column holds: its name for messages, its range, the value at and above which it is
 // missing (infinity when no code), and whether values from its low end up to 0 read as 0 (a

@@ -171,4 +171,15 @@ std::string ShortestNumber(double value) {
   return std::string(buffer.data(), end);
 }
 
+std::optional<double> PlainNumber(std::string_view field) {
+  if (field.size() > 1 && field[0] == '+' && field[1] != '-') field.remove_prefix(1);
+  double value = 0;
+  const char* end = field.data() + field.size();
+  const auto [stop, error] = std::from_chars(field.data(), end, value);
+  if (field.empty() || error != std::errc() || stop != end || !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value + 0.0;
+}
+
 }  // namespace halvessa::text

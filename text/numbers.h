@@ -7,7 +7,9 @@
 #include <QLocale>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "text/conversion_error.h"
 
@@ -29,6 +31,11 @@ double LenientNumber(const QString& text);
 //   "abc" is not a number      "1e999" is too large a number
 // A message quotes at most 40 characters of the text, then "…".
 double StrictNumber(const QString& text, const QLocale& locale = QLocale());
+
+// A number of a data file: all of the field in the plain "." form, an optional "+" first
+// ("+-5" is not), finite, -0 read as 0; nullopt for anything else, the empty field, "nan" and
+// "inf" included. No locale, no blanks: the caller trims where its format allows them.
+std::optional<double> PlainNumber(std::string_view field);
 
 // Nearest integer, halves to even; throws ConversionError outside -32768 to 32767 or for a
 // value that is not finite ("40000 is too large for a whole number from -32768 to 32767").
