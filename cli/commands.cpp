@@ -17,6 +17,7 @@
 
 #include "cli/report.h"
 #include "clearsky/clearsky.h"
+#include "pipeline/pipeline.h"
 #include "files/series_export.h"
 #include "summary/summary.h"
 #include "geometry/calendar.h"
@@ -152,12 +153,8 @@ int RunSeries(const Options& o, const Environment& env) {
   layout.zoneName = site.zone.name().toStdString();
   layout.stepSeconds = step;
 
-  const series::SeriesEngine engine(site.latitude, site.longitude, layout.panels);
-  CheckGridInCalendar(engine, grid, rule);
-  const summary::Site sky = SummarySite(o, site);
-  const clearsky::SolisModel model(sky.atmosphere);
-  const auto planes = summary::PlanesOf(sky);
-  const auto inUse = summary::InUseOf(sky);
+  const pipeline::Pipeline pipeline(SummarySite(o, site));
+  CheckGridInCalendar(pipeline.engine(), grid, rule);
 
   // Two workers, one on each core, each computing and formatting every other stretch of
   // blocks into its own buffer; the buffers go out in order.
@@ -165,8 +162,7 @@ int RunSeries(const Options& o, const Environment& env) {
   head.flush();
   struct Worker {
     files::StringSink text;
-    std::unique_ptr<series::Block> block = series::MakeBlock();
-    std::unique_ptr<series::SkyBlock> sky = std::make_unique<series::SkyBlock>();
+    std::unique_ptr<pipeline::Block> block = pipeline::MakeBlock();
     std::exception_ptr failure;
   };
   Worker workers[2];
@@ -179,14 +175,11 @@ int RunSeries(const Options& o, const Environment& env) {
       const std::int64_t end = std::min(grid.count, from + kStretch);
       for (std::int64_t first = from; first < end;
            first += static_cast<std::int64_t>(series::kBlock)) {
-        series::FillBlock(grid, rule, first, *workers[w].block);
-        workers[w].block->size =
-            static_cast<std::size_t>(std::min<std::int64_t>(workers[w].block->size, end - first));
-        engine.compute(*workers[w].block);
-        if (o.clearsky) {
-          summary::ComputeSky(*workers[w].block, model, planes, inUse, *workers[w].sky);
-        }
-        parts[w]->rows(*workers[w].block, workers[w].sky.get());
+        pipeline::Block& block = *workers[w].block;
+        series::FillBlock(grid, rule, first, block.sun);
+        block.sun.size = static_cast<std::size_t>(std::min<std::int64_t>(block.sun.size, end - first));
+        pipeline.clearSky(block, o.clearsky);
+        parts[w]->rows(block.sun, &block.sky);
       }
       parts[w]->flush();
     } catch (...) {

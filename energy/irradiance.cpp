@@ -97,6 +97,25 @@ double GroundReflected(double ghi, double tilt, double albedo) {
   return ghi * albedo * (1.0 - Cos(tilt)) / 2.0;
 }
 
+PerezCoefficients PerezOf(const SunDirection& sun, double dhi, double dni, double extraterrestrial,
+                          double airMass) {
+  PerezCoefficients c;
+  if (!(dhi > 0.0) || !(sun.zenith < 90.0)) return c;
+  const double Z = sun.zenith * kRad;
+  const double kappaZ3 = 1.041 * Z * Z * Z;
+  const double epsilon = ((dhi + dni) / dhi + kappaZ3) / (1.0 + kappaZ3);
+  const double Delta = dhi * airMass / extraterrestrial;
+  int bin = 0;
+  while (bin < 7 && epsilon >= kEpsilonBound[bin + 1]) ++bin;
+  const auto& f = kF[bin];
+  static const double cos85 = Cos(85.0);
+  c.F1 = std::max(0.0, f[0] + f[1] * Delta + f[2] * Z);
+  c.F2 = f[3] + f[4] * Delta + f[5] * Z;
+  c.b = std::max(cos85, sun.cosZenith);
+  c.bin = bin + 1;
+  return c;
+}
+
 PerezSky Perez(const Plane& plane, const SunDirection& sun, double dhi, double dni,
                double extraterrestrial, double airMass) {
   PerezSky sky;
@@ -105,22 +124,12 @@ PerezSky Perez(const Plane& plane, const SunDirection& sun, double dhi, double d
     sky.isotropic = IsotropicSky(dhi, plane);
     return sky;
   }
-  const double Z = sun.zenith * kRad;
-  const double kappaZ3 = 1.041 * Z * Z * Z;
-  const double epsilon = ((dhi + dni) / dhi + kappaZ3) / (1.0 + kappaZ3);
-  const double Delta = dhi * airMass / extraterrestrial;
-  int bin = 0;
-  while (bin < 7 && epsilon >= kEpsilonBound[bin + 1]) ++bin;
-  const auto& f = kF[bin];
-  const double F1 = std::max(0.0, f[0] + f[1] * Delta + f[2] * Z);
-  const double F2 = f[3] + f[4] * Delta + f[5] * Z;
-  static const double cos85 = Cos(85.0);
+  const PerezCoefficients c = PerezOf(sun, dhi, dni, extraterrestrial, airMass);
   const double a = std::max(0.0, CosIncidence(plane, sun));
-  const double b = std::max(cos85, sun.cosZenith);
-  sky.isotropic = dhi * (1.0 - F1) * (1.0 + plane.cosTilt) / 2.0;
-  sky.circumsolar = dhi * F1 * a / b;
-  sky.horizon = dhi * F2 * plane.sinTilt;
-  sky.bin = bin + 1;
+  sky.isotropic = dhi * (1.0 - c.F1) * (1.0 + plane.cosTilt) / 2.0;
+  sky.circumsolar = dhi * c.F1 * a / c.b;
+  sky.horizon = dhi * c.F2 * plane.sinTilt;
+  sky.bin = c.bin;
   return sky;
 }
 

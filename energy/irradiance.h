@@ -101,6 +101,15 @@ struct PerezSky {
   double total() const { return isotropic + circumsolar + horizon; }
 };
 
+// The plane-independent part of the model: the brightening coefficients F1 and F2 and the
+// circumsolar divisor b of a sky (F1 = F2 = 0 and b = 1 with no diffuse light or the sun down).
+struct PerezCoefficients {
+  double F1 = 0, F2 = 0, b = 1;
+  int bin = 0;
+};
+PerezCoefficients PerezOf(const SunDirection& sun, double dhi, double dni, double extraterrestrial,
+                          double airMass);
+
 // zenith is the sun's apparent zenith (the model was fitted to it), airMass the relative air
 // mass at it (RelativeAirMass). With DHI not above 0 every part is 0; with the sun at or
 // below the horizon (zenith >= 90) the sky is taken as isotropic (F1 = F2 = 0).

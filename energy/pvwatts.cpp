@@ -243,7 +243,7 @@ double InverterAc(double dcPower, double acRating, double nominalEfficiency) {
 }
 
 HourResult Hour(double cosAoi, const PlaneLight& light, double airTemperature, double windSpeed,
-                const ThermalState& previous, const System& system) {
+                const ThermalState& previous, const System& system, double hours) {
   HourResult r;
   const double incident = light.total();
   if (!(incident > 0.0)) {
@@ -256,7 +256,7 @@ HourResult Hour(double cosAoi, const PlaneLight& light, double airTemperature, d
   static const MountConstants rack = ConstantsOf(InstalledNoct(Mount::openRack));
   static const MountConstants roof = ConstantsOf(InstalledNoct(Mount::roof));
   r.cellTemperature = Step(system.mount == Mount::roof ? roof : rack, incident, airTemperature,
-                           windSpeed, previous.moduleTemperature, 1.0);
+                           windSpeed, previous.moduleTemperature, hours);
   r.state.moduleTemperature = r.cellTemperature;
   r.dc = DcPower(r.transmitted, r.cellTemperature, system);
   r.ac = InverterAc(r.dc, system.kwp * 1000.0 / system.dcAcRatio, system.inverterPercent / 100.0);

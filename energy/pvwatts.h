@@ -109,9 +109,10 @@ struct HourResult {
   ThermalState state;          // for the next hour
 };
 
-// One hour of one panel: the cosine of the beam's angle of incidence, the plane's light,
-// the air's temperature (C) and wind speed (m/s), the state the previous hour left.
+// One hour (or a step of `hours`) of one panel: the cosine of the beam's angle of incidence,
+// the plane's light, the air's temperature (C) and wind speed (m/s), the state the previous
+// step left.
 HourResult Hour(double cosAoi, const PlaneLight& light, double airTemperature, double windSpeed,
-                const ThermalState& previous, const System& system);
+                const ThermalState& previous, const System& system, double hours = 1.0);
 
 }  // namespace halvessa::energy

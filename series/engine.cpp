@@ -165,9 +165,13 @@ void SeriesEngine::sunPositions(const std::int64_t* universalSecond, std::size_t
 }
 
 void SeriesEngine::compute(Block& block) const {
-  const std::size_t n = block.size;
-  sunPositions(block.universalSecond.data(), n, block.azimuth.data(), block.elevation.data());
+  sunPositions(block.universalSecond.data(), block.size, block.azimuth.data(),
+               block.elevation.data());
+  panels(block);
+}
 
+void SeriesEngine::panels(Block& block) const {
+  const std::size_t n = block.size;
   const AzimuthTable& table = Azimuths();
   for (std::size_t i = 0; i < n; ++i) {
     const double SunAzimuth = block.azimuth[i];

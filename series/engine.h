@@ -64,6 +64,10 @@ class SeriesEngine {
   // four are then filled, the rest are not.
   void compute(Block& block) const;
 
+  // Every panel's angle of incidence and production from the sun the block already holds
+  // (azimuth and elevation of its first size moments): the second half of compute.
+  void panels(Block& block) const;
+
   // The sun's position alone, for n moments.
   void sunPositions(const std::int64_t* universalSecond, std::size_t n, double* azimuth,
                     double* elevation) const;

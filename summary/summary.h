@@ -7,30 +7,16 @@
 #include <cstdint>
 #include <functional>
 
-#include "clearsky/clearsky.h"
-#include "site/site.h"
-#include "series/engine.h"
+#include "pipeline/pipeline.h"
 #include "series/grid.h"
+#include "site/site.h"
+#include "site/weather.h"
 #include "site/zone_rule.h"
 
 namespace halvessa::summary {
 
-struct Site {
-  double latitude = 0;
-  double longitude = 0;
-  std::array<PanelGeometry, kPanelCount> panels{};
-  clearsky::Atmosphere atmosphere{};
-  double albedo = 0.2;
-};
-
-// Which of the site's panels are in use, and their planes' factors for the clear sky.
-std::array<bool, kPanelCount> InUseOf(const Site& site);
-std::array<clearsky::PlaneFactors, kPanelCount> PlanesOf(const Site& site);
-
-// The clear sky of a block the engine has computed: the irradiance and each panel's plane.
-void ComputeSky(const series::Block& block, const clearsky::SolisModel& model,
-                const std::array<clearsky::PlaneFactors, kPanelCount>& planes,
-                const std::array<bool, kPanelCount>& inUse, series::SkyBlock& sky);
+// A site, its panels and its sky: what the pipeline computes with.
+using Site = pipeline::Setup;
 
 struct PanelTotals {
   double peakProduction = 0;       // percent, the largest of the moments
@@ -44,6 +30,21 @@ struct Totals {
   std::int64_t moments = 0;
   double sunHours = 0;  // (moments with the sun above the horizon) x step in hours
   std::array<PanelTotals, kPanelCount> panels{};
+};
+
+// Sums the blocks of a grid's clear sky as they come (in order), for the totals of Totals.
+class TotalsSink {
+ public:
+  explicit TotalsSink(const std::array<bool, kPanelCount>& inUse) : inUse_(inUse) {}
+  void add(const pipeline::Block& block);
+  Totals totals(const series::TimeGrid& grid) const;
+
+ private:
+  std::array<bool, kPanelCount> inUse_;
+  std::int64_t sunUp_ = 0;
+  std::array<double, kPanelCount> production_{};
+  std::array<double, kPanelCount> irradiance_{};
+  Totals totals_;
 };
 
 // The sums over the moments of a grid. progress (may be empty) gets the fraction done.
@@ -62,8 +63,9 @@ struct DaySummary {
 
 // daySerial: the local date (its time of day is ignored). Throws CalendarRangeError when the
 // day's moments leave years 100 to 9999.
+// also (may be empty) gets each block of the day's moments, computed once for both.
 DaySummary SummarizeDay(const Site& site, const site::ZoneRule& zone, double daySerial,
-                        std::int64_t stepSeconds);
+                        std::int64_t stepSeconds, const pipeline::BlockSink& also = {});
 
 // A year by months; the year's totals add the months'.
 struct YearSummary {
@@ -86,6 +88,43 @@ struct BestOrientation {
 BestOrientation FindBest(const Site& site, const site::ZoneRule& zone, int year,
                          std::int64_t stepSeconds, double fixedTilt, double fixedAzimuth,
                          const std::function<void(double)>& progress = {});
+
+// What a weather file's rows bring, summed: each panel's light on its plane and its energy.
+struct PanelEnergy {
+  double poa = 0;  // plane irradiation before the cover, kWh/m2
+  double dc = 0;   // kWh, after the system losses
+  double ac = 0;   // kWh
+};
+
+struct EnergyTotals {
+  std::array<PanelEnergy, kPanelCount> panels{};
+  double ac = 0;            // the system's AC, kWh
+  double hours = 0;         // the hours the rows cover
+  std::int64_t rows = 0;
+  std::int64_t missing = 0;  // rows whose light was absent, taken as none
+};
+
+struct EnergyYear {
+  std::array<EnergyTotals, 12> months{};  // by the local month of each row's start
+  EnergyTotals year;
+};
+
+// The sums of the weather's rows through the whole chain, months by display's local time.
+EnergyYear SumWeather(const Site& site, const site::Weather& weather, double shiftSeconds,
+                      const site::ZoneRule& display, const std::function<void(double)>& progress = {});
+
+// kWh per kWp of the panels in use, and the performance ratio: AC over what their kWp would
+// give at 1 kW/m2 of their plane's light (0 without light).
+double SpecificYield(const Site& site, const EnergyTotals& t);
+double PerformanceRatio(const Site& site, const EnergyTotals& t);
+double PanelPerformanceRatio(const Site& site, const EnergyTotals& t, int panel);
+
+// The orientation that gets the most plane irradiation over the weather's rows (with the
+// site's horizon and transposition); irradiation and panelIrradiation are the exact sums of
+// the chain, kWh/m2.
+BestOrientation FindBestWeather(const Site& site, const site::Weather& weather,
+                                double shiftSeconds, double fixedTilt, double fixedAzimuth,
+                                const std::function<void(double)>& progress = {});
 
 // The grid of a local span: from the local midnight of fromDay to that of toDay.
 series::TimeGrid LocalDaysGrid(const site::ZoneRule& zone, double fromDay, double toDay,

@@ -153,27 +153,22 @@ DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds) {
   try {
     const site::ZoneRule rule = c.zone.ruleAround(chart.day, chart.day + 1);
     const summary::Site site = SiteOf(c);
-    const summary::DaySummary day = summary::SummarizeDay(site, rule, chart.day, stepSeconds);
+    // One pass: the day's sums and the chart's points from the same moments.
+    const summary::DaySummary day =
+        summary::SummarizeDay(site, rule, chart.day, stepSeconds, [&chart](const pipeline::Block& b) {
+          for (std::size_t i = 0; i < b.sun.size; ++i) {
+            const auto k = static_cast<double>(chart.x.size());
+            chart.x.push_back(k * static_cast<double>(chart.stepSeconds) / 3600.0);
+            chart.elevation.push_back(b.sun.elevation[i]);
+            for (int p = 0; p < kPanelCount; ++p) {
+              if (chart.inUse[p]) chart.production[p].push_back(b.sun.production[p][i]);
+            }
+          }
+        });
     chart.hours = day.hours;
     chart.fromUniversal = day.fromUniversal;
-
     const series::TimeGrid grid =
         summary::LocalDaysGrid(rule, chart.day, chart.day + 1, stepSeconds);
-    const series::SeriesEngine engine(c.latitude, c.longitude, c.panels);
-    auto block = series::MakeBlock();
-    for (std::int64_t first = 0; first < grid.count;
-         first += static_cast<std::int64_t>(series::kBlock)) {
-      series::FillBlock(grid, rule, first, *block);
-      engine.compute(*block);
-      for (std::size_t i = 0; i < block->size; ++i) {
-        const std::int64_t k = first + static_cast<std::int64_t>(i);
-        chart.x.push_back(static_cast<double>(k * stepSeconds) / 3600.0);
-        chart.elevation.push_back(block->elevation[i]);
-        for (int p = 0; p < kPanelCount; ++p) {
-          if (chart.inUse[p]) chart.production[p].push_back(block->production[p][i]);
-        }
-      }
-    }
     Ticks(chart, rule, grid.fromUniversal);
     Night(chart);
     if (!chart.sunNeverRises && !chart.sunNeverSets) {
@@ -350,22 +345,10 @@ QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QStrin
   try {
     const site::ZoneRule rule = c.zone.ruleAround(day, day + 1);
     const series::TimeGrid grid = summary::LocalDaysGrid(rule, day, day + 1, stepSeconds);
-    const series::SeriesEngine engine(c.latitude, c.longitude, c.panels);
-    const summary::Site site = SiteOf(c);
-    const clearsky::SolisModel model(site.atmosphere);
-    const auto planes = summary::PlanesOf(site);
-    const auto inUse = summary::InUseOf(site);
+    const pipeline::Pipeline pipeline(SiteOf(c));
     SavedFileSink sink(file);
     files::SeriesWriter writer(layout, sink);
-    auto block = series::MakeBlock();
-    auto sky = std::make_unique<series::SkyBlock>();
-    for (std::int64_t first = 0; first < grid.count;
-         first += static_cast<std::int64_t>(series::kBlock)) {
-      series::FillBlock(grid, rule, first, *block);
-      engine.compute(*block);
-      summary::ComputeSky(*block, model, planes, inUse, *sky);
-      writer.rows(*block, sky.get());
-    }
+    pipeline.runGrid(grid, rule, [&writer](const pipeline::Block& b) { writer.rows(b.sun, &b.sky); });
     writer.finish();
   } catch (const files::OutputError&) {
     return file.failed().value_or(QString());

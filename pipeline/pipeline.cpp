@@ -1,0 +1,340 @@
+#include "pipeline/pipeline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <thread>
+#include <vector>
+
+#include "geometry/calendar.h"
+#include "geometry/module1.h"
+
+namespace halvessa::pipeline {
+
+namespace {
+
+// Where the sun rises and sets: its centre 0.833 degrees below the horizontal (refraction and
+// its half diameter), as the sunrise of the geometry takes it.
+constexpr double kRiseElevation = -0.833;
+
+// A stretch of blocks a thread computes at a time.
+constexpr std::size_t kStretchBlocks = 4;
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+  const std::int64_t q = a / b;
+  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// The day of the year (1 on 1 January) of an instant's universal date.
+int DayOfYear(std::int64_t universalSecond) {
+  const double serial = kUnixEpochSerial + static_cast<double>(FloorDiv(universalSecond, 86400));
+  const DateParts d = SerialToParts(serial);
+  return static_cast<int>(serial - DateSerial(d.year, 1, 1)) + 1;
+}
+
+// The instant a row's sun stands for (see the header).
+std::int64_t SunInstant(std::int64_t start, std::int64_t length, double centre, double atStart,
+                        double atEnd) {
+  if (std::isfinite(centre)) return start + std::llround(centre);
+  double from = 0;
+  double to = static_cast<double>(length);
+  const double e0 = atStart - kRiseElevation;
+  const double e1 = atEnd - kRiseElevation;
+  if (e0 <= 0 && e1 > 0) from = to * (-e0) / (e1 - e0);
+  if (e0 > 0 && e1 <= 0) to = to * e0 / (e0 - e1);
+  return start + std::llround((from + to) / 2);
+}
+
+bool Absent(double v) { return std::isnan(v); }
+
+}  // namespace
+
+// Default-initialised: the arrays are written before they are read, and zeroing them would
+// cost more than computing a small grid.
+std::unique_ptr<Block> MakeBlock() { return std::unique_ptr<Block>(new Block); }
+
+Pipeline::Pipeline(const Setup& setup)
+    : setup_(setup),
+      engine_(setup.latitude, setup.longitude, setup.panels),
+      model_(setup.atmosphere) {
+  double kwpSum = 0;
+  for (int p = 0; p < kPanelCount; ++p) {
+    inUse_[p] = InUse(setup.panels[p]);
+    factors_[p] = clearsky::FactorsForTilt(setup.panels[p].Tilt, setup.albedo);
+    planes_[p] = energy::PlaneOf(setup.panels[p].Tilt, setup.panels[p].Azimuth);
+    skyFactor_[p] = setup.horizon.flat()
+                        ? 1.0
+                        : setup.horizon.skyFactor(setup.panels[p].Azimuth, setup.panels[p].Tilt);
+    energy::System& s = systems_[p];
+    s.kwp = setup.kwp[p];
+    s.module = setup.system.module;
+    s.mount = setup.system.mount;
+    s.lossesPercent = setup.system.lossesPercent;
+    s.inverterPercent = setup.system.inverterPercent;
+    s.dcAcRatio = setup.system.dcAcRatio;
+    if (inUse_[p]) kwpSum += setup.kwp[p];
+  }
+  oneSystem_ = systems_[0];
+  oneSystem_.kwp = kwpSum;
+}
+
+void Pipeline::clearSky(Block& block, bool sky) const {
+  engine_.sunPositions(block.sun.universalSecond.data(), block.sun.size, block.sun.azimuth.data(),
+                       block.sun.elevation.data());
+  clearSkyOfSun(block, sky);
+}
+
+void Pipeline::clearSkyOfSun(Block& block, bool sky) const {
+  series::Block& sun = block.sun;
+  engine_.panels(sun);
+  if (!sky) return;
+  series::SkyBlock& s = block.sky;
+  const site::Horizon& horizon = setup_.horizon;
+  const bool flat = horizon.flat();
+  for (std::size_t i = 0; i < sun.size; ++i) {
+    const clearsky::Irradiance irradiance = model_.at(sun.elevation[i]);
+    s.ghi[i] = irradiance.ghi;
+    s.dni[i] = irradiance.dni;
+    s.dhi[i] = irradiance.dhi;
+    if (flat) {
+      // The engine's cosine is 0 where the beam misses the plane.
+      for (int p = 0; p < kPanelCount; ++p) {
+        if (inUse_[p]) s.poa[p][i] = clearsky::PlaneIrradianceCos(irradiance, sun.cosAoi[p][i], factors_[p]);
+      }
+      continue;
+    }
+    const bool hidden = horizon.blocks(sun.azimuth[i], sun.elevation[i]);
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!inUse_[p]) continue;
+      const double cosAoi = sun.cosAoi[p][i];
+      const double beam = !hidden && cosAoi > 0 ? irradiance.dni * cosAoi : 0.0;
+      s.poa[p][i] = beam + irradiance.dhi * factors_[p].sky * skyFactor_[p] +
+                    irradiance.ghi * factors_[p].ground;
+    }
+  }
+}
+
+void Pipeline::runGrid(const series::TimeGrid& grid, const site::ZoneRule& zone,
+                       const BlockSink& sink, bool sky, const Progress& progress) const {
+  const auto stretch = static_cast<std::int64_t>(kStretchBlocks * kBlock);
+  const auto fill = [&](std::int64_t first, Block& block) {
+    series::FillBlock(grid, zone, first, block.sun);
+    block.seconds.fill(static_cast<std::int32_t>(grid.stepSeconds));
+    clearSky(block, sky);
+  };
+  const auto report = [&](std::int64_t done) {
+    if (progress) {
+      progress(static_cast<double>(std::min(done, grid.count)) / static_cast<double>(grid.count));
+    }
+  };
+  if (grid.count <= stretch) {
+    auto block = MakeBlock();
+    for (std::int64_t first = 0; first < grid.count; first += static_cast<std::int64_t>(kBlock)) {
+      fill(first, *block);
+      sink(*block);
+      report(first + static_cast<std::int64_t>(block->sun.size));
+    }
+    return;
+  }
+  // Two threads each compute every other stretch into their own blocks; the sink takes them
+  // in order while the next two stretches are computed.
+  struct Part {
+    std::vector<std::unique_ptr<Block>> blocks;
+    std::size_t used = 0;
+    std::exception_ptr failure;
+  };
+  std::array<std::array<Part, 2>, 2> parts;  // [buffer][thread]
+  for (auto& buffer : parts) {
+    for (Part& part : buffer) {
+      for (std::size_t b = 0; b < kStretchBlocks; ++b) part.blocks.push_back(MakeBlock());
+    }
+  }
+  const auto compute = [&](Part& part, std::int64_t from) {
+    part.used = 0;
+    part.failure = nullptr;
+    try {
+      const std::int64_t end = std::min(grid.count, from + stretch);
+      for (std::int64_t first = from; first < end; first += static_cast<std::int64_t>(kBlock)) {
+        fill(first, *part.blocks[part.used++]);
+      }
+    } catch (...) {
+      part.failure = std::current_exception();
+    }
+  };
+  const auto computePair = [&](std::array<Part, 2>& buffer, std::int64_t from) {
+    std::thread second(compute, std::ref(buffer[1]), from + stretch);
+    compute(buffer[0], from);
+    second.join();
+  };
+  const auto hand = [&](std::array<Part, 2>& buffer) {
+    for (Part& part : buffer) {
+      if (part.failure) std::rethrow_exception(part.failure);
+      for (std::size_t b = 0; b < part.used; ++b) sink(*part.blocks[b]);
+    }
+  };
+  computePair(parts[0], 0);
+  int current = 0;
+  for (std::int64_t first = 0; first < grid.count; first += 2 * stretch) {
+    const std::int64_t next = first + 2 * stretch;
+    if (next < grid.count) {
+      // The next pair on the second thread (both its stretches, one after the other) while
+      // this thread hands the current pair on.
+      std::array<Part, 2>& ahead = parts[1 - current];
+      std::thread worker([&, next] {
+        compute(ahead[0], next);
+        compute(ahead[1], next + stretch);
+      });
+      try {
+        hand(parts[current]);
+      } catch (...) {
+        worker.join();
+        throw;
+      }
+      worker.join();
+    } else {
+      hand(parts[current]);
+    }
+    report(next);
+    current = 1 - current;
+  }
+}
+
+void Pipeline::runWeather(const site::Weather& weather, double shiftSeconds,
+                          const site::ZoneRule& display, const BlockSink& sink,
+                          const Progress& progress) const {
+  const std::int64_t shift = std::llround(shiftSeconds);
+  const std::size_t n = weather.rows.size();
+  auto block = MakeBlock();
+  std::array<energy::ThermalState, kPanelCount> thermal{};
+  std::int64_t expectedStart = 0;
+  std::array<std::int64_t, kBlock + 1> edges{};
+  std::array<double, kBlock + 1> edgeAzimuth{};
+  std::array<double, kBlock + 1> edgeElevation{};
+  for (std::size_t first = 0; first < n; first += kBlock) {
+    const std::size_t size = std::min(kBlock, n - first);
+    Block& b = *block;
+    b.sun.size = size;
+    // The sun at each row's start and end, then at the instant it stands for.
+    for (std::size_t i = 0; i < size; ++i) edges[i] = weather.rows[first + i].start + shift;
+    std::array<double, kBlock> atEnd{};
+    {
+      std::array<std::int64_t, kBlock> ends{};
+      for (std::size_t i = 0; i < size; ++i) ends[i] = edges[i] + weather.rows[first + i].length;
+      engine_.sunPositions(edges.data(), size, edgeAzimuth.data(), edgeElevation.data());
+      engine_.sunPositions(ends.data(), size, b.sun.azimuth.data(), atEnd.data());
+    }
+    for (std::size_t i = 0; i < size; ++i) {
+      const site::WeatherRow& row = weather.rows[first + i];
+      const std::int64_t start = edges[i];
+      b.startSecond[i] = start;
+      b.seconds[i] = row.length;
+      b.sun.universalSecond[i] =
+          SunInstant(start, row.length, weather.centreSeconds, edgeElevation[i], atEnd[i]);
+      const std::int64_t offset = display.offsetSecondsAt(start);
+      b.sun.offsetSecond[i] = offset;
+      b.sun.localSecond[i] = start + offset;
+    }
+    engine_.compute(b.sun);
+    weatherLight(weather.rows.data() + first, b, thermal, expectedStart);
+    sink(b);
+    if (progress) progress(static_cast<double>(first + size) / static_cast<double>(n));
+  }
+}
+
+void Pipeline::weatherLight(const site::WeatherRow* rows, Block& b,
+                            std::array<energy::ThermalState, kPanelCount>& thermal,
+                            std::int64_t& expectedStart) const {
+  const double pressureMbar = setup_.atmosphere.pressure / 100.0;
+  const site::Horizon& horizon = setup_.horizon;
+  for (std::size_t i = 0; i < b.sun.size; ++i) {
+    const site::WeatherRow& row = rows[i];
+    // A gap or a jump (a typical year's months) starts the modules' temperature anew.
+    if (b.startSecond[i] != expectedStart) thermal.fill({});
+    expectedStart = b.startSecond[i] + row.length;
+    const double air = Absent(row.tempAir) ? kDefaultAir : row.tempAir;
+    const double wind = Absent(row.windSpeed) ? kDefaultWind : row.windSpeed;
+    const double albedo = Absent(row.albedo) ? setup_.albedo : row.albedo;
+    b.tempAir[i] = air;
+    b.windSpeed[i] = wind;
+
+    // The apparent sun.
+    const double elevation = b.sun.elevation[i];
+    const double apparent = elevation + energy::Refraction(elevation, pressureMbar, air);
+    const energy::SunDirection sun = energy::SunOf(90.0 - apparent, b.sun.azimuth[i]);
+    const bool up = apparent > 0;
+    const double cosZ = up ? sun.cosZenith : 0.0;
+    const double i0 = energy::ExtraterrestrialNormal(DayOfYear(b.sun.universalSecond[i]));
+    b.apparentElevation[i] = apparent;
+    b.extraterrestrial[i] = i0;
+    b.albedo[i] = albedo;
+
+    // The light: what the file gives, the rest derived.
+    double ghi = row.ghi;
+    double dni = row.dni;
+    double dhi = row.dhi;
+    const bool hasG = !Absent(ghi);
+    const bool hasB = !Absent(dni);
+    const bool hasD = !Absent(dhi);
+    b.lightMissing[i] = false;
+    if (hasG && hasB && hasD) {
+    } else if (hasG && hasD) {
+      dni = cosZ > 0 ? std::clamp((ghi - dhi) / cosZ, 0.0, i0) : 0.0;
+    } else if (hasB && hasD) {
+      ghi = dhi + dni * cosZ;
+    } else if (hasG && hasB) {
+      dhi = std::max(0.0, ghi - dni * cosZ);
+    } else if (hasG) {
+      const energy::Decomposition d = energy::Erbs(ghi, up ? sun.zenith : 90.0, i0);
+      dni = d.dni;
+      dhi = d.dhi;
+    } else {
+      b.lightMissing[i] = true;
+      ghi = dni = dhi = 0;
+    }
+    if (!up) dni = 0;  // no beam from a sun below the horizon
+    b.sky.ghi[i] = ghi;
+    b.sky.dni[i] = dni;
+    b.sky.dhi[i] = dhi;
+
+    const bool hidden = !up || horizon.blocks(b.sun.azimuth[i], apparent);
+    const double airMass = up ? energy::RelativeAirMass(sun.zenith) : 0.0;
+    double dcSum = 0;
+    b.systemAc[i] = 0;
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!inUse_[p]) continue;
+      const energy::Plane& plane = planes_[p];
+      const double cosAoi = energy::CosIncidence(plane, sun);
+      energy::PlaneLight light;
+      if (!hidden) light.beam = dni * std::max(cosAoi, 0.0);
+      if (setup_.transposition == Transposition::perez && up) {
+        const energy::PerezSky perez = energy::Perez(plane, sun, dhi, dni, i0, airMass);
+        light.sky = perez.isotropic * skyFactor_[p] + (hidden ? 0.0 : perez.circumsolar) +
+                    perez.horizon;
+      } else {
+        light.sky = energy::IsotropicSky(dhi, plane) * skyFactor_[p];
+      }
+      light.ground = energy::GroundReflected(ghi, plane, albedo);
+      const energy::HourResult h = energy::Hour(hidden ? 0.0 : cosAoi, light, air, wind,
+                                                thermal[p], systems_[p],
+                                                static_cast<double>(row.length) / 3600.0);
+      thermal[p] = h.state;
+      b.sky.poa[p][i] = light.total();
+      b.cell[p][i] = h.cellTemperature;
+      b.dc[p][i] = h.dc;
+      b.ac[p][i] = h.ac;
+      dcSum += h.dc;
+      b.systemAc[i] += h.ac;
+    }
+    if (setup_.system.oneInverter) {
+      // One inverter for the DC of all: each panel gets its share of its AC by its DC.
+      const double ac = energy::InverterAc(dcSum, oneSystem_.kwp * 1000.0 / oneSystem_.dcAcRatio,
+                                           oneSystem_.inverterPercent / 100.0);
+      b.systemAc[i] = ac;
+      for (int p = 0; p < kPanelCount; ++p) {
+        if (inUse_[p]) b.ac[p][i] = dcSum > 0 ? ac * b.dc[p][i] / dcSum : 0.0;
+      }
+    }
+  }
+}
+
+}  // namespace halvessa::pipeline
