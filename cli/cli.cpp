@@ -91,8 +91,14 @@ Outcome Compute(const Options& o, const std::function<double()>& nowUt, files::O
 
 }  // namespace
 
-Outcome Run(const QStringList& args, const Environment& env) {
+Outcome Run(const QStringList& args, const Environment& given) {
   Outcome result;
+  // A warning goes out once the work is done, when nothing failed.
+  QString warning;
+  Environment env = given;
+  env.warning = [&warning](const QString& line) {
+    if (warning.isEmpty()) warning = QStringLiteral("warning: ") + line;
+  };
   try {
     const Options o = ParseOptions(args);
     if (o.help) {
@@ -104,6 +110,7 @@ Outcome Run(const QStringList& args, const Environment& env) {
     } else {
       result.status = RunCommand(o, env);
     }
+    if (!warning.isEmpty()) result.err = ErrorLine(warning);
   } catch (const files::OutputError& e) {
     result = Outcome{kExitFailure, {},
                      ErrorLine(QStringLiteral("cannot write the output: ") +
@@ -121,7 +128,7 @@ Outcome Run(const QStringList& args, const Environment& env) {
 
 Outcome Run(const QStringList& args, const std::function<double()>& nowUt) {
   files::StringSink sink;
-  Outcome outcome = Run(args, Environment{nowUt, &sink, {}});
+  Outcome outcome = Run(args, Environment{nowUt, &sink, {}, {}});
   outcome.out = sink.text();
   return outcome;
 }

@@ -16,6 +16,7 @@
 #include <QLocale>
 
 #include "cli/report.h"
+#include "cli/sky_inputs.h"
 #include "clearsky/clearsky.h"
 #include "pipeline/pipeline.h"
 #include "files/series_export.h"
@@ -26,6 +27,7 @@
 #include "series/grid.h"
 #include "site/zone_rule.h"
 #include "text/convert.h"
+#include "text/weather_text.h"
 
 namespace halvessa::cli {
 
@@ -66,22 +68,9 @@ void CheckGridInCalendar(const series::SeriesEngine& engine, const series::TimeG
   }
 }
 
-// The site for the clear sky: the panels, and the pressure from --altitude when given.
-summary::Site SummarySite(const Options& o, const SiteInputs& in) {
-  summary::Site site;
-  site.latitude = in.latitude;
-  site.longitude = in.longitude;
-  site.panels = in.panelArray();
-  if (o.altitude) {
-    const double metres = NumberOf(QStringLiteral("--altitude"), *o.altitude);
-    if (!(metres >= -500 && metres <= 9000)) {
-      throw UsageError(QStringLiteral("--altitude"),
-                       text::Quoted(*o.altitude) + QStringLiteral(" is outside -500 to 9000 metres"));
-    }
-    site.atmosphere.pressure = clearsky::PressureAtAltitude(metres);
-  }
-  return site;
-}
+// The site for the clear sky: the panels, the pressure from --altitude when given, the
+// horizon and the system.
+summary::Site SummarySite(const Options& o, const SiteInputs& in) { return SetupOf(o, in, nullptr); }
 
 // The instant of universal time of a local time that the zone's clocks show: one they skip
 // (the hour lost in spring) names the change instead of standing for another time.
@@ -262,15 +251,21 @@ QString SiteLine(const SiteInputs& site) {
                   (site.zone.isNamed() ? site.zone.name() : Shortest(site.zone.offsetAtUniversal(0))));
 }
 
-QJsonObject SiteJson(const SiteInputs& site, std::int64_t step) {
+// The horizon's line of a report, when there is one.
+QString HorizonLine(const Options& o) {
+  return o.horizon ? Line(QStringLiteral("Horizon"), *o.horizon) : QString();
+}
+
+QJsonObject SiteJson(const SiteInputs& site, std::int64_t step, const Options& options) {
   QJsonObject o{{QStringLiteral("latitude"), site.latitude},
-                {QStringLiteral("longitude"), site.longitude},
-                {QStringLiteral("step_seconds"), static_cast<double>(step)}};
+                {QStringLiteral("longitude"), site.longitude}};
+  if (step > 0) o.insert(QStringLiteral("step_seconds"), static_cast<double>(step));
   if (site.zone.isNamed()) {
     o.insert(QStringLiteral("timezone_name"), site.zone.name());
   } else {
     o.insert(QStringLiteral("timezone"), site.zone.offsetAtUniversal(0));
   }
+  if (options.horizon) o.insert(QStringLiteral("horizon"), *options.horizon);
   return o;
 }
 
@@ -365,6 +360,68 @@ DayCrossings CrossingsOf(double latitude, double longitude, double fromUt, doubl
   return c;
 }
 
+// A site with its weather file (when --weather names one): the site from the options or the
+// file's header, the time zone from --tz or the file's, the pipeline's setup, and the check of
+// the file's light against the sun, warned of through env.
+struct WeatherSite {
+  SiteInputs in;
+  std::optional<WeatherInput> weather;
+  summary::Site setup;
+  site::ZoneRule display = site::ZoneRule::Fixed(0);
+};
+
+WeatherSite WeatherSiteOf(const Options& o, const Environment& env) {
+  WeatherSite w;
+  w.in = ConvertSite(o);
+  w.weather = WeatherOf(o);
+  if (w.weather) {
+    SiteFromWeather(o, *w.weather, w.in);
+    const site::Weather& weather = w.weather->weather;
+    if (!o.tz) {
+      const double hours = std::isfinite(weather.zoneHours) ? weather.zoneHours : 0.0;
+      w.in.zone = text::SiteZone::Fixed(hours);
+    }
+    if (weather.rows.empty()) {
+      throw UsageError(QStringLiteral("--weather"), w.weather->name + QStringLiteral(": no rows"));
+    }
+    std::int64_t from = weather.rows.front().start;
+    std::int64_t to = from;
+    for (const site::WeatherRow& row : weather.rows) {
+      from = std::min(from, row.start);
+      to = std::max(to, row.start + row.length);
+    }
+    const auto shift = static_cast<std::int64_t>(w.weather->shiftSeconds);
+    w.display = InCalendar(QStringLiteral("--weather"), [&] {
+      return w.in.zone.ruleAround(SerialOfSecond(from + shift) - 1, SerialOfSecond(to + shift) + 1);
+    });
+    const QString warning = AlignmentWarningOf(*w.weather, w.in.latitude, w.in.longitude);
+    if (!warning.isEmpty() && env.warning) env.warning(warning);
+  }
+  w.setup = SetupOf(o, w.in, w.weather ? &*w.weather : nullptr);
+  return w;
+}
+
+// "pvgis.csv: PVGIS TMY CSV, 8760 rows of 1 h, Perez sky"
+QString WeatherText(const WeatherInput& w, const summary::Site& site) {
+  const std::size_t rows = w.weather.rows.size();
+  const std::int32_t length = rows > 0 ? w.weather.rows.front().length : 0;
+  QString text = w.name + QStringLiteral(": ") + QString::fromUtf8(site::FormatName(w.weather.format)) +
+                 QStringLiteral(", %1 rows of ").arg(rows) + StepText(length) +
+                 QStringLiteral(", ") + TranspositionName(site.transposition) + QStringLiteral(" sky");
+  if (w.shiftHours != 0) {
+    text += QStringLiteral(", its times moved by ") + text::ShiftHours(w.shiftHours) + QStringLiteral(" h");
+  }
+  return text;
+}
+
+QJsonObject WeatherJson(const WeatherInput& w, const summary::Site& site) {
+  return {{QStringLiteral("file"), w.name},
+          {QStringLiteral("format"), QString::fromUtf8(site::FormatName(w.weather.format))},
+          {QStringLiteral("rows"), static_cast<double>(w.weather.rows.size())},
+          {QStringLiteral("shift_hours"), w.shiftHours},
+          {QStringLiteral("transposition"), TranspositionName(site.transposition).toLower()}};
+}
+
 int RunDay(const Options& o, const Environment& env) {
   const SiteInputs in = ConvertSite(o);
   const summary::Site site = SummarySite(o, in);
@@ -410,7 +467,7 @@ int RunDay(const Options& o, const Environment& env) {
       return QJsonValue(IsoOfSerial(serial, hours));
     };
     env.out->write(Json({{QStringLiteral("date"), date},
-                         {QStringLiteral("site"), SiteJson(in, step)},
+                         {QStringLiteral("site"), SiteJson(in, step, o)},
                          {QStringLiteral("hours"), s.hours},
                          {QStringLiteral("sunrise"), iso(crossings.sunrise)},
                          {QStringLiteral("sunset"), iso(crossings.sunset)},
@@ -420,7 +477,7 @@ int RunDay(const Options& o, const Environment& env) {
     return kExitOk;
   }
   QString r = Line(QStringLiteral("Day"), date + QStringLiteral(", %1 hours, every ").arg(s.hours) + StepText(step));
-  r += SiteLine(in);
+  r += SiteLine(in) + HorizonLine(o);
   const auto time = [&local](const std::optional<double>& ut) {
     return ut ? text::FormatHourMinuteSecond(RoundToSecond(local(*ut).first))
               : QStringLiteral("none on this day");
@@ -485,7 +542,7 @@ int RunYear(const Options& o, const Environment& env) {
                                 {QStringLiteral("tilt"), site.panels[p].Tilt}});
     }
     env.out->write(Json({{QStringLiteral("year"), year},
-                         {QStringLiteral("site"), SiteJson(in, step)},
+                         {QStringLiteral("site"), SiteJson(in, step, o)},
                          {QStringLiteral("panels"), panels},
                          {QStringLiteral("months"), months},
                          {QStringLiteral("total"), totals(s.year)}}));
@@ -493,7 +550,7 @@ int RunYear(const Options& o, const Environment& env) {
   }
   QString r = Line(QStringLiteral("Year"), QString::number(year) + QStringLiteral(", every ") + StepText(step) +
                                                QStringLiteral("; per panel production hours / clear-sky kWh/m²"));
-  r += SiteLine(in);
+  r += SiteLine(in) + HorizonLine(o);
   QString head = QStringLiteral("Month").leftJustified(8) + QStringLiteral("Sun h").rightJustified(8);
   for (int p = 0; p < kPanelCount; ++p) {
     if (InUse(site.panels[p])) head += QStringLiteral("Panel %1").arg(p + 1).rightJustified(17);
@@ -527,18 +584,27 @@ double FixedOf(const std::optional<QString>& given, const char* option, double h
 }
 
 int RunBest(const Options& o, const Environment& env) {
-  const SiteInputs in = ConvertSite(o);
-  const summary::Site site = SummarySite(o, in);
-  const std::int64_t step = CoarseStepOf(o, 600, kSecondsPerDay);
+  const WeatherSite ws = WeatherSiteOf(o, env);
+  const SiteInputs& in = ws.in;
+  const summary::Site& site = ws.setup;
   const double tilt = FixedOf(o.fixTilt, "--fix-tilt", 90);
   const double azimuth = FixedOf(o.fixAzimuth, "--fix-azimuth", 359);
   if (o.fixTilt && o.fixAzimuth) {
     throw UsageError(QStringLiteral("--fix-azimuth"), QStringLiteral("cannot be given with --fix-tilt"));
   }
-  const int year = YearOf(o, in, env);
-  const double first = DateSerial(year, 1, 1);
-  const site::ZoneRule rule = in.zone.ruleAround(first, first + 366);
+  if (ws.weather && (o.year || o.step)) {
+    throw UsageError(o.year ? QStringLiteral("--year") : QStringLiteral("--step"),
+                     QStringLiteral("cannot be given with --weather, whose rows are the moments"));
+  }
+  const std::int64_t step = ws.weather ? 0 : CoarseStepOf(o, 600, kSecondsPerDay);
+  const int year = ws.weather ? 0 : YearOf(o, in, env);
   const summary::BestOrientation b = InCalendar(QStringLiteral("--year"), [&] {
+    if (ws.weather) {
+      return summary::FindBestWeather(site, ws.weather->weather, ws.weather->shiftSeconds, tilt,
+                                      azimuth, env.progress);
+    }
+    const double first = DateSerial(year, 1, 1);
+    const site::ZoneRule rule = in.zone.ruleAround(first, first + 366);
     return summary::FindBest(site, rule, year, step, tilt, azimuth, env.progress);
   });
   // With --fix-tilt or --fix-azimuth the best is the best at that value, and the shares are
@@ -556,20 +622,26 @@ int RunBest(const Options& o, const Environment& env) {
                                 {QStringLiteral("irradiation_kwh_m2"), b.panelIrradiation[p]},
                                 {QStringLiteral("share_percent"), share(b.panelIrradiation[p])}});
     }
-    env.out->write(Json({{QStringLiteral("year"), year},
-                         {QStringLiteral("site"), SiteJson(in, step)},
-                         {QStringLiteral("best"),
+    QJsonObject result{{QStringLiteral("year"), year},
+                       {QStringLiteral("site"), SiteJson(in, step, o)},
+                       {QStringLiteral("best"),
                           QJsonObject{{QStringLiteral("azimuth"), b.best.Azimuth},
                                       {QStringLiteral("tilt"), b.best.Tilt},
                                       {QStringLiteral("irradiation_kwh_m2"), b.irradiation},
                                       {QStringLiteral("fixed"), fixedName.isEmpty() ? QJsonValue(QJsonValue::Null)
                                                                                     : QJsonValue(fixedName)}}},
-                         {QStringLiteral("panels"), panels}}));
+                       {QStringLiteral("panels"), panels}};
+    if (ws.weather) {
+      result.insert(QStringLiteral("year"), QJsonValue(QJsonValue::Null));
+      result.insert(QStringLiteral("weather"), WeatherJson(*ws.weather, site));
+    }
+    env.out->write(Json(result));
     return kExitOk;
   }
-  QString r = Line(QStringLiteral("Year"), QString::number(year) + QStringLiteral(", every ") + StepText(step) +
-                                               QStringLiteral(", clear sky"));
-  r += SiteLine(in);
+  QString r = ws.weather ? Line(QStringLiteral("Weather"), WeatherText(*ws.weather, site))
+                         : Line(QStringLiteral("Year"), QString::number(year) + QStringLiteral(", every ") +
+                                                            StepText(step) + QStringLiteral(", clear sky"));
+  r += SiteLine(in) + HorizonLine(o);
   // A flat panel has no azimuth, and "0/0" would read as a panel not in use.
   QString best = (b.best.Tilt == 0 ? QStringLiteral("flat") : PanelLabel(b.best)).leftJustified(12) +
                  Decimals(b.irradiation, 1) + QStringLiteral(" kWh/m²");
@@ -589,6 +661,131 @@ int RunBest(const Options& o, const Environment& env) {
   return kExitOk;
 }
 
+// --- energy ----------------------------------------------------------------------------
+
+QString SystemText(const summary::Site& site, double kwp) {
+  const pipeline::SystemOptions& s = site.system;
+  return Shortest(kwp) + QStringLiteral(" kWp, ") + ModuleName(s.module) + QStringLiteral(" modules, ") +
+         MountName(s.mount) + QStringLiteral(", losses ") + Shortest(s.lossesPercent) +
+         QStringLiteral(" %, inverter ") + Shortest(s.inverterPercent) + QStringLiteral(" %, DC/AC ") +
+         Shortest(s.dcAcRatio) +
+         (s.oneInverter ? QStringLiteral(", one inverter") : QStringLiteral(", an inverter per panel"));
+}
+
+QJsonObject SystemJson(const summary::Site& site, double kwp) {
+  const pipeline::SystemOptions& s = site.system;
+  return {{QStringLiteral("kwp"), kwp},
+          {QStringLiteral("module"), ModuleName(s.module)},
+          {QStringLiteral("mount"), MountName(s.mount)},
+          {QStringLiteral("losses_percent"), s.lossesPercent},
+          {QStringLiteral("inverter_percent"), s.inverterPercent},
+          {QStringLiteral("dc_ac_ratio"), s.dcAcRatio},
+          {QStringLiteral("one_inverter"), s.oneInverter}};
+}
+
+int RunEnergy(const Options& o, const Environment& env) {
+  if (!o.weather) {
+    throw UsageError(QStringLiteral("--weather"), QStringLiteral("missing; the energy command needs it"));
+  }
+  const WeatherSite ws = WeatherSiteOf(o, env);
+  const summary::Site& site = ws.setup;
+  const WeatherInput& weather = *ws.weather;
+  const summary::EnergyYear y = InCalendar(QStringLiteral("--weather"), [&] {
+    return summary::SumWeather(site, weather.weather, weather.shiftSeconds, ws.display, env.progress);
+  });
+  double kwp = 0;
+  for (int p = 0; p < kPanelCount; ++p) {
+    if (InUse(site.panels[p])) kwp += site.kwp[p];
+  }
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  if (o.json) {
+    const auto totals = [&site](const summary::EnergyTotals& t, bool whole) {
+      QJsonArray panels;
+      for (int p = 0; p < kPanelCount; ++p) {
+        if (!InUse(site.panels[p])) continue;
+        QJsonObject panel{{QStringLiteral("number"), p + 1},
+                          {QStringLiteral("poa_kwh_m2"), t.panels[p].poa},
+                          {QStringLiteral("dc_kwh"), t.panels[p].dc},
+                          {QStringLiteral("ac_kwh"), t.panels[p].ac}};
+        if (whole) {
+          panel.insert(QStringLiteral("specific_yield_kwh_kwp"), t.panels[p].ac / site.kwp[p]);
+          panel.insert(QStringLiteral("performance_ratio"), summary::PanelPerformanceRatio(site, t, p));
+        }
+        panels.append(panel);
+      }
+      QJsonObject o{{QStringLiteral("panels"), panels},
+                    {QStringLiteral("ac_kwh"), t.ac},
+                    {QStringLiteral("hours"), t.hours},
+                    {QStringLiteral("missing_rows"), static_cast<double>(t.missing)}};
+      if (whole) {
+        o.insert(QStringLiteral("specific_yield_kwh_kwp"), summary::SpecificYield(site, t));
+        o.insert(QStringLiteral("performance_ratio"), summary::PerformanceRatio(site, t));
+      }
+      return o;
+    };
+    QJsonArray months;
+    for (int m = 0; m < 12; ++m) {
+      QJsonObject month = totals(y.months[m], false);
+      month.insert(QStringLiteral("month"), m + 1);
+      months.append(month);
+    }
+    QJsonArray panels;
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!InUse(site.panels[p])) continue;
+      panels.append(QJsonObject{{QStringLiteral("number"), p + 1},
+                                {QStringLiteral("azimuth"), site.panels[p].Azimuth},
+                                {QStringLiteral("tilt"), site.panels[p].Tilt},
+                                {QStringLiteral("kwp"), site.kwp[p]}});
+    }
+    env.out->write(Json({{QStringLiteral("weather"), WeatherJson(weather, site)},
+                         {QStringLiteral("site"), SiteJson(ws.in, 0, o)},
+                         {QStringLiteral("system"), SystemJson(site, kwp)},
+                         {QStringLiteral("panels"), panels},
+                         {QStringLiteral("months"), months},
+                         {QStringLiteral("year"), totals(y.year, true)}}));
+    return kExitOk;
+  }
+  QString r = Line(QStringLiteral("Weather"), WeatherText(weather, site));
+  r += SiteLine(ws.in) + HorizonLine(o);
+  r += Line(QStringLiteral("System"), SystemText(site, kwp));
+  r += QStringLiteral("Per panel: light on its plane kWh/m² / AC kWh\n");
+  QString head = QStringLiteral("Month").leftJustified(8);
+  for (int p = 0; p < kPanelCount; ++p) {
+    if (InUse(site.panels[p])) head += QStringLiteral("Panel %1").arg(p + 1).rightJustified(18);
+  }
+  r += head + QStringLiteral("System kWh").rightJustified(13) + QLatin1Char('\n');
+  const auto row = [&](const QString& label, const summary::EnergyTotals& t) {
+    QString line = label.leftJustified(8);
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!InUse(site.panels[p])) continue;
+      line += (Decimals(t.panels[p].poa, 1) + QStringLiteral(" / ") + Decimals(t.panels[p].ac, 1))
+                  .rightJustified(18);
+    }
+    return line + Decimals(t.ac, 1).rightJustified(13) + QLatin1Char('\n');
+  };
+  for (int m = 0; m < 12; ++m) r += row(QLatin1String(kMonths[m]), y.months[m]);
+  r += row(QStringLiteral("Year"), y.year);
+  for (int p = 0; p < kPanelCount; ++p) {
+    if (!InUse(site.panels[p])) continue;
+    r += Line(QStringLiteral("Panel %1").arg(p + 1),
+              PanelLabel(site.panels[p]) + Shortest(site.kwp[p]) + QStringLiteral(" kWp: ") +
+                  Decimals(y.year.panels[p].ac, 1) + QStringLiteral(" kWh, ") +
+                  Decimals(y.year.panels[p].ac / site.kwp[p], 1) + QStringLiteral(" kWh/kWp, PR ") +
+                  Decimals(100 * summary::PanelPerformanceRatio(site, y.year, p), 1) + QStringLiteral(" %"));
+  }
+  r += Line(QStringLiteral("System"), Decimals(y.year.ac, 1) + QStringLiteral(" kWh, ") +
+                                          Decimals(summary::SpecificYield(site, y.year), 1) +
+                                          QStringLiteral(" kWh/kWp, performance ratio ") +
+                                          Decimals(100 * summary::PerformanceRatio(site, y.year), 1) +
+                                          QStringLiteral(" %"));
+  if (y.year.missing > 0) {
+    r += Line(QStringLiteral("Missing"), QStringLiteral("%1 rows without light, taken as none").arg(y.year.missing));
+  }
+  env.out->write(r.toStdString());
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunCommand(const Options& o, const Environment& env) {
@@ -601,6 +798,8 @@ int RunCommand(const Options& o, const Environment& env) {
       return RunYear(o, env);
     case Command::kBest:
       return RunBest(o, env);
+    case Command::kEnergy:
+      return RunEnergy(o, env);
     default:
       throw UsageError(QString(), QStringLiteral("the ") + o.commandName +
                                       QStringLiteral(" command is not available in this build"));

@@ -2,6 +2,8 @@
 // the clock, standard output and the progress report.
 #pragma once
 
+#include <QString>
+
 #include <functional>
 #include <string>
 
@@ -28,6 +30,9 @@ struct Environment {
   files::OutputSink* out = nullptr;
   // Called now and then during long work with the fraction done (0 to 1); may be empty.
   std::function<void(double)> progress;
+  // A warning that does not stop the work (a weather file's times that do not fit the sun),
+  // for standard error; may be empty.
+  std::function<void(const QString&)> warning;
 };
 
 }  // namespace halvessa::cli

@@ -48,7 +48,7 @@ int main(int argc, char* argv[]) {
   for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
 
   StandardOutput out;
-  halvessa::cli::Environment env{&halvessa::cli::ClockNowUt, &out, {}};
+  halvessa::cli::Environment env{&halvessa::cli::ClockNowUt, &out, {}, {}};
   if (halvessa::cli::ShowsProgress(STDOUT_FILENO, STDERR_FILENO)) {
     env.progress = [](double f) { progress(f); };
   }

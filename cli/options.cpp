@@ -36,7 +36,7 @@ constexpr ValueOption kValueOptions[] = {
     {"lat", "DEGREES", &Options::lat},
     {"lon", "DEGREES", &Options::lon},
     {"tz", "HOURS", &Options::tz},
-    {"panel", "AZ/TILT", nullptr},
+    {"panel", "AZ/TILT[/KWP]", nullptr},
     {"from", "DATE", &Options::from},
     {"to", "DATE", &Options::to},
     {"step", "STEP", &Options::step},
@@ -45,7 +45,16 @@ constexpr ValueOption kValueOptions[] = {
     {"year", "YYYY", &Options::year},
     {"altitude", "METRES", &Options::altitude},
     {"fix-tilt", "DEGREES", &Options::fixTilt},
-    {"fix-azimuth", "DEGREES", &Options::fixAzimuth}};
+    {"fix-azimuth", "DEGREES", &Options::fixAzimuth},
+    {"weather", "FILE", &Options::weather},
+    {"weather-shift", "HOURS", &Options::weatherShift},
+    {"horizon", "FILE", &Options::horizon},
+    {"module", "TYPE", &Options::module},
+    {"mount", "MOUNT", &Options::mount},
+    {"losses", "PERCENT", &Options::losses},
+    {"inverter", "PERCENT", &Options::inverter},
+    {"dc-ac", "RATIO", &Options::dcAc},
+    {"transposition", "MODEL", &Options::transposition}};
 
 // The flags besides --help and --version.
 struct FlagOption {
@@ -53,7 +62,10 @@ struct FlagOption {
   bool Options::*slot;
 };
 constexpr FlagOption kFlags[] = {
-    {"json", &Options::json}, {"clearsky", &Options::clearsky}, {"force", &Options::force}};
+    {"json", &Options::json},
+    {"clearsky", &Options::clearsky},
+    {"force", &Options::force},
+    {"one-inverter", &Options::oneInverter}};
 
 // The command words and the options each takes besides the site's (--lat, --lon, --tz,
 // --panel), --help and --version.
@@ -65,10 +77,17 @@ struct CommandWord {
 const CommandWord kCommands[] = {
     {"", Command::kMoment, {"date", "time", "json"}},
     {"series", Command::kSeries,
-     {"from", "to", "step", "clearsky", "format", "digits", "force", "altitude"}},
-    {"day", Command::kDay, {"date", "step", "json", "altitude"}},
-    {"year", Command::kYear, {"year", "step", "json", "altitude"}},
-    {"best", Command::kBest, {"year", "step", "fix-tilt", "fix-azimuth", "json", "altitude"}}};
+     {"from", "to", "step", "clearsky", "format", "digits", "force", "altitude", "horizon",
+      "weather", "weather-shift", "transposition", "module", "mount", "losses", "inverter",
+      "dc-ac", "one-inverter"}},
+    {"day", Command::kDay, {"date", "step", "json", "altitude", "horizon"}},
+    {"year", Command::kYear, {"year", "step", "json", "altitude", "horizon"}},
+    {"best", Command::kBest,
+     {"year", "step", "fix-tilt", "fix-azimuth", "json", "altitude", "horizon", "weather",
+      "weather-shift", "transposition"}},
+    {"energy", Command::kEnergy,
+     {"weather", "weather-shift", "horizon", "module", "mount", "losses", "inverter", "dc-ac",
+      "one-inverter", "transposition", "json", "altitude"}}};
 
 bool Takes(const CommandWord& command, const QString& name) {
   for (const char* site : {"lat", "lon", "tz", "panel", "help", "h", "version"}) {
@@ -114,7 +133,8 @@ QString ParseFailure(const QCommandLineParser& parser, const QStringList& args) 
       return Long(option.name) + QStringLiteral(": missing value");
     }
   }
-  for (const char* flag : {"--help", "-h", "--version", "--json", "--clearsky", "--force"}) {
+  for (const char* flag :
+       {"--help", "-h", "--version", "--json", "--clearsky", "--force", "--one-inverter"}) {
     if (typed(QLatin1String(flag))) return QLatin1String(flag) + QStringLiteral(": takes no value");
   }
   return parser.errorText();
@@ -159,7 +179,7 @@ Options ParseOptions(const QStringList& arguments) {
     if (!Takes(*command, name)) {
       const QString shown = (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
       throw UsageError(shown, *command->word == '\0'
-                                  ? QStringLiteral("needs a command first (series, day, year or best)")
+                                  ? QStringLiteral("needs a command first (series, day, year, best or energy)")
                                   : QStringLiteral("is not an option of the ") +
                                         QLatin1String(command->word) + QStringLiteral(" command"));
     }
@@ -210,17 +230,23 @@ double SiteValue(const QString& option, const std::optional<QString>& given, con
   return value;
 }
 
-PanelGeometry PanelOf(const QString& text) {
+// The largest kWp a panel may have: a large roof's array, well beyond any home's.
+constexpr double kMaxKwp = 100000;
+
+// "AZ/TILT" or "AZ/TILT/KWP".
+std::pair<PanelGeometry, double> PanelOf(const QString& text) {
   const QString option = QStringLiteral("--panel");
-  const qsizetype slash = text.indexOf(QLatin1Char('/'));
-  if (slash < 0 || text.indexOf(QLatin1Char('/'), slash + 1) >= 0) {
-    throw UsageError(option,
-                     text::Quoted(text) + QStringLiteral(" is not azimuth/tilt, e.g. 151/45"));
+  const QStringList parts = text.split(QLatin1Char('/'));
+  if (parts.size() < 2 || parts.size() > 3) {
+    throw UsageError(option, text::Quoted(text) +
+                                 QStringLiteral(" is not azimuth/tilt or azimuth/tilt/kWp, e.g. 151/45 or 180/35/4.2"));
   }
   PanelGeometry p;
+  double kwp = 1.0;
   try {
-    p.Azimuth = text::StrictNumber(text.left(slash));
-    p.Tilt = text::StrictNumber(text.mid(slash + 1));
+    p.Azimuth = text::StrictNumber(parts[0]);
+    p.Tilt = text::StrictNumber(parts[1]);
+    if (parts.size() == 3) kwp = text::StrictNumber(parts[2]);
   } catch (const text::ConversionError& e) {
     throw UsageError(option, text::Quoted(text) + QStringLiteral(": ") + e.message());
   }
@@ -232,20 +258,27 @@ PanelGeometry PanelOf(const QString& text) {
     throw UsageError(option,
                      text::Quoted(text) + QStringLiteral(": the tilt is outside -180 to 180"));
   }
-  return p;
+  if (!(kwp > 0 && kwp <= kMaxKwp)) {
+    throw UsageError(option, text::Quoted(text) +
+                                 QStringLiteral(": the kWp is not above 0 and at most %1").arg(kMaxKwp));
+  }
+  return {p, kwp};
 }
 
-std::vector<PanelGeometry> PanelsOf(const QStringList& given) {
-  std::vector<PanelGeometry> panels;
+void PanelsOf(const QStringList& given, SiteInputs& site) {
   if (given.isEmpty()) {
     for (const auto& stored : defaults::kPanels) {
-      panels.push_back({text::StrictNumber(QLatin1String(stored.azimuth), QLocale::c()),
-                        text::StrictNumber(QLatin1String(stored.tilt), QLocale::c())});
+      site.panels.push_back({text::StrictNumber(QLatin1String(stored.azimuth), QLocale::c()),
+                             text::StrictNumber(QLatin1String(stored.tilt), QLocale::c())});
+      site.kwp.push_back(1.0);
     }
   } else {
-    for (const QString& text : given) panels.push_back(PanelOf(text));
+    for (const QString& text : given) {
+      const auto [panel, kwp] = PanelOf(text);
+      site.panels.push_back(panel);
+      site.kwp.push_back(kwp);
+    }
   }
-  return panels;
 }
 
 double StrictDateOf(const QString& option, const QString& text) {
@@ -327,6 +360,12 @@ std::array<PanelGeometry, kPanelCount> SiteInputs::panelArray() const {
   return a;
 }
 
+std::array<double, kPanelCount> SiteInputs::kwpArray() const {
+  std::array<double, kPanelCount> a{1, 1, 1, 1, 1};
+  for (std::size_t i = 0; i < kwp.size() && i < a.size(); ++i) a[i] = kwp[i];
+  return a;
+}
+
 SiteInputs ConvertSite(const Options& o) {
   SiteInputs site;
   site.latitude = SiteValue(QStringLiteral("--lat"), o.lat, defaults::kLatitude, LatitudeInRange,
@@ -334,7 +373,7 @@ SiteInputs ConvertSite(const Options& o) {
   site.longitude = SiteValue(QStringLiteral("--lon"), o.lon, defaults::kLongitude,
                              LongitudeInRange, kLongitudeRange);
   site.zone = ZoneOf(o.tz);
-  site.panels = PanelsOf(o.panels);
+  PanelsOf(o.panels, site);
   return site;
 }
 

@@ -29,7 +29,7 @@ class UsageError : public std::runtime_error {
 };
 
 // What the calculator is asked for: one moment (no command word), or a command.
-enum class Command { kMoment, kSeries, kDay, kYear, kBest };
+enum class Command { kMoment, kSeries, kDay, kYear, kBest, kEnergy };
 
 // The command line as given: each value still as typed, nothing converted yet.
 struct Options {
@@ -51,6 +51,17 @@ struct Options {
   std::optional<QString> altitude;
   std::optional<QString> fixTilt;
   std::optional<QString> fixAzimuth;
+  // Weather, horizon and the system.
+  std::optional<QString> weather;
+  std::optional<QString> weatherShift;
+  std::optional<QString> horizon;
+  std::optional<QString> module;
+  std::optional<QString> mount;
+  std::optional<QString> losses;
+  std::optional<QString> inverter;
+  std::optional<QString> dcAc;
+  std::optional<QString> transposition;
+  bool oneInverter = false;
   bool clearsky = false;
   bool force = false;
   bool json = false;
@@ -59,7 +70,7 @@ struct Options {
 };
 
 // Reads the arguments (without the program name): a command word first, if any ("series",
-// "day", "year", "best"), then the options. Throws UsageError for an unknown option or one
+// "day", "year", "best", "energy"), then the options. Throws UsageError for an unknown option or one
 // the command does not take, a missing value, a value given to a flag, an option other than
 // --panel given twice, more than kPanelCount panels, or an argument that is no option; "--"
 // ends the options.
@@ -71,7 +82,9 @@ struct SiteInputs {
   double longitude = 0;
   text::SiteZone zone = text::SiteZone::Fixed(0);
   std::vector<PanelGeometry> panels;  // the given ones, or the stored defaults
+  std::vector<double> kwp;            // each panel's kWp, 1 when not given
   std::array<PanelGeometry, kPanelCount> panelArray() const;
+  std::array<double, kPanelCount> kwpArray() const;
 };
 
 // Converts and checks latitude, longitude, time zone and panels, in this order.

@@ -1,0 +1,145 @@
+#include "cli/sky_inputs.h"
+
+#include <cmath>
+#include <variant>
+
+#include "energy/alignment.h"
+#include "files/horizon.h"
+#include "files/weather.h"
+#include "text/convert.h"
+#include "text/weather_text.h"
+
+namespace halvessa::cli {
+
+namespace {
+
+// A number option within [low, high].
+double Within(const std::optional<QString>& given, const char* option, double fallback,
+              double low, double high, const char* unit) {
+  if (!given) return fallback;
+  const QString name = QLatin1String(option);
+  const double v = NumberOf(name, *given);
+  if (!(v >= low && v <= high)) {
+    throw UsageError(name, text::Quoted(*given) + QStringLiteral(" is outside %1 to %2%3")
+                               .arg(low)
+                               .arg(high)
+                               .arg(QLatin1String(unit)));
+  }
+  return v;
+}
+
+// One of a few words, in any case.
+template <typename T, std::size_t N>
+T Choice(const std::optional<QString>& given, const char* option, T fallback,
+         const std::pair<const char*, T> (&words)[N]) {
+  if (!given) return fallback;
+  const QString typed = given->trimmed().toLower();
+  QString list;
+  for (std::size_t i = 0; i < N; ++i) {
+    if (typed == QLatin1String(words[i].first)) return words[i].second;
+    list += (i == 0 ? QString() : i + 1 == N ? QStringLiteral(" or ") : QStringLiteral(", ")) +
+            QLatin1String(words[i].first);
+  }
+  throw UsageError(QLatin1String(option),
+                   text::Quoted(*given) + QStringLiteral(" is not ") + list);
+}
+
+constexpr std::pair<const char*, energy::Module> kModules[] = {
+    {"standard", energy::Module::standard},
+    {"premium", energy::Module::premium},
+    {"thin", energy::Module::thinFilm}};
+constexpr std::pair<const char*, energy::Mount> kMounts[] = {{"rack", energy::Mount::openRack},
+                                                             {"roof", energy::Mount::roof}};
+constexpr std::pair<const char*, pipeline::Transposition> kTranspositions[] = {
+    {"perez", pipeline::Transposition::perez}, {"isotropic", pipeline::Transposition::isotropic}};
+
+}  // namespace
+
+std::optional<WeatherInput> WeatherOf(const Options& o) {
+  if (!o.weather) {
+    if (o.weatherShift) {
+      throw UsageError(QStringLiteral("--weather-shift"), QStringLiteral("needs --weather"));
+    }
+    return std::nullopt;
+  }
+  WeatherInput in;
+  in.name = *o.weather;
+  in.shiftHours = Within(o.weatherShift, "--weather-shift", 0, -24, 24, " hours");
+  in.shiftSeconds = in.shiftHours * 3600.0;
+  files::WeatherResult read = files::ReadWeather(*o.weather);
+  if (const QString* error = std::get_if<QString>(&read)) {
+    throw UsageError(QStringLiteral("--weather"), *error);
+  }
+  in.weather = std::move(std::get<site::Weather>(read));
+  return in;
+}
+
+void SiteFromWeather(const Options& o, const WeatherInput& weather, SiteInputs& site) {
+  const site::Weather& w = weather.weather;
+  if (!o.lat && std::isfinite(w.latitude) && LatitudeInRange(w.latitude)) site.latitude = w.latitude;
+  if (!o.lon && std::isfinite(w.longitude) && LongitudeInRange(w.longitude)) {
+    site.longitude = w.longitude;
+  }
+}
+
+pipeline::Setup SetupOf(const Options& o, const SiteInputs& site, const WeatherInput* weather) {
+  pipeline::Setup s;
+  s.latitude = site.latitude;
+  s.longitude = site.longitude;
+  s.panels = site.panelArray();
+  s.kwp = site.kwpArray();
+  double metres = 0;
+  bool altitude = false;
+  if (o.altitude) {
+    metres = Within(o.altitude, "--altitude", 0, -500, 9000, " metres");
+    altitude = true;
+  } else if (weather && std::isfinite(weather->weather.elevation) &&
+             weather->weather.elevation >= -500 && weather->weather.elevation <= 9000) {
+    metres = weather->weather.elevation;
+    altitude = true;
+  }
+  // Sea level is the model's own pressure, kept exactly.
+  if (altitude) s.atmosphere.pressure = clearsky::PressureAtAltitude(metres);
+  if (o.horizon) {
+    const files::HorizonRead read = files::ReadHorizon(*o.horizon);
+    if (!read.horizon) throw UsageError(QStringLiteral("--horizon"), read.error);
+    s.horizon = *read.horizon;
+  }
+  s.transposition = Choice(o.transposition, "--transposition", pipeline::Transposition::perez,
+                           kTranspositions);
+  s.system.module = Choice(o.module, "--module", energy::Module::standard, kModules);
+  s.system.mount = Choice(o.mount, "--mount", energy::Mount::openRack, kMounts);
+  s.system.lossesPercent = Within(o.losses, "--losses", 14.08, 0, 99, " %");
+  s.system.inverterPercent = Within(o.inverter, "--inverter", 96, 50, 100, " %");
+  s.system.dcAcRatio = Within(o.dcAc, "--dc-ac", 1.2, 0.1, 10, "");
+  s.system.oneInverter = o.oneInverter;
+  return s;
+}
+
+QString AlignmentWarningOf(const WeatherInput& weather, double latitude, double longitude) {
+  const energy::Alignment a =
+      energy::CheckAlignment(weather.weather, latitude, longitude, weather.shiftHours);
+  QString line = text::AlignmentWarning(a, weather.name);
+  if (!line.isEmpty() && a.bestShiftHours != 0) {
+    line += QStringLiteral(" (--weather-shift %1)").arg(text::ShiftHours(weather.shiftHours + a.bestShiftHours));
+  }
+  return line;
+}
+
+QString ModuleName(energy::Module module) {
+  for (const auto& [word, value] : kModules) {
+    if (value == module) return value == energy::Module::thinFilm ? QStringLiteral("thin film") : QLatin1String(word);
+  }
+  return {};
+}
+
+QString MountName(energy::Mount mount) {
+  return mount == energy::Mount::roof ? QStringLiteral("roof mount") : QStringLiteral("open rack");
+}
+
+QString TranspositionName(pipeline::Transposition transposition) {
+  return transposition == pipeline::Transposition::perez ? QStringLiteral("Perez")
+                                                         : QStringLiteral("isotropic");
+}
+
+}  // namespace halvessa::cli
