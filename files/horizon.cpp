@@ -1,12 +1,11 @@
 #include "files/horizon.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <string_view>
 #include <vector>
 
+#include "files/read_file.h"
 #include "text/numbers.h"
 #include "text/patterns.h"
 
@@ -258,23 +257,13 @@ HorizonRead ParseHorizon(const QByteArray& bytes, const QString& name) {
 }
 
 HorizonRead ReadHorizon(const QString& path) {
-  const QFileInfo info(path);
-  HorizonRead read;
-  if (!info.exists()) {
-    read.error = path + QStringLiteral(": no such file");
-  } else if (!info.isFile()) {
-    read.error = path + QStringLiteral(": not a regular file");
-  } else {
-    QFile file(path);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly)) bytes = file.read(kHorizonMaxBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-      read.error = path + QStringLiteral(": cannot be read: ") + file.errorString();
-    } else {
-      return ParseHorizon(bytes, path);
-    }
+  const FileBytes file = ReadRegularFile(path, kHorizonMaxBytes);
+  if (!file.error.isEmpty()) {
+    HorizonRead read;
+    read.error = file.error;
+    return read;
   }
-  return read;
+  return ParseHorizon(file.bytes, path);
 }
 
 }  // namespace halvessa::files

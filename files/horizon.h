@@ -53,7 +53,7 @@ struct HorizonRead {
 };
 
 // Reads the file at path; messages name it as given. A missing file, a folder or other
-// non-regular file (never waited on) and a read failure are refused as well.
+// non-regular file (never waited on) and a read failure are refused as well (ReadRegularFile).
 HorizonRead ReadHorizon(const QString& path);
 
 // The same from the file's bytes; messages name it `name`.

@@ -9,8 +9,9 @@
 #include <cerrno>
 #include <deque>
 #include <string>
-#include <system_error>
 #include <utility>
+
+#include "files/read_file.h"
 
 namespace halvessa::files {
 namespace {
@@ -20,10 +21,6 @@ std::ptrdiff_t SystemWrite(int fd, const void* data, std::size_t size) {
 }
 
 LogWriteCall writeCall = &SystemWrite;
-
-QString Reason(int error) {
-  return QString::fromStdString(std::generic_category().message(error));
-}
 
 QString Failure(const QString& fileName, const QString& reason) {
   return QStringLiteral("Cannot write \"%1\": %2").arg(fileName, reason);
@@ -53,10 +50,10 @@ class StepFile {
     do {
       fd_ = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     } while (fd_ < 0 && errno == EINTR);
-    if (fd_ < 0) return errno == ENXIO ? NotRegularFile() : Reason(errno);  // ENXIO: a pipe
+    if (fd_ < 0) return errno == ENXIO ? NotRegularFile() : SystemReason(errno);  // ENXIO: a pipe
 
     struct stat status {};
-    if (::fstat(fd_, &status) != 0) return Reason(errno);
+    if (::fstat(fd_, &status) != 0) return SystemReason(errno);
     if (!S_ISREG(status.st_mode)) return NotRegularFile();
     sizeBefore_ = status.st_size;
     return std::nullopt;
@@ -72,7 +69,7 @@ class StepFile {
       const std::ptrdiff_t n = writeCall(fd_, line_.constData() + done,
                                          static_cast<std::size_t>(line_.size() - done));
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return Reason(errno);
+      if (n < 0) return SystemReason(errno);
       if (n == 0) {
         return QStringLiteral("only %1 of %2 bytes could be written").arg(done).arg(line_.size());
       }
@@ -86,10 +83,10 @@ class StepFile {
   std::optional<QString> settle() {
     if (!written_) return std::nullopt;
     const int copy = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-    if (copy < 0) return Reason(errno);
+    if (copy < 0) return SystemReason(errno);
     // On Linux the descriptor is gone even when close() is interrupted, so it is not retried;
     // an interruption says nothing about the data.
-    if (::close(copy) != 0 && errno != EINTR) return Reason(errno);
+    if (::close(copy) != 0 && errno != EINTR) return SystemReason(errno);
     return std::nullopt;
   }
 
@@ -97,14 +94,14 @@ class StepFile {
   std::optional<QString> cutBack() {
     if (!written_) return std::nullopt;
     struct stat now {};
-    if (::fstat(fd_, &now) != 0) return Reason(errno);
+    if (::fstat(fd_, &now) != 0) return SystemReason(errno);
     // Nothing landed; a file someone else has shortened meanwhile is not lengthened either.
     if (now.st_size <= sizeBefore_) return std::nullopt;
     int cut = -1;
     do {
       cut = ::ftruncate(fd_, sizeBefore_);
     } while (cut != 0 && errno == EINTR);
-    if (cut != 0) return Reason(errno);
+    if (cut != 0) return SystemReason(errno);
     return std::nullopt;
   }
 

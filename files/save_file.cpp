@@ -11,8 +11,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <system_error>
 #include <utility>
+
+#include "files/read_file.h"
 
 namespace halvessa::files {
 namespace {
@@ -23,18 +24,6 @@ std::ptrdiff_t SystemWrite(int fd, const void* data, std::size_t size) {
 
 SaveWriteCall writeCall = &SystemWrite;
 
-QString Reason(int error) { return QString::fromStdString(std::generic_category().message(error)); }
-
-// "a character device", ... for what is not a regular file.
-QString Kind(mode_t mode) {
-  if (S_ISDIR(mode)) return QStringLiteral("a folder");
-  if (S_ISCHR(mode)) return QStringLiteral("a character device");
-  if (S_ISBLK(mode)) return QStringLiteral("a block device");
-  if (S_ISFIFO(mode)) return QStringLiteral("a named pipe");
-  if (S_ISSOCK(mode)) return QStringLiteral("a socket");
-  return QStringLiteral("a special file");
-}
-
 // What may be replaced at path: the path to rename over (the file a link points to), or the
 // reason it may not. A name not yet taken is itself.
 std::optional<QString> Target(const QByteArray& path, QByteArray& target, struct stat& status,
@@ -42,20 +31,21 @@ std::optional<QString> Target(const QByteArray& path, QByteArray& target, struct
   exists = false;
   target = path;
   if (::lstat(path.constData(), &status) != 0) {
-    return errno == ENOENT ? std::nullopt : std::optional<QString>(Reason(errno));
+    return errno == ENOENT ? std::nullopt : std::optional<QString>(SystemReason(errno));
   }
   if (S_ISLNK(status.st_mode)) {
     if (::stat(path.constData(), &status) != 0) {
-      return errno == ENOENT ? QStringLiteral("it is a link to nothing") : Reason(errno);
+      return errno == ENOENT ? QStringLiteral("it is a link to nothing") : SystemReason(errno);
     }
     if (!S_ISREG(status.st_mode)) {
-      return QStringLiteral("it is a link to %1, not to a regular file").arg(Kind(status.st_mode));
+      return QStringLiteral("it is a link to %1, not to a regular file")
+          .arg(FileKind(status.st_mode));
     }
     char resolved[PATH_MAX];
-    if (::realpath(path.constData(), resolved) == nullptr) return Reason(errno);
+    if (::realpath(path.constData(), resolved) == nullptr) return SystemReason(errno);
     target = resolved;
   } else if (!S_ISREG(status.st_mode)) {
-    return QStringLiteral("it is %1, not a regular file").arg(Kind(status.st_mode));
+    return QStringLiteral("it is %1, not a regular file").arg(FileKind(status.st_mode));
   }
   exists = true;
   return std::nullopt;
@@ -88,7 +78,7 @@ void SavedFile::discard() {
 
 std::optional<QString> SavedFile::open() {
   if (failed_) return failed_;
-  if (path_.isEmpty()) return fail(Reason(ENOENT));
+  if (path_.isEmpty()) return fail(SystemReason(ENOENT));
   struct stat status {};
   bool exists = false;
   if (const std::optional<QString> refused =
@@ -96,7 +86,7 @@ std::optional<QString> SavedFile::open() {
     return fail(*refused);
   }
   // A file the user may not write is not replaced behind its back (the folder may allow it).
-  if (exists && ::access(target_.constData(), W_OK) != 0) return fail(Reason(errno));
+  if (exists && ::access(target_.constData(), W_OK) != 0) return fail(SystemReason(errno));
 
   // Beside the target, so that the rename stays on one file system.
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
@@ -108,12 +98,12 @@ std::optional<QString> SavedFile::open() {
     if (fd_ < 0 && errno != EEXIST) {
       const int error = errno;
       aside_.clear();
-      return fail(Reason(error));
+      return fail(SystemReason(error));
     }
   }
   if (fd_ < 0) {
     aside_.clear();
-    return fail(Reason(EEXIST));
+    return fail(SystemReason(EEXIST));
   }
   if (exists) {
     // The replaced file's permissions and, where allowed (as root), its owner; neither is
@@ -131,7 +121,7 @@ std::optional<QString> SavedFile::write(std::string_view bytes) {
   while (done < bytes.size()) {
     const std::ptrdiff_t n = writeCall(fd_, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return fail(Reason(errno));
+    if (n < 0) return fail(SystemReason(errno));
     if (n == 0) {
       return fail(
           QStringLiteral("only %1 of %2 bytes could be written").arg(done).arg(bytes.size()));
@@ -145,9 +135,9 @@ std::optional<QString> SavedFile::commit() {
   if (failed_) return failed_;
   if (fd_ < 0) return fail(QStringLiteral("the file is not open"));
   // A full disk may show only here, on file systems that allocate late.
-  if (::fsync(fd_) != 0) return fail(Reason(errno));
+  if (::fsync(fd_) != 0) return fail(SystemReason(errno));
   const int fd = std::exchange(fd_, -1);
-  if (::close(fd) != 0 && errno != EINTR) return fail(Reason(errno));
+  if (::close(fd) != 0 && errno != EINTR) return fail(SystemReason(errno));
   // What is there now may have changed since open().
   QByteArray target;
   struct stat status {};
@@ -157,7 +147,7 @@ std::optional<QString> SavedFile::commit() {
     return fail(*refused);
   }
   if (target != target_) return fail(QStringLiteral("it was replaced while being written"));
-  if (::rename(aside_.constData(), target_.constData()) != 0) return fail(Reason(errno));
+  if (::rename(aside_.constData(), target_.constData()) != 0) return fail(SystemReason(errno));
   aside_.clear();
   return std::nullopt;
 }

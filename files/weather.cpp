@@ -1,6 +1,5 @@
 #include "files/weather.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/read_file.h"
 #include "geometry/calendar.h"
 #include "text/numbers.h"
 
@@ -551,24 +551,9 @@ WeatherResult ParseWeather(const QByteArray& bytes, const QString& name) {
 }
 
 WeatherResult ReadWeather(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    return QStringLiteral("%1: cannot be read (%2)").arg(path, file.errorString());
-  if (file.size() > kMaxWeatherBytes)
-    return QStringLiteral("%1: is larger than %2 MB").arg(path).arg(kMaxWeatherBytes >> 20);
-  // In pieces, so that a device without a size (a pipe) cannot grow past the limit either.
-  QByteArray bytes;
-  bytes.reserve(static_cast<qsizetype>(file.size()));
-  for (;;) {
-    const QByteArray piece = file.read(1 << 20);
-    if (file.error() != QFileDevice::NoError)
-      return QStringLiteral("%1: cannot be read (%2)").arg(path, file.errorString());
-    if (piece.isEmpty()) break;
-    bytes += piece;
-    if (bytes.size() > kMaxWeatherBytes)
-      return QStringLiteral("%1: is larger than %2 MB").arg(path).arg(kMaxWeatherBytes >> 20);
-  }
-  return ParseWeather(bytes, path);
+  const FileBytes file = ReadRegularFile(path, kMaxWeatherBytes);
+  if (!file.error.isEmpty()) return file.error;
+  return ParseWeather(file.bytes, path);
 }
 
 }  // namespace halvessa::files

@@ -52,6 +52,8 @@ inline constexpr std::size_t kMaxWeatherRows = 2'000'000;
 // named it).
 using WeatherResult = std::variant<site::Weather, QString>;
 
+// Reads the file at path; a missing file, a folder, a pipe or other non-regular file (never
+// waited on) and a read failure are refused too (ReadRegularFile).
 WeatherResult ReadWeather(const QString& path);
 WeatherResult ParseWeather(const QByteArray& bytes, const QString& name);
 

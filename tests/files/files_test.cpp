@@ -1,10 +1,13 @@
 // The files layer: the settings file, the position logs and the files saved whole, written
-// aside and renamed over a regular file or a new name only; the weather files (the PVGIS TMY
-// year of tests/data in CSV and EPW, a small PVGIS JSON, the plain CSV) and the horizon files
-// (three forms told apart), read, and every refusal's one line.
+// aside and renamed over a regular file or a new name only; a regular file read whole; the
+// weather files (the PVGIS TMY year of tests/data in CSV and EPW, a small PVGIS JSON, the plain
+// CSV) and the horizon files (three forms told apart), read, and every refusal's one line.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -17,11 +20,13 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "files/horizon.h"
 #include "files/position_log.h"
+#include "files/read_file.h"
 #include "files/save_file.h"
 #include "files/settings.h"
 #include "files/weather.h"
@@ -342,6 +347,58 @@ TEST_F(SaveFileTest, AFailedWriteNamesItsReasonAndKeepsTheOldFile) {
   EXPECT_EQ(unopened.commit(), unopened.failed());
 }
 
+// A data file read whole: only a regular file within the limit, else one line naming it as given.
+using ReadFileTest = InFolder;
+
+TEST_F(ReadFileTest, ARegularFileWithinItsLimitOrOneLineSayingWhy) {
+  write("12345");
+  ASSERT_TRUE(QFile::link(path(), path("link.ini")));
+  EXPECT_EQ(ReadRegularFile(path("link.ini"), 5).bytes, "12345");
+  EXPECT_EQ(ReadRegularFile(path(), 4).error, path() + ": is larger than 4 bytes");
+  ASSERT_TRUE(QFile::resize(path(), (1 << 20) + 1));
+  EXPECT_EQ(ReadRegularFile(path(), 1 << 20).error, path() + ": is larger than 1 MB");
+  // A file that states no size (0) is read to its end, and held to the limit as it comes.
+  EXPECT_TRUE(ReadRegularFile("/proc/self/status", 1 << 20).bytes.startsWith("Name:"));
+  EXPECT_EQ(ReadRegularFile("/proc/self/status", 10).error,
+            "/proc/self/status: is larger than 10 bytes");
+  EXPECT_EQ(ReadRegularFile("/proc/sys/vm/drop_caches", 10).error,
+            "/proc/sys/vm/drop_caches: cannot be read (Permission denied)");
+
+  ASSERT_TRUE(QDir(dir_.path()).mkdir("folder"));
+  ASSERT_TRUE(QFile::link(path("missing"), path("dangling")));
+  ASSERT_EQ(::mkfifo(native("pipe").constData(), 0600), 0);
+  const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, native("socket").constData(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  // A writer waits on the pipe: should the read open it, the writer lets it through to its end
+  // (no bytes, no message), so that the test fails rather than hangs.
+  std::thread writer([pipe = native("pipe")] {
+    const int fd = ::open(pipe.constData(), O_WRONLY);
+    if (fd >= 0) ::close(fd);
+  });
+  const std::pair<QString, QString> cases[] = {
+      {path("pipe"), ": is a named pipe, not a regular file"},
+      {path("folder"), ": is a folder, not a regular file"},
+      {"/dev/null", ": is a character device, not a regular file"},
+      {path("socket"), ": is a socket, not a regular file"},
+      {path("missing"), ": no such file"},
+      {path("dangling"), ": no such file"},
+      {path("missing/x.csv"), ": no such file"}};
+  for (const auto& [file, reason] : cases) {
+    const FileBytes read = ReadRegularFile(file, 100);
+    EXPECT_EQ(read.error, file + reason);
+    EXPECT_TRUE(read.bytes.isEmpty());
+  }
+  const int reader = ::open(native("pipe").constData(), O_RDONLY | O_NONBLOCK);  // frees it
+  writer.join();
+  ::close(reader);
+  ::close(socket);
+  EXPECT_EQ(std::get<QString>(ReadWeather(path("folder"))),
+            path("folder") + ": is a folder, not a regular file");
+}
+
 using site::Weather;
 
 const QString kData = QStringLiteral(HALVESSA_TEST_DATA "/");
@@ -484,8 +541,7 @@ TEST(Weather, Refusals) {
   EXPECT_EQ(Refusal(" \r\n\n"), "w.csv: is empty");
   EXPECT_EQ(Refusal(QByteArray("time,ghi\n\0\1", 11)), "w.csv: is not a text file");
   EXPECT_EQ(Refusal("{\"outputs\": [", "t.json").left(26), "t.json: is not valid JSON ");
-  const QString none = kData + "none.csv: cannot be read";
-  EXPECT_EQ(std::get<QString>(ReadWeather(kData + "none.csv")).left(none.size()), none);
+  EXPECT_EQ(std::get<QString>(ReadWeather(kData + "none.csv")), kData + "none.csv: no such file");
 
   // The real files, edited.
   QByteArray csv = Read(kData + "pvgis-tmy-45.000-8.000.csv");
@@ -599,7 +655,7 @@ TEST(HorizonFile, RefusesWithOneLineNamingTheFileTheLineAndTheReason) {
   QTemporaryDir dir;
   EXPECT_EQ(ReadHorizon(dir.filePath("none.csv")).error,
             dir.filePath("none.csv") + ": no such file");
-  EXPECT_EQ(ReadHorizon(dir.path()).error, dir.path() + ": not a regular file");
+  EXPECT_EQ(ReadHorizon(dir.path()).error, dir.path() + ": is a folder, not a regular file");
 }
 
 }  // namespace
