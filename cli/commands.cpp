@@ -70,7 +70,7 @@ void CheckGridInCalendar(const series::SeriesEngine& engine, const series::TimeG
 
 // The site for the clear sky: the panels, the pressure from --altitude when given, the
 // horizon and the system.
-summary::Site SummarySite(const Options& o, const SiteInputs& in) { return SetupOf(o, in, nullptr); }
+summary::Site SummarySite(const Options& o, const SiteInputs& in) { return SetupOf(o, in); }
 
 // The instant of universal time of a local time that the zone's clocks show: one they skip
 // (the hour lost in spring) names the change instead of standing for another time.
@@ -373,9 +373,10 @@ struct WeatherSite {
 WeatherSite WeatherSiteOf(const Options& o, const Environment& env) {
   WeatherSite w;
   w.in = ConvertSite(o);
+  w.setup = SetupOf(o, w.in);
   w.weather = WeatherOf(o);
   if (w.weather) {
-    SiteFromWeather(o, *w.weather, w.in);
+    SiteFromWeather(o, *w.weather, w.in, w.setup);
     const site::Weather& weather = w.weather->weather;
     if (!o.tz) {
       const double hours = std::isfinite(weather.zoneHours) ? weather.zoneHours : 0.0;
@@ -397,7 +398,6 @@ WeatherSite WeatherSiteOf(const Options& o, const Environment& env) {
     const QString warning = AlignmentWarningOf(*w.weather, w.in.latitude, w.in.longitude);
     if (!warning.isEmpty() && env.warning) env.warning(warning);
   }
-  w.setup = SetupOf(o, w.in, w.weather ? &*w.weather : nullptr);
   return w;
 }
 

@@ -74,32 +74,30 @@ std::optional<WeatherInput> WeatherOf(const Options& o) {
   return in;
 }
 
-void SiteFromWeather(const Options& o, const WeatherInput& weather, SiteInputs& site) {
+void SiteFromWeather(const Options& o, const WeatherInput& weather, SiteInputs& site,
+                     pipeline::Setup& setup) {
   const site::Weather& w = weather.weather;
   if (!o.lat && std::isfinite(w.latitude) && LatitudeInRange(w.latitude)) site.latitude = w.latitude;
   if (!o.lon && std::isfinite(w.longitude) && LongitudeInRange(w.longitude)) {
     site.longitude = w.longitude;
   }
+  setup.latitude = site.latitude;
+  setup.longitude = site.longitude;
+  if (!o.altitude && std::isfinite(w.elevation) && w.elevation >= -500 && w.elevation <= 9000) {
+    setup.atmosphere.pressure = clearsky::PressureAtAltitude(w.elevation);
+  }
 }
 
-pipeline::Setup SetupOf(const Options& o, const SiteInputs& site, const WeatherInput* weather) {
+pipeline::Setup SetupOf(const Options& o, const SiteInputs& site) {
   pipeline::Setup s;
   s.latitude = site.latitude;
   s.longitude = site.longitude;
   s.panels = site.panelArray();
   s.kwp = site.kwpArray();
-  double metres = 0;
-  bool altitude = false;
   if (o.altitude) {
-    metres = Within(o.altitude, "--altitude", 0, -500, 9000, " metres");
-    altitude = true;
-  } else if (weather && std::isfinite(weather->weather.elevation) &&
-             weather->weather.elevation >= -500 && weather->weather.elevation <= 9000) {
-    metres = weather->weather.elevation;
-    altitude = true;
+    s.atmosphere.pressure =
+        clearsky::PressureAtAltitude(Within(o.altitude, "--altitude", 0, -500, 9000, " metres"));
   }
-  // Sea level is the model's own pressure, kept exactly.
-  if (altitude) s.atmosphere.pressure = clearsky::PressureAtAltitude(metres);
   if (o.horizon) {
     const files::HorizonRead read = files::ReadHorizon(*o.horizon);
     if (!read.horizon) throw UsageError(QStringLiteral("--horizon"), read.error);

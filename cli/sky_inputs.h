@@ -24,14 +24,15 @@ struct WeatherInput {
 // --weather-shift without --weather is refused.
 std::optional<WeatherInput> WeatherOf(const Options& o);
 
-// The site for the pipeline: the converted site, --altitude (else the weather's elevation,
-// else sea level) for the air's pressure, --horizon, the panels' kWp, --transposition and the
-// system's options.
-pipeline::Setup SetupOf(const Options& o, const SiteInputs& site, const WeatherInput* weather);
+// The site for the pipeline: the converted site, --altitude (else sea level) for the air's
+// pressure, --horizon, the panels' kWp, --transposition and the system's options.
+pipeline::Setup SetupOf(const Options& o, const SiteInputs& site);
 
 // The site's latitude and longitude from the weather file's header when --lat and --lon are
-// not given and the file states them.
-void SiteFromWeather(const Options& o, const WeatherInput& weather, SiteInputs& site);
+// not given and the file states them, and without --altitude the air's pressure from its
+// elevation: in site and in the setup made of it.
+void SiteFromWeather(const Options& o, const WeatherInput& weather, SiteInputs& site,
+                     pipeline::Setup& setup);
 
 // The line warning that the weather's light and the sun disagree at this site, or empty.
 QString AlignmentWarningOf(const WeatherInput& weather, double latitude, double longitude);

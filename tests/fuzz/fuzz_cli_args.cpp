@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const halvessa::cli::Outcome outcome = halvessa::cli::Run(
       args, halvessa::cli::Environment{
                 [] { return halvessa::SerialFromUnixMilliseconds(1753358400000); }, &out,
-                [](double) { throw halvessa::files::OutputError("No space left on device"); }});
+                [](double) { throw halvessa::files::OutputError("No space left on device"); },
+                {}});
 
   const auto lines = std::count(outcome.err.begin(), outcome.err.end(), '\n');
   const bool done = outcome.status == halvessa::cli::kExitOk && outcome.err.empty() &&
