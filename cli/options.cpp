@@ -447,6 +447,7 @@ constexpr const char* kHelp = R"(Usage: halvessa-cli [options]
   or:  halvessa-cli day [--date DATE] [options]
   or:  halvessa-cli year [--year YYYY] [options]
   or:  halvessa-cli best [--year YYYY] [--fix-tilt T|--fix-azimuth A] [options]
+  or:  halvessa-cli energy --weather FILE [--horizon FILE] [options]
 
 Computes for one moment and site the sun's azimuth and elevation, the day's
 sunrise and sunset, and for each panel the angle of incidence (AOI) of the
@@ -471,7 +472,13 @@ Commands:
   best                   the orientation (azimuth 0 to 359, tilt 0 to 90,
                          whole degrees) with the most clear-sky irradiation on
                          its plane over the year, and each panel's irradiation
-                         as a share of it
+                         as a share of it; with --weather, over that weather's
+                         rows
+  energy                 from a weather file (--weather), per month and for the
+                         year: each panel's irradiation on its plane (kWh/m2)
+                         and AC energy (kWh), the system's AC energy, its
+                         specific yield (kWh per kWp) and performance ratio
+                         (AC over kWp times the plane's irradiation)
 
 Options of the moment and the site:
   --date DATE            the local date at the site, yyyy-mm-dd or the
@@ -489,11 +496,13 @@ Options of the moment and the site:
                          (default %6, whatever the computer's zone), or the
                          name of a zone such as Europe/Zurich, with its offset
                          at each moment, daylight saving included
-  --panel AZ/TILT        a panel's azimuth (degrees from north toward east,
+  --panel AZ/TILT[/KWP]  a panel's azimuth (degrees from north toward east,
                          -360 to 360) and tilt (degrees from the horizontal,
-                         -180 to 180), e.g. 151/45. Repeat for up to %7
-                         panels, numbered in order. Without --panel: the
-                         panels %8.
+                         -180 to 180), e.g. 151/45, and for energy its DC
+                         rating in kWp (default 1), e.g. 180/35/4.2. Repeat
+                         for up to %7 panels, numbered in order. Without
+                         --panel, the panels
+                         %8.
                          A panel 0/0 is not in use
   --json                 the moment, day, year and best: one JSON object on one
                          line instead of the report
@@ -524,6 +533,33 @@ Options of the commands:
                          the best is the best at that azimuth, and the panels'
                          shares are of it
 
+Options of weather, horizon and system:
+  --weather FILE         energy, series and best: a weather file, PVGIS TMY
+                         CSV or JSON, EPW, or a CSV with a header naming time
+                         (ISO 8601 with its offset, the start of the row's
+                         interval) and two of ghi, dni, dhi in W/m2 (or ghi
+                         alone), optionally temp_air (C) and wind_speed
+                         (m/s). Without --lat and --lon, the site is the
+                         file's; without --tz, its time zone too
+  --weather-shift HOURS  move the weather's times by -24 to 24 hours, as a
+                         warning that its light does not fit the sun suggests
+  --horizon FILE         series, day, year, best and energy: the skyline's
+                         height by azimuth (PVGIS horizon output, a list of
+                         heights from north clockwise, or azimuth,height
+                         pairs); the sun behind it sends no beam, and each
+                         plane's sky is what the skyline leaves of it
+  --transposition MODEL  the sky on a plane from weather: perez (default) or
+                         isotropic
+  --module TYPE          standard (-0.47 %/C, default), premium (-0.35 %/C)
+                         or thin (film, -0.20 %/C)
+  --mount MOUNT          rack (open rack, default) or roof (hotter)
+  --losses PERCENT       the system's losses, 0 to 99 (default 14.08)
+  --inverter PERCENT     the inverter's nominal efficiency, 50 to 100
+                         (default 96)
+  --dc-ac RATIO          the DC rating over the inverter's AC rating, 0.1 to
+                         10 (default 1.2): above it the inverter clips
+  --one-inverter         all panels on one inverter (default: one each)
+
 Other options:
   -h, --help             show this text
   --version              show the version
@@ -540,6 +576,14 @@ the atmosphere, at the sun's geometric elevation (no refraction); the plane of
 a panel gets the beam by the cosine of its AOI, the sky's diffuse light
 isotropically and the ground's reflection with an albedo of 0.2. Sums use the
 rectangle rule on the moments.
+
+With weather, each row's sun is taken where the file says its values stand,
+otherwise in the middle of its interval (of its sunlit part at sunrise and
+sunset), refracted; the plane's light is the Perez 1990 sky, and AC follows
+PVWatts version 5 (Dobos 2014): the cover's loss by the angle of incidence,
+Fuentes' cell temperature, DC from kWp, the losses, the inverter's part-load
+efficiency and clipping. A clear sky is the light of a cloudless year; a
+typical-year weather file brings what a site's climate brings.
 
 Numbers are read in the locale's form or in the plain form with a "." decimal
 point. A value may also follow its option after "=", as in --lat=46.2.

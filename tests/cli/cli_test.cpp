@@ -391,6 +391,66 @@ TEST_F(Cli, DayYearAndBest) {
 // under the zone's name.
 const QStringList kMumbai = Args("--lat 19.076 --lon 72.8777 --panel 180/20");
 
+// Energy from the PVGIS files of tests/data: the site and zone are the file's, the year is
+// the sum of its months, the EPW (an hour early) is warned of with the shift that mends it,
+// and a horizon takes light away from every command but not the production.
+TEST_F(Cli, EnergyBestAndTheHorizon) {
+  const QString csv = QStringLiteral(HALVESSA_TEST_DATA "/pvgis-tmy-45.000-8.000.csv");
+  const QString epw = QStringLiteral(HALVESSA_TEST_DATA "/pvgis-tmy-45.000-8.000.epw");
+  const QString hills = QStringLiteral(HALVESSA_TEST_DATA "/horizon-45.000-8.000.csv");
+  const QStringList energy = {"energy", "--weather", csv, "--panel", "180/35/4", "--panel",
+                              "90/35/2"};
+  const QJsonObject o = Json(energy + QStringList{"--json"});
+  EXPECT_EQ(o["site"]["latitude"].toDouble(), 45);
+  EXPECT_EQ(o["site"]["timezone"].toDouble(), 0);
+  EXPECT_EQ(o["system"]["kwp"].toDouble(), 6);
+  const QJsonArray months = o["months"].toArray();
+  ASSERT_EQ(months.size(), 12);
+  double sum = 0, east = 0;
+  for (const QJsonValue& m : months) {
+    sum += m["ac_kwh"].toDouble();
+    east += m["panels"][1]["ac_kwh"].toDouble();
+  }
+  const QJsonObject year = o["year"].toObject();
+  EXPECT_NEAR(year["ac_kwh"].toDouble(), sum, 1e-6);
+  EXPECT_NEAR(year["panels"][1]["ac_kwh"].toDouble(), east, 1e-6);
+  EXPECT_NEAR(year["specific_yield_kwh_kwp"].toDouble(), sum / 6, 1e-6);
+  // The south panel gets more per kWp than the east one.
+  EXPECT_GT(year["panels"][0]["specific_yield_kwh_kwp"].toDouble(),
+            year["panels"][1]["specific_yield_kwh_kwp"].toDouble());
+  const double pr = year["performance_ratio"].toDouble();
+  EXPECT_TRUE(pr > 0.7 && pr < 0.9) << pr;
+
+  const Outcome text = cli::Run(energy, NoClock);
+  EXPECT_TRUE(text.status == 0 && text.err.empty()) << text.err;
+  EXPECT_TRUE(Holds(text.out, "PVGIS TMY CSV, 8760 rows of 1 h, Perez sky"));
+  EXPECT_TRUE(Holds(text.out, "System      6 kWp, standard modules, open rack, losses 14.08 %"));
+  const Outcome early = cli::Run({"energy", "--weather", epw, "--panel", "180/35/4"}, NoClock);
+  EXPECT_EQ(early.status, 0);
+  EXPECT_TRUE(Holds(early.err, "its light comes about 1 h before the sun, and its times fit "
+                               "best moved by +1 h (--weather-shift +1)"));
+  EXPECT_TRUE(cli::Run({"energy", "--weather", epw, "--weather-shift", "1"}, NoClock).err.empty());
+
+  // The horizon: less AC, as from the best orientation and the clear-sky day; the same
+  // production percentages.
+  const QJsonObject shaded = Json(energy + QStringList{"--json", "--horizon", hills});
+  EXPECT_LT(shaded["year"]["ac_kwh"].toDouble(), 0.99 * sum);
+  const QJsonObject best = Json({"best", "--weather", csv, "--json"});
+  const double tilt = best["best"]["tilt"].toDouble();
+  EXPECT_TRUE(best["best"]["azimuth"].toDouble() >= 170 && best["best"]["azimuth"].toDouble() <= 190 &&
+              tilt >= 30 && tilt <= 45) << tilt;
+  EXPECT_GE(best["best"]["irradiation_kwh_m2"].toDouble(), best["panels"][0]["irradiation_kwh_m2"].toDouble());
+  const QStringList day = {"day", "--date", "2025-01-10", "--lat", "45", "--lon", "8", "--json"};
+  const QJsonObject open = Json(day);
+  const QJsonObject behind = Json(day + QStringList{"--horizon", hills});
+  EXPECT_EQ(behind["site"]["horizon"].toString(), hills);
+  for (int p = 0; p < 5; ++p) {
+    EXPECT_LT(behind["panels"][p]["irradiation_kwh_m2"].toDouble(),
+              open["panels"][p]["irradiation_kwh_m2"].toDouble());
+    EXPECT_EQ(behind["panels"][p]["production_hours"], open["panels"][p]["production_hours"]);
+  }
+}
+
 TEST(ZoneOffsets, HalfHourRowsHoldTheSunOfTheirInstant) {
   const QJsonObject series = Json(Args("series --from 2025-07-24T12:00 --to 2025-07-24T12:01 "
                                        "--step 1m --tz 5.5 --format json") + kMumbai);
@@ -479,15 +539,18 @@ TEST(CliHelp, EntriesAndWidth) {
   const qsizetype commands = lines.indexOf("Commands:");
   const qsizetype options = lines.indexOf("Options of the moment and the site:");
   ASSERT_TRUE(commands > 0 && options > commands);
-  for (const char* word : {"series", "day", "year", "best"}) {
+  for (const char* word : {"series", "day", "year", "best", "energy"}) {
     const qsizetype i = entry(QStringLiteral("  ") + word);
     EXPECT_TRUE(i > commands && i < options) << word;
   }
   for (const char* option :
        {"--date DATE", "--time TIME", "--lat DEGREES", "--lon DEGREES", "--tz HOURS|NAME",
-        "--panel AZ/TILT", "--json", "--from DATE[ TIME]", "--to DATE[ TIME]", "--step STEP",
+        "--panel AZ/TILT[/KWP]", "--json", "--from DATE[ TIME]", "--to DATE[ TIME]", "--step STEP",
         "--year YYYY", "--altitude METRES", "--clearsky", "--format FORMAT", "--digits N",
-        "--force", "--fix-tilt DEGREES", "--fix-azimuth DEGREES", "-h, --help", "--version"}) {
+        "--force", "--fix-tilt DEGREES", "--fix-azimuth DEGREES", "--weather FILE",
+        "--weather-shift HOURS", "--horizon FILE", "--transposition MODEL", "--module TYPE",
+        "--mount MOUNT", "--losses PERCENT", "--inverter PERCENT", "--dc-ac RATIO",
+        "--one-inverter", "-h, --help", "--version"}) {
     EXPECT_GT(entry(QStringLiteral("  ") + option), options) << option;
   }
 }

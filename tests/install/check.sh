@@ -85,6 +85,7 @@ got=$(bash -c 'source "$1"
   COMP_WORDS=(halvessa-cli best --fix-tilt=30 --fix); COMP_CWORD=3; _halvessa_cli; echo "${COMPREPLY[*]}"
   COMP_WORDS=(halvessa-cli best --fix-azimuth 9 --f); COMP_CWORD=4; _halvessa_cli; echo "${COMPREPLY[*]}"
   TZDIR=$2; COMP_WORDS=(halvessa-cli --tz Europe/Z); COMP_CWORD=2; _halvessa_cli; echo "${COMPREPLY[*]}"
+  COMP_WORDS=(halvessa-cli energy --module p); COMP_CWORD=3; _halvessa_cli; echo "${COMPREPLY[*]}"
   complete -p halvessa-cli' _ "$usr/share/bash-completion/completions/halvessa-cli" "$zones") ||
   fail "the bash completion does not load or register halvessa-cli"
 expected="--json
@@ -94,6 +95,7 @@ Asia/Kolkata
 
 
 Europe/Zagreb Europe/Zurich
+premium
 complete -F _halvessa_cli halvessa-cli"
 [ "$got" = "$expected" ] || fail "the bash completion gives \"$got\""
 
@@ -101,7 +103,8 @@ complete -F _halvessa_cli halvessa-cli"
 page=$(MANWIDTH=80 man -l "$usr/share/man/man1/halvessa-cli.1.gz" 2>/dev/null)
 for entry in series day year best --date --time --lat --lon --tz --panel --json --from --to \
              --step --year --altitude --clearsky --format --digits --force --fix-tilt \
-             --fix-azimuth --help --version; do
+             --fix-azimuth energy --weather --weather-shift --horizon --module --mount \
+             --losses --inverter --dc-ac --one-inverter --transposition --help --version; do
   grep -Eq "^ {7}(-h, )?$entry( |\$)" <<<"$page" || fail "halvessa-cli.1 has no entry for $entry"
 done
 
