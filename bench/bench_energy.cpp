@@ -1,7 +1,9 @@
-// A year of weather (8,760 hours) through the Perez sky and the PVWatts chain for five
-// panels: the per-hour work of the energy pipeline once the sun and the weather are known.
-// The sun comes from the project's geometry and the light from the clear sky dimmed by a
-// fixed pseudo-random cloudiness, all worked out before the timing.
+// The energy command's computation for a typical year (the PVGIS EPW of tests/data, 8,760
+// hours, read before the timing) with five panels, the Perez sky, the horizon of tests/data,
+// temperature, DC and AC: the whole pipeline (the sun of each row included), beside its floor,
+// the per-hour chain alone for five panels with the sun and the light worked out beforehand
+// (the clear sky dimmed by a fixed pseudo-random cloudiness). And the best orientation from
+// that weather and horizon, to the whole degree, on both cores.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -11,7 +13,14 @@
 #include <numbers>
 #include <vector>
 
+#include <QString>
+
+#include <variant>
+
 #include "clearsky/clearsky.h"
+#include "files/horizon.h"
+#include "files/weather.h"
+#include "summary/summary.h"
 #include "energy/irradiance.h"
 #include "energy/pvwatts.h"
 #include "geometry/calendar.h"
@@ -50,7 +59,45 @@ const std::vector<HourInput>& Year() {
   return year;
 }
 
-void BM_YearFivePanels(benchmark::State& state) {
+struct Tmy {
+  site::Weather weather;
+  summary::Site site;
+};
+
+const Tmy& TypicalYear() {
+  static const Tmy tmy = [] {
+    Tmy t;
+    t.weather = std::get<site::Weather>(
+        files::ReadWeather(QStringLiteral(HALVESSA_TEST_DATA "/pvgis-tmy-45.000-8.000.epw")));
+    t.site.latitude = 45;
+    t.site.longitude = 8;
+    t.site.panels = {{{180, 35}, {151, 45}, {90, 30}, {270, 30}, {180, 90}}};
+    t.site.kwp = {4, 2, 2, 2, 1};
+    t.site.horizon =
+        *files::ReadHorizon(QStringLiteral(HALVESSA_TEST_DATA "/horizon-45.000-8.000.csv")).horizon;
+    return t;
+  }();
+  return tmy;
+}
+
+void BM_Energy_TmyYearFivePanels(benchmark::State& state) {
+  const Tmy& t = TypicalYear();
+  const auto zone = site::ZoneRule::Fixed(1);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(summary::SumWeather(t.site, t.weather, 3600, zone));
+  }
+  state.SetItemsProcessed(state.iterations() * 8760 * 5);
+}
+
+void BM_Best_TmyWithHorizon(benchmark::State& state) {
+  const Tmy& t = TypicalYear();
+  const double free = std::nan("");
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(summary::FindBestWeather(t.site, t.weather, 3600, free, free));
+  }
+}
+
+void BM_Floor_ChainFivePanels(benchmark::State& state) {
   const auto& year = Year();
   const std::array<Plane, 5> panels = {PlaneOf(20, 180), PlaneOf(35, 180), PlaneOf(30, 90),
                                        PlaneOf(30, 270), PlaneOf(10, 150)};
@@ -78,6 +125,8 @@ void BM_YearFivePanels(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * 8760 * 5);
 }
-BENCHMARK(BM_YearFivePanels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Energy_TmyYearFivePanels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Floor_ChainFivePanels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Best_TmyWithHorizon)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

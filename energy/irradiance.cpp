@@ -118,13 +118,17 @@ PerezCoefficients PerezOf(const SunDirection& sun, double dhi, double dni, doubl
 
 PerezSky Perez(const Plane& plane, const SunDirection& sun, double dhi, double dni,
                double extraterrestrial, double airMass) {
+  return Perez(plane, sun, dhi, PerezOf(sun, dhi, dni, extraterrestrial, airMass));
+}
+
+PerezSky Perez(const Plane& plane, const SunDirection& sun, double dhi,
+               const PerezCoefficients& c) {
   PerezSky sky;
   if (!(dhi > 0.0)) return sky;
   if (!(sun.zenith < 90.0)) {
     sky.isotropic = IsotropicSky(dhi, plane);
     return sky;
   }
-  const PerezCoefficients c = PerezOf(sun, dhi, dni, extraterrestrial, airMass);
   const double a = std::max(0.0, CosIncidence(plane, sun));
   sky.isotropic = dhi * (1.0 - c.F1) * (1.0 + plane.cosTilt) / 2.0;
   sky.circumsolar = dhi * c.F1 * a / c.b;

@@ -117,5 +117,8 @@ PerezSky Perez(double tilt, double surfaceAzimuth, double dhi, double dni,
                double extraterrestrial, double zenith, double sunAzimuth, double airMass);
 PerezSky Perez(const Plane& plane, const SunDirection& sun, double dhi, double dni,
                double extraterrestrial, double airMass);
+// The same with the sky's coefficients worked out once for every plane (PerezOf).
+PerezSky Perez(const Plane& plane, const SunDirection& sun, double dhi,
+               const PerezCoefficients& coefficients);
 
 }  // namespace halvessa::energy

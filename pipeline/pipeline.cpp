@@ -1,7 +1,9 @@
 #include "pipeline/pipeline.h"
 
 #include <algorithm>
+#include <barrier>
 #include <cmath>
+#include <climits>
 #include <exception>
 #include <thread>
 #include <vector>
@@ -25,12 +27,25 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
   return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-// The day of the year (1 on 1 January) of an instant's universal date.
-int DayOfYear(std::int64_t universalSecond) {
-  const double serial = kUnixEpochSerial + static_cast<double>(FloorDiv(universalSecond, 86400));
-  const DateParts d = SerialToParts(serial);
-  return static_cast<int>(serial - DateSerial(d.year, 1, 1)) + 1;
-}
+// The day of the year (1 on 1 January) of an instant's universal date; the last day's answer
+// is kept, as rows come day by day.
+class DayOfYear {
+ public:
+  int operator()(std::int64_t universalSecond) {
+    const std::int64_t day = FloorDiv(universalSecond, 86400);
+    if (day != day_) {
+      const double serial = kUnixEpochSerial + static_cast<double>(day);
+      const DateParts d = SerialToParts(serial);
+      day_ = day;
+      dayOfYear_ = static_cast<int>(serial - DateSerial(d.year, 1, 1)) + 1;
+    }
+    return dayOfYear_;
+  }
+
+ private:
+  std::int64_t day_ = INT64_MIN;
+  int dayOfYear_ = 1;
+};
 
 // The instant a row's sun stands for (see the header).
 std::int64_t SunInstant(std::int64_t start, std::int64_t length, double centre, double atStart,
@@ -206,56 +221,115 @@ void Pipeline::runWeather(const site::Weather& weather, double shiftSeconds,
   const std::size_t n = weather.rows.size();
   auto block = MakeBlock();
   std::array<energy::ThermalState, kPanelCount> thermal{};
-  std::int64_t expectedStart = 0;
-  std::array<std::int64_t, kBlock + 1> edges{};
-  std::array<double, kBlock + 1> edgeAzimuth{};
-  std::array<double, kBlock + 1> edgeElevation{};
+  std::array<std::int64_t, kPanelCount> expectedStart{};
+  // The second core: the second half of each block's rows through the light, then some of
+  // the panels through temperature, DC and AC, each step met at a barrier.
+  std::array<bool, kPanelCount> second{};
+  for (int p = 0, k = 0; p < kPanelCount; ++p) {
+    if (inUse_[p]) second[p] = (k++ % 2) == 1;
+  }
+  std::barrier meet(2);
+  bool done = false;
+  const site::WeatherRow* blockRows = nullptr;
+  std::jthread helper([&] {
+    while (true) {
+      meet.arrive_and_wait();  // a block is ready, or the run is done
+      if (done) return;
+      weatherLight(blockRows, *block, block->sun.size / 2, block->sun.size);
+      meet.arrive_and_wait();
+      for (int p = 0; p < kPanelCount; ++p) {
+        if (inUse_[p] && second[p]) weatherPower(*block, p, thermal[p], expectedStart[p]);
+      }
+      meet.arrive_and_wait();
+    }
+  });
+  struct Finish {
+    std::barrier<>& meet;
+    bool& done;
+    ~Finish() {
+      done = true;
+      meet.arrive_and_wait();
+    }
+  } finish{meet, done};
+  // The sun moves at most 15 degrees an hour: a row whose middle has it farther than that
+  // from the sunrise elevation over half its length neither sees it rise nor set.
+  const bool stated = std::isfinite(weather.centreSeconds);
+  std::array<std::size_t, kBlock> near{};
+  std::array<std::int64_t, 2 * kBlock> edges{};
+  std::array<double, 2 * kBlock> edgeAzimuth{};
+  std::array<double, 2 * kBlock> edgeElevation{};
   for (std::size_t first = 0; first < n; first += kBlock) {
     const std::size_t size = std::min(kBlock, n - first);
     Block& b = *block;
     b.sun.size = size;
-    // The sun at each row's start and end, then at the instant it stands for.
-    for (std::size_t i = 0; i < size; ++i) edges[i] = weather.rows[first + i].start + shift;
-    std::array<double, kBlock> atEnd{};
-    {
-      std::array<std::int64_t, kBlock> ends{};
-      for (std::size_t i = 0; i < size; ++i) ends[i] = edges[i] + weather.rows[first + i].length;
-      engine_.sunPositions(edges.data(), size, edgeAzimuth.data(), edgeElevation.data());
-      engine_.sunPositions(ends.data(), size, b.sun.azimuth.data(), atEnd.data());
-    }
     for (std::size_t i = 0; i < size; ++i) {
       const site::WeatherRow& row = weather.rows[first + i];
-      const std::int64_t start = edges[i];
+      const std::int64_t start = row.start + shift;
       b.startSecond[i] = start;
       b.seconds[i] = row.length;
       b.sun.universalSecond[i] =
-          SunInstant(start, row.length, weather.centreSeconds, edgeElevation[i], atEnd[i]);
+          start + (stated ? std::llround(weather.centreSeconds) : row.length / 2);
       const std::int64_t offset = display.offsetSecondsAt(start);
       b.sun.offsetSecond[i] = offset;
       b.sun.localSecond[i] = start + offset;
     }
-    engine_.compute(b.sun);
-    weatherLight(weather.rows.data() + first, b, thermal, expectedStart);
+    engine_.sunPositions(b.sun.universalSecond.data(), size, b.sun.azimuth.data(),
+                         b.sun.elevation.data());
+    if (!stated) {
+      // The rows near sunrise or sunset: the sun at their start and end, then at the middle
+      // of their sunlit part.
+      std::size_t k = 0;
+      for (std::size_t i = 0; i < size; ++i) {
+        const double reach = 15.0 * b.seconds[i] / 7200.0 + 0.5;
+        if (std::abs(b.sun.elevation[i] - kRiseElevation) <= reach) near[k++] = i;
+      }
+      for (std::size_t j = 0; j < k; ++j) {
+        edges[2 * j] = b.startSecond[near[j]];
+        edges[2 * j + 1] = b.startSecond[near[j]] + b.seconds[near[j]];
+      }
+      engine_.sunPositions(edges.data(), 2 * k, edgeAzimuth.data(), edgeElevation.data());
+      std::size_t moved = 0;
+      for (std::size_t j = 0; j < k; ++j) {
+        const std::size_t i = near[j];
+        const std::int64_t instant = SunInstant(b.startSecond[i], b.seconds[i], site::kAbsent,
+                                                edgeElevation[2 * j], edgeElevation[2 * j + 1]);
+        if (instant == b.sun.universalSecond[i]) continue;
+        b.sun.universalSecond[i] = instant;
+        near[moved] = i;
+        edges[moved++] = instant;
+      }
+      engine_.sunPositions(edges.data(), moved, edgeAzimuth.data(), edgeElevation.data());
+      for (std::size_t j = 0; j < moved; ++j) {
+        b.sun.azimuth[near[j]] = edgeAzimuth[j];
+        b.sun.elevation[near[j]] = edgeElevation[j];
+      }
+    }
+    engine_.panels(b.sun);
+    blockRows = weather.rows.data() + first;
+    meet.arrive_and_wait();
+    weatherLight(blockRows, b, 0, size / 2);
+    meet.arrive_and_wait();
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (inUse_[p] && !second[p]) weatherPower(b, p, thermal[p], expectedStart[p]);
+    }
+    meet.arrive_and_wait();
+    weatherSystem(b);
     sink(b);
     if (progress) progress(static_cast<double>(first + size) / static_cast<double>(n));
   }
 }
 
-void Pipeline::weatherLight(const site::WeatherRow* rows, Block& b,
-                            std::array<energy::ThermalState, kPanelCount>& thermal,
-                            std::int64_t& expectedStart) const {
+void Pipeline::weatherLight(const site::WeatherRow* rows, Block& b, std::size_t from,
+                            std::size_t to) const {
   const double pressureMbar = setup_.atmosphere.pressure / 100.0;
   const site::Horizon& horizon = setup_.horizon;
-  for (std::size_t i = 0; i < b.sun.size; ++i) {
+  DayOfYear dayOfYear;
+  for (std::size_t i = from; i < to; ++i) {
     const site::WeatherRow& row = rows[i];
-    // A gap or a jump (a typical year's months) starts the modules' temperature anew.
-    if (b.startSecond[i] != expectedStart) thermal.fill({});
-    expectedStart = b.startSecond[i] + row.length;
     const double air = Absent(row.tempAir) ? kDefaultAir : row.tempAir;
-    const double wind = Absent(row.windSpeed) ? kDefaultWind : row.windSpeed;
     const double albedo = Absent(row.albedo) ? setup_.albedo : row.albedo;
     b.tempAir[i] = air;
-    b.windSpeed[i] = wind;
+    b.windSpeed[i] = Absent(row.windSpeed) ? kDefaultWind : row.windSpeed;
 
     // The apparent sun.
     const double elevation = b.sun.elevation[i];
@@ -263,7 +337,7 @@ void Pipeline::weatherLight(const site::WeatherRow* rows, Block& b,
     const energy::SunDirection sun = energy::SunOf(90.0 - apparent, b.sun.azimuth[i]);
     const bool up = apparent > 0;
     const double cosZ = up ? sun.cosZenith : 0.0;
-    const double i0 = energy::ExtraterrestrialNormal(DayOfYear(b.sun.universalSecond[i]));
+    const double i0 = energy::ExtraterrestrialNormal(dayOfYear(b.sun.universalSecond[i]));
     b.apparentElevation[i] = apparent;
     b.extraterrestrial[i] = i0;
     b.albedo[i] = albedo;
@@ -297,42 +371,63 @@ void Pipeline::weatherLight(const site::WeatherRow* rows, Block& b,
     b.sky.dhi[i] = dhi;
 
     const bool hidden = !up || horizon.blocks(b.sun.azimuth[i], apparent);
-    const double airMass = up ? energy::RelativeAirMass(sun.zenith) : 0.0;
-    double dcSum = 0;
-    b.systemAc[i] = 0;
+    const bool perez = setup_.transposition == Transposition::perez && up;
+    const energy::PerezCoefficients coefficients =
+        perez ? energy::PerezOf(sun, dhi, dni, i0, energy::RelativeAirMass(sun.zenith))
+              : energy::PerezCoefficients{};
     for (int p = 0; p < kPanelCount; ++p) {
       if (!inUse_[p]) continue;
       const energy::Plane& plane = planes_[p];
       const double cosAoi = energy::CosIncidence(plane, sun);
-      energy::PlaneLight light;
+      energy::PlaneLight& light = b.light[p][i];
+      light = {};
       if (!hidden) light.beam = dni * std::max(cosAoi, 0.0);
-      if (setup_.transposition == Transposition::perez && up) {
-        const energy::PerezSky perez = energy::Perez(plane, sun, dhi, dni, i0, airMass);
-        light.sky = perez.isotropic * skyFactor_[p] + (hidden ? 0.0 : perez.circumsolar) +
-                    perez.horizon;
+      if (perez) {
+        const energy::PerezSky sky = energy::Perez(plane, sun, dhi, coefficients);
+        light.sky = sky.isotropic * skyFactor_[p] + (hidden ? 0.0 : sky.circumsolar) + sky.horizon;
       } else {
         light.sky = energy::IsotropicSky(dhi, plane) * skyFactor_[p];
       }
       light.ground = energy::GroundReflected(ghi, plane, albedo);
-      const energy::HourResult h = energy::Hour(hidden ? 0.0 : cosAoi, light, air, wind,
-                                                thermal[p], systems_[p],
-                                                static_cast<double>(row.length) / 3600.0);
-      thermal[p] = h.state;
+      b.cosIncidence[p][i] = hidden ? 0.0 : cosAoi;
       b.sky.poa[p][i] = light.total();
-      b.cell[p][i] = h.cellTemperature;
-      b.dc[p][i] = h.dc;
-      b.ac[p][i] = h.ac;
-      dcSum += h.dc;
-      b.systemAc[i] += h.ac;
     }
-    if (setup_.system.oneInverter) {
-      // One inverter for the DC of all: each panel gets its share of its AC by its DC.
-      const double ac = energy::InverterAc(dcSum, oneSystem_.kwp * 1000.0 / oneSystem_.dcAcRatio,
-                                           oneSystem_.inverterPercent / 100.0);
-      b.systemAc[i] = ac;
-      for (int p = 0; p < kPanelCount; ++p) {
-        if (inUse_[p]) b.ac[p][i] = dcSum > 0 ? ac * b.dc[p][i] / dcSum : 0.0;
-      }
+  }
+}
+
+void Pipeline::weatherPower(Block& b, int p, energy::ThermalState& thermal,
+                            std::int64_t& expectedStart) const {
+  for (std::size_t i = 0; i < b.sun.size; ++i) {
+    // A gap or a jump (a typical year's months) starts the module's temperature anew.
+    if (b.startSecond[i] != expectedStart) thermal = {};
+    expectedStart = b.startSecond[i] + b.seconds[i];
+    const energy::HourResult h =
+        energy::Hour(b.cosIncidence[p][i], b.light[p][i], b.tempAir[i], b.windSpeed[i], thermal,
+                     systems_[p], static_cast<double>(b.seconds[i]) / 3600.0);
+    thermal = h.state;
+    b.cell[p][i] = h.cellTemperature;
+    b.dc[p][i] = h.dc;
+    b.ac[p][i] = h.ac;
+  }
+}
+
+void Pipeline::weatherSystem(Block& b) const {
+  for (std::size_t i = 0; i < b.sun.size; ++i) {
+    double dcSum = 0;
+    double acSum = 0;
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!inUse_[p]) continue;
+      dcSum += b.dc[p][i];
+      acSum += b.ac[p][i];
+    }
+    b.systemAc[i] = acSum;
+    if (!setup_.system.oneInverter) continue;
+    // One inverter for the DC of all: each panel gets its share of its AC by its DC.
+    const double ac = energy::InverterAc(dcSum, oneSystem_.kwp * 1000.0 / oneSystem_.dcAcRatio,
+                                         oneSystem_.inverterPercent / 100.0);
+    b.systemAc[i] = ac;
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (inUse_[p]) b.ac[p][i] = dcSum > 0 ? ac * b.dc[p][i] / dcSum : 0.0;
     }
   }
 }

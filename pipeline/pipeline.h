@@ -81,6 +81,8 @@ struct Block {
   std::array<double, kBlock> apparentElevation;  // degrees, with refraction
   std::array<double, kBlock> extraterrestrial;   // W/m2, normal
   std::array<double, kBlock> albedo;             // as used
+  std::array<std::array<energy::PlaneLight, kBlock>, kPanelCount> light;  // W/m2, by part
+  std::array<std::array<double, kBlock>, kPanelCount> cosIncidence;  // of the beam, 0 if hidden
   std::array<std::array<double, kBlock>, kPanelCount> cell;  // C
   std::array<std::array<double, kBlock>, kPanelCount> dc;    // W, after the system losses
   std::array<std::array<double, kBlock>, kPanelCount> ac;    // W (one inverter: its share)
@@ -127,9 +129,13 @@ class Pipeline {
                   const BlockSink& sink, const Progress& progress = {}) const;
 
  private:
-  void weatherLight(const site::WeatherRow* rows, Block& block,
-                    std::array<energy::ThermalState, kPanelCount>& thermal,
+  // The weather's stages for a block: the light of rows [from, to); one panel's temperature,
+  // DC and AC; the system's AC.
+  void weatherLight(const site::WeatherRow* rows, Block& block, std::size_t from,
+                    std::size_t to) const;
+  void weatherPower(Block& block, int panel, energy::ThermalState& thermal,
                     std::int64_t& expectedStart) const;
+  void weatherSystem(Block& block) const;
 
   Setup setup_;
   series::SeriesEngine engine_;
