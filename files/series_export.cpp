@@ -102,7 +102,7 @@ SeriesWriter::SeriesWriter(const SeriesLayout& layout, OutputSink& sink, Part pa
 }
 
 void SeriesWriter::number(double value, bool full) {
-  char text[64];
+  char text[330];  // the longest fixed text of a double: 309 digits before the point
   const auto result =
       layout_.digits < 0 || full
           ? std::to_chars(text, text + sizeof text, value)

@@ -1,0 +1,273 @@
+// The series as text, byte for byte, against a reference written here on other grounds: the
+// shortest numbers found with snprintf and strtod (fewest significant digits that read back,
+// then the shorter of the fixed and the scientific form, fixed on a tie, whole numbers with
+// their exact digits), decimals by
+// snprintf's "%.*f", dates by the civil calendar's day count. Random values of every kind
+// (whole, tiny, huge, subnormal, NaN, infinite, negative zero) in every column, both formats,
+// with and without the clear sky, at full precision and at 0 to 17 decimals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "files/series_export.h"
+
+namespace halvessa::files {
+namespace {
+
+std::string WithoutMinusZero(std::string s) {
+  if (s[0] == '-' && s.find_first_not_of("0.", 1) == std::string::npos) s.erase(0, 1);
+  return s;
+}
+
+std::string Shortest(double v) {
+  if (std::isnan(v)) return std::signbit(v) ? "-nan" : "nan";
+  if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
+  if (v == 0) return "0";
+  char e[48];
+  for (int p = 1; p <= 17; ++p) {
+    std::snprintf(e, sizeof e, "%.*e", p - 1, v);
+    if (std::strtod(e, nullptr) == v) break;
+  }
+  // e is [-]d[.ddd]e(+|-)xx
+  const char* s = e;
+  std::string sign = *s == '-' ? "-" : "";
+  s += sign.size();
+  std::string digits;
+  for (; *s != 'e'; ++s) {
+    if (*s != '.') digits += *s;
+  }
+  const int x = std::atoi(s + 1);
+  const int n = static_cast<int>(digits.size());
+  char exponent[16];
+  std::snprintf(exponent, sizeof exponent, "e%c%02d", x < 0 ? '-' : '+', std::abs(x));
+  std::string scientific = digits.substr(0, 1);
+  if (n > 1) scientific.append(".").append(digits, 1);
+  scientific += exponent;
+  std::string fixed;
+  if (x >= n - 1) {
+    // A whole number: its exact digits, as long as the shortest digits with zeros after them
+    // (the closer of the two texts that read back).
+    std::vector<char> whole(400);
+    std::snprintf(whole.data(), whole.size(), "%.0f", std::fabs(v));
+    fixed = whole.data();
+  } else if (x >= 0) {
+    fixed = digits.substr(0, static_cast<std::size_t>(x + 1)) + "." +
+            digits.substr(static_cast<std::size_t>(x + 1));
+  } else {
+    fixed.append("0.").append(static_cast<std::size_t>(-x - 1), '0').append(digits);
+  }
+  return sign + (scientific.size() < fixed.size() ? scientific : fixed);
+}
+
+std::string Number(double v, int digits) {
+  if (digits < 0) return Shortest(v);
+  std::vector<char> text(400);
+  std::snprintf(text.data(), text.size(), "%.*f", digits, v);
+  return WithoutMinusZero(text.data());
+}
+
+// "yyyy-mm-ddThh:mm:ss" of seconds since 1970-01-01 00:00 (days to a civil date in eras of
+// 400 years of 146097 days).
+std::string LocalText(std::int64_t second) {
+  std::int64_t days = second / 86400;
+  std::int64_t rest = second % 86400;
+  if (rest < 0) rest += 86400, --days;
+  const std::int64_t z = days + 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t y = yoe + era * 400 + (m <= 2);
+  char text[96];
+  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lld",
+                static_cast<long long>(y), static_cast<long long>(m), static_cast<long long>(d),
+                static_cast<long long>(rest / 3600), static_cast<long long>(rest / 60 % 60),
+                static_cast<long long>(rest % 60));
+  return text;
+}
+
+std::string Offset(std::int64_t s) {
+  const long long a = std::llabs(s);
+  char text[64];
+  std::snprintf(text, sizeof text, "%c%02lld:%02lld", s < 0 ? '-' : '+', a / 3600, a / 60 % 60);
+  std::string out = text;
+  if (a % 60 != 0) {
+    std::snprintf(text, sizeof text, ":%02lld", a % 60);
+    out += text;
+  }
+  return out;
+}
+
+// A value of one of several kinds.
+double RandomValue(std::mt19937_64& random) {
+  static const double kSpecial[] = {0.0, -0.0, 0.5, 1.5, 2.5, -2.5, 0.145, 1.005, 9.9995,
+                                    999.9999999, -1e-7, 1e-7, 1e-5, 123456.0, 1e15, 1e16,
+                                    1e17, 1.2345678901234568e+17, 1e22, 9007199254740993.0,
+                                    5e-324, std::numeric_limits<double>::max(),
+                                    std::numeric_limits<double>::quiet_NaN(),
+                                    -std::numeric_limits<double>::quiet_NaN(),
+                                    std::numeric_limits<double>::infinity(),
+                                    -std::numeric_limits<double>::infinity()};
+  std::uniform_real_distribution<double> unit(-1, 1);
+  switch (random() % 8) {
+    case 0: return kSpecial[random() % std::size(kSpecial)];
+    case 1: return std::round(unit(random) * 400);        // whole degrees
+    case 2: return unit(random) * 90;                     // an elevation
+    case 3: return (unit(random) + 1) * 90;               // an angle of incidence
+    case 4: return (unit(random) + 1) * 700;              // light
+    case 5: return unit(random) * std::pow(10.0, static_cast<int>(random() % 40) - 20);
+    case 6: return std::round(unit(random) * 1e6) / 1000; // few decimals
+    default: {
+      double v;  // any bits
+      const std::uint64_t bits = random();
+      std::memcpy(&v, &bits, sizeof v);
+      return v;
+    }
+  }
+}
+
+std::unique_ptr<series::Block> RandomBlock(std::mt19937_64& random, series::SkyBlock& sky) {
+  auto block = series::MakeBlock();
+  block->size = 700;
+  const std::int64_t offsets[] = {0, -36, 19800, -34200, 50400, 2048, 3600, 7200};
+  std::int64_t local = -3 * 86400;  // from 1969-12-29
+  for (std::size_t i = 0; i < block->size; ++i) {
+    local += random() % 4 == 0 ? static_cast<std::int64_t>(random() % 4000'000'000'0LL) -
+                                     2000'000'000'0LL
+                               : static_cast<std::int64_t>(random() % 7200);
+    local = std::clamp<std::int64_t>(local, -58'000'000'000LL, 253'000'000'000LL);
+    block->localSecond[i] = local;
+    block->offsetSecond[i] = offsets[random() % std::size(offsets)];
+    block->azimuth[i] = RandomValue(random);
+    block->elevation[i] = RandomValue(random);
+    sky.ghi[i] = RandomValue(random);
+    sky.dni[i] = RandomValue(random);
+    sky.dhi[i] = RandomValue(random);
+    for (int p = 0; p < kPanelCount; ++p) {
+      block->aoi[p][i] = RandomValue(random);
+      block->production[p][i] = RandomValue(random);
+      sky.poa[p][i] = RandomValue(random);
+    }
+  }
+  return block;
+}
+
+// The rows of the block as the reference writes them.
+std::string Rows(const SeriesLayout& layout, const series::Block& b, const series::SkyBlock& sky,
+                 bool first) {
+  const bool csv = layout.format == SeriesFormat::kCsv;
+  std::string out;
+  for (std::size_t i = 0; i < b.size; ++i) {
+    std::vector<std::pair<std::string, double>> fields{{"sun_azimuth", b.azimuth[i]},
+                                                       {"sun_elevation", b.elevation[i]}};
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!InUse(layout.panels[p])) continue;
+      const std::string n = "panel" + std::to_string(p + 1);
+      fields.push_back({n + "_aoi", b.aoi[p][i]});
+      fields.push_back({n + "_production", b.production[p][i]});
+    }
+    if (layout.clearSky) {
+      fields.push_back({"ghi", sky.ghi[i]});
+      fields.push_back({"dni", sky.dni[i]});
+      fields.push_back({"dhi", sky.dhi[i]});
+      for (int p = 0; p < kPanelCount; ++p) {
+        if (InUse(layout.panels[p])) fields.push_back({"panel" + std::to_string(p + 1) + "_poa", sky.poa[p][i]});
+      }
+    }
+    const std::string time = LocalText(b.localSecond[i]) + Offset(b.offsetSecond[i]);
+    out += csv ? time : std::string(first && i == 0 ? "" : ",") + "{\"time\":\"" + time + "\"";
+    for (const auto& [name, value] : fields) {
+      out += csv ? "," : ",\"" + name + "\":";
+      out += Number(value, layout.digits);
+    }
+    out += csv ? "\r\n" : "}";
+  }
+  return out;
+}
+
+TEST(SeriesExport, RowsByteForByteAgainstAReference) {
+  std::mt19937_64 random(18);
+  auto sky = std::make_unique<series::SkyBlock>();
+  SeriesLayout layout;
+  layout.panels = {{{151, 45.5}, {0, 0}, {331, 20}, {0, 0}, {0, 0.25}}};
+  layout.latitude = 46.2;
+  layout.longitude = -6.5;
+  layout.timeZone = -9.5;
+  layout.stepSeconds = 60;
+  const std::string csvHead =
+      "time,sun_azimuth,sun_elevation,panel1_aoi,panel1_production,panel3_aoi,"
+      "panel3_production,panel5_aoi,panel5_production";
+  const std::string jsonHead =
+      R"({"site":{"latitude":46.2,"longitude":-6.5,"timezone":-9.5},"step_seconds":60,)"
+      R"("panels":[{"number":1,"azimuth":151,"tilt":45.5},{"number":3,"azimuth":331,)"
+      R"("tilt":20},{"number":5,"azimuth":0,"tilt":0.25}],"rows":[)";
+  int cases = 0;
+  for (const SeriesFormat format : {SeriesFormat::kCsv, SeriesFormat::kJson}) {
+    for (const bool clearSky : {false, true}) {
+      for (int digits = -1; digits <= 17; ++digits) {
+        layout.format = format;
+        layout.clearSky = clearSky;
+        layout.digits = digits;
+        StringSink sink;
+        SeriesWriter writer(layout, sink);
+        const auto a = RandomBlock(random, *sky);
+        const auto b = RandomBlock(random, *sky);  // both blocks take this sky
+        writer.rows(*a, sky.get());
+        writer.rows(*b, sky.get());
+        writer.finish();
+        std::string expected = Rows(layout, *a, *sky, true) + Rows(layout, *b, *sky, false);
+        if (format == SeriesFormat::kCsv) {
+          expected = csvHead + (clearSky ? ",ghi,dni,dhi,panel1_poa,panel3_poa,panel5_poa" : "") +
+                     "\r\n" + expected;
+        } else {
+          expected = jsonHead + expected + "]}\n";
+        }
+        ASSERT_EQ(sink.text(), expected) << "digits " << digits << " clear sky " << clearSky;
+        ++cases;
+      }
+    }
+  }
+  EXPECT_EQ(cases, 76);
+}
+
+// A series made in parts: the head's writer has the header and the end, a continuation's
+// rows follow (its first row the series' first after startSeries); a zone by its name.
+TEST(SeriesExport, PartsAndZoneName) {
+  std::mt19937_64 random(7);
+  auto sky = std::make_unique<series::SkyBlock>();
+  SeriesLayout layout;
+  layout.format = SeriesFormat::kJson;
+  layout.panels[1] = {180, 30};
+  layout.zoneName = "America/Argentina/Buenos_Aires";
+  layout.stepSeconds = 600;
+  StringSink out, part;
+  SeriesWriter head(layout, out);
+  SeriesWriter continuation(layout, part, SeriesWriter::Part::kContinuation);
+  const auto a = RandomBlock(random, *sky);
+  const auto b = RandomBlock(random, *sky);
+  continuation.startSeries();
+  continuation.rows(*a, sky.get());
+  continuation.rows(*b, sky.get());
+  continuation.finish();
+  head.flush();
+  EXPECT_EQ(out.text(),
+            R"({"site":{"latitude":0,"longitude":0,"timezone_name":"America/Argentina/)"
+            R"(Buenos_Aires"},"step_seconds":600,"panels":[{"number":2,"azimuth":180,"tilt":30}],)"
+            R"("rows":[)");
+  EXPECT_EQ(part.text(), Rows(layout, *a, *sky, true) + Rows(layout, *b, *sky, false));
+  head.finish();
+  EXPECT_EQ(out.text().substr(out.text().size() - 3), "]}\n");
+}
+
+}  // namespace
+}  // namespace halvessa::files
