@@ -6,12 +6,16 @@
 //   (the shortest form that reads back, or fixed to --digits decimals), separated by commas,
 //   rows ended by CR LF, gathered into 1 MB and written with large writes, on two threads.
 // The floor leaves out the time column and the computation; it is what no writer of these
-// numbers can beat by much. Each case runs 7 times, the runs alternating; the medians of the
-// wall times and their ratio are printed, for full precision, --clearsky and --digits 3.
+// numbers can beat by much. Then formatting alone on one thread: the year's blocks, computed
+// beforehand, through files::SeriesWriter into a sink that counts, against the floor's
+// std::to_chars of the same numbers into a buffer. Each case runs 11 times, the runs alternating; the medians and the
+// fastest of the wall times, the medians of the CPU times and their ratios are printed, for
+// full precision, --clearsky and --digits 3.
 //   halvessa_bench_series_floor [--cli PATH] [FILE]
 // PATH defaults to halvessa-cli beside this program, FILE to a temporary file.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -29,6 +34,7 @@
 #include <vector>
 
 #include "clearsky/clearsky.h"
+#include "files/series_export.h"
 #include "series/engine.h"
 #include "series/grid.h"
 #include "summary/summary.h"
@@ -46,6 +52,7 @@ const std::array<PanelGeometry, kPanelCount> kPanels{
     {{151, 45}, {151, 20}, {331, 20}, {151, 70}, {331, 70}}};
 constexpr std::int64_t kFrom = 1735686000;  // 2025-01-01T00:00+01:00
 constexpr std::int64_t kRows = 525600;
+constexpr int kRuns = 11;
 
 std::string g_file;
 
@@ -70,8 +77,14 @@ void WriteAll(int fd, std::string_view text) {
   }
 }
 
-// The numbers of every row, in the columns' order.
-std::vector<double> Numbers(bool clearSky) {
+// A year's blocks, computed, and the numbers of every row in the columns' order.
+struct Year {
+  std::vector<std::unique_ptr<series::Block>> blocks;
+  std::vector<std::unique_ptr<series::SkyBlock>> skies;
+  std::vector<double> numbers;
+};
+
+Year YearOf(bool clearSky) {
   const series::SeriesEngine engine(kLatitude, kLongitude, kPanels);
   const summary::Site site{kLatitude, kLongitude, kPanels};
   const clearsky::SolisModel model(site.atmosphere);
@@ -79,32 +92,98 @@ std::vector<double> Numbers(bool clearSky) {
   const auto inUse = summary::InUseOf(site);
   const series::TimeGrid grid{kFrom, 60, kRows};
   const auto zone = site::ZoneRule::Fixed(1);
-  auto block = series::MakeBlock();
-  auto sky = std::make_unique<series::SkyBlock>();
-  std::vector<double> out;
+  Year year;
+  std::vector<double>& out = year.numbers;
   for (std::int64_t first = 0; first < kRows; first += series::kBlock) {
-    series::FillBlock(grid, zone, first, *block);
-    engine.compute(*block);
-    if (clearSky) summary::ComputeSky(*block, model, planes, inUse, *sky);
-    for (std::size_t i = 0; i < block->size; ++i) {
-      out.push_back(block->azimuth[i]);
-      out.push_back(block->elevation[i]);
+    auto& block = *year.blocks.emplace_back(series::MakeBlock());
+    auto& sky = *year.skies.emplace_back(std::make_unique<series::SkyBlock>());
+    series::FillBlock(grid, zone, first, block);
+    engine.compute(block);
+    if (clearSky) summary::ComputeSky(block, model, planes, inUse, sky);
+    for (std::size_t i = 0; i < block.size; ++i) {
+      out.push_back(block.azimuth[i]);
+      out.push_back(block.elevation[i]);
       for (int p = 0; p < kPanelCount; ++p) {
-        out.push_back(block->aoi[p][i]);
-        out.push_back(block->production[p][i]);
+        out.push_back(block.aoi[p][i]);
+        out.push_back(block.production[p][i]);
       }
       if (!clearSky) continue;
-      for (const double v : {sky->ghi[i], sky->dni[i], sky->dhi[i]}) out.push_back(v);
-      for (int p = 0; p < kPanelCount; ++p) out.push_back(sky->poa[p][i]);
+      for (const double v : {sky.ghi[i], sky.dni[i], sky.dhi[i]}) out.push_back(v);
+      for (int p = 0; p < kPanelCount; ++p) out.push_back(sky.poa[p][i]);
     }
   }
-  return out;
+  return year;
 }
 
-double Floor(const std::vector<double>& numbers, int digits) {
+// Counts what it is given.
+class CountingSink : public files::OutputSink {
+ public:
+  void write(std::string_view text) override { bytes += text.size(); }
+  std::size_t bytes = 0;
+};
+
+// Formatting alone, on one thread: the year's computed blocks through the series writer, and
+// the floor's to_chars of the same numbers into a buffer. Seconds.
+double WriterAlone(const Year& year, bool clearSky, int digits) {
+  files::SeriesLayout layout;
+  layout.panels = kPanels;
+  layout.clearSky = clearSky;
+  layout.digits = digits;
+  CountingSink sink;
+  const auto start = Clock::now();
+  files::SeriesWriter writer(layout, sink);
+  for (std::size_t b = 0; b < year.blocks.size(); ++b) writer.rows(*year.blocks[b], year.skies[b].get());
+  writer.finish();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double FloorAlone(const Year& year, int digits) {
+  const std::size_t perRow = year.numbers.size() / kRows;
+  std::string buffer(1 << 20 | 4096, '\0');
+  std::size_t bytes = 0;
+  const auto start = Clock::now();
+  char* out = buffer.data();
+  for (std::size_t r = 0; r < kRows; ++r) {
+    const double* v = year.numbers.data() + r * perRow;
+    for (std::size_t k = 0; k < perRow; ++k) {
+      *out++ = ',';
+      out = (digits < 0 ? std::to_chars(out, out + 64, v[k])
+                        : std::to_chars(out, out + 64, v[k], std::chars_format::fixed, digits))
+                .ptr;
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+    if (out - buffer.data() >= 1 << 20) {
+      bytes += static_cast<std::size_t>(out - buffer.data());
+      out = buffer.data();
+    }
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (bytes == 0) std::printf("?");
+  return seconds;
+}
+
+struct Time {
+  double wall;
+  double cpu;  // user and system, all threads
+};
+
+double Cpu(const rusage& u) {
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+double SelfCpu() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return Cpu(u);
+}
+
+Time Floor(const std::vector<double>& numbers, int digits) {
   const std::size_t perRow = numbers.size() / kRows;
   const int fd = OpenFile();
   std::mutex writing;
+  const double cpu = SelfCpu();
   const auto start = Clock::now();
   const auto work = [&](std::size_t fromRow, std::size_t toRow) {
     std::string buffer(1 << 20 | 4096, '\0');
@@ -130,8 +209,9 @@ double Floor(const std::vector<double>& numbers, int digits) {
   work(0, kRows / 2);
   second.join();
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  const Time time{seconds, SelfCpu() - cpu};
   ::close(fd);
-  return seconds;
+  return time;
 }
 
 std::vector<std::string> Args(const std::string& program, const std::vector<std::string>& extra) {
@@ -141,7 +221,7 @@ std::vector<std::string> Args(const std::string& program, const std::vector<std:
   return args;
 }
 
-double Process(const std::string& program, const std::vector<std::string>& extra) {
+Time Process(const std::string& program, const std::vector<std::string>& extra) {
   const int fd = OpenFile();
   std::vector<std::string> words = Args(program, extra);
   std::vector<char*> argv;
@@ -153,21 +233,24 @@ double Process(const std::string& program, const std::vector<std::string>& extra
   const auto start = Clock::now();
   pid_t pid = 0;
   int status = 0;
+  rusage usage{};
   if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0 ||
-      waitpid(pid, &status, 0) != pid || status != 0) {
+      wait4(pid, &status, 0, &usage) != pid || status != 0) {
     std::fprintf(stderr, "%s failed\n", program.c_str());
     std::exit(1);
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   posix_spawn_file_actions_destroy(&actions);
   ::close(fd);
-  return seconds;
+  return {seconds, Cpu(usage)};
 }
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
 }
+
+double Least(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
 
 }  // namespace
 
@@ -201,16 +284,32 @@ int main(int argc, char** argv) {
   const Case cases[] = {{"full precision", {}, false, -1},
                         {"--clearsky", {"--clearsky"}, true, -1},
                         {"--digits 3", {"--digits", "3"}, false, 3}};
-  std::printf("A year of minutes, 525,600 rows, five panels, CSV to a file; medians of 7 runs\n");
+  std::printf("A year of minutes, 525,600 rows, five panels, CSV to a file; %d runs each, "
+              "alternating: median and fastest wall time, median CPU time (all threads)\n",
+              kRuns);
   for (const Case& c : cases) {
-    const std::vector<double> numbers = Numbers(c.clearSky);
-    std::vector<double> ours, floor;
-    for (int run = 0; run < 7; ++run) {
-      ours.push_back(Process(program, c.options));
-      floor.push_back(Floor(numbers, c.digits));
+    const Year year = YearOf(c.clearSky);
+    const std::vector<double>& numbers = year.numbers;
+    std::vector<double> ours, floor, oursCpu, floorCpu, writer, floorAlone;
+    for (int run = 0; run < kRuns; ++run) {
+      writer.push_back(WriterAlone(year, c.clearSky, c.digits));
+      floorAlone.push_back(FloorAlone(year, c.digits));
+      const Time o = Process(program, c.options);
+      const Time f = Floor(numbers, c.digits);
+      ours.push_back(o.wall);
+      oursCpu.push_back(o.cpu);
+      floor.push_back(f.wall);
+      floorCpu.push_back(f.cpu);
     }
-    std::printf("%-15s ours %.3f s, floor %.3f s (%zu numbers a row), ratio %.2f\n", c.name,
-                Median(ours), Median(floor), numbers.size() / kRows, Median(ours) / Median(floor));
+    std::printf("%-15s ours %.3f s (fastest %.3f, CPU %.3f), floor %.3f s (fastest %.3f, CPU "
+                "%.3f; %zu numbers a row): ratio %.2f (fastest %.2f, CPU %.2f)\n",
+                c.name, Median(ours), Least(ours), Median(oursCpu), Median(floor), Least(floor),
+                Median(floorCpu), numbers.size() / kRows, Median(ours) / Median(floor),
+                Least(ours) / Least(floor), Median(oursCpu) / Median(floorCpu));
+    std::printf("%-15s formatting alone, one thread: the writer %.3f s (fastest %.3f), to_chars "
+                "%.3f s (fastest %.3f): ratio %.2f (fastest %.2f)\n",
+                "", Median(writer), Least(writer), Median(floorAlone), Least(floorAlone),
+                Median(writer) / Median(floorAlone), Least(writer) / Least(floorAlone));
     std::fflush(stdout);
   }
   if (ownFile) ::unlink(g_file.c_str());

@@ -204,7 +204,7 @@ char* ShortestText(double value, char* out) {
   }
   if (exponent >= 0) {  // the digits one further on, those before the point moved back
     char* end = PutDigits(digits, n, out + 1);
-    std::memmove(out, out + 1, static_cast<std::size_t>(exponent + 1));
+    for (int i = 0; i <= exponent; ++i) out[i] = out[i + 1];
     out[exponent + 1] = '.';
     return end;
   }
@@ -276,7 +276,11 @@ SeriesText::SeriesText(const SeriesLayout& layout) : layout_(layout) {
   const auto add = [&](const ColumnKind& kind, int panel, bool sky) {
     const std::string name =
         panel < 0 ? kind.name : "panel" + std::to_string(panel + 1) + "_" + kind.name;
-    columns_.push_back({name, csv ? std::string(",") : ",\"" + name + "\":", kind.values, panel, sky});
+    const std::string key = csv ? std::string(",") : ",\"" + name + "\":";
+    Column column{name, {}, key.size(), kind.values, panel, sky};
+    if (key.size() > column.key.size()) throw std::logic_error("a column's name is too long");
+    key.copy(column.key.data(), column.key.size());
+    columns_.push_back(column);
   };
   const auto addAll = [&](const auto& kinds, bool perPanel, bool sky) {
     if (!perPanel) {
@@ -296,7 +300,7 @@ SeriesText::SeriesText(const SeriesLayout& layout) : layout_(layout) {
   }
   values_.resize(columns_.size());
   rowMax_ = 64;  // the time and the row's ends
-  for (const Column& c : columns_) rowMax_ += c.key.size() + kNumberMax;
+  for (const Column& c : columns_) rowMax_ += c.key.size() + kNumberMax;  // whole keys copied
 }
 
 void SeriesText::head(Buffer& out) const {
@@ -370,23 +374,26 @@ void SeriesText::rows(const series::Block& block, const series::SkyBlock* sky, b
       o += 9;
     }
     std::memcpy(o, dateText_, 11);
-    o = PutDigits(static_cast<std::uint64_t>(second / 3600), 2, o + 11);
-    *o++ = ':';
-    o = PutDigits(static_cast<std::uint64_t>(second / 60 % 60), 2, o);
-    *o++ = ':';
-    o = PutDigits(static_cast<std::uint64_t>(second % 60), 2, o);
+    PutPair(static_cast<unsigned>(second / 3600), o + 11);
+    o[13] = ':';
+    PutPair(static_cast<unsigned>(second / 60 % 60), o + 14);
+    o[16] = ':';
+    PutPair(static_cast<unsigned>(second % 60), o + 17);
+    o += 19;
     if (block.offsetSecond[i] != offset_) {
       offset_ = block.offsetSecond[i];
-      offsetText_ = OffsetText(offset_);
+      const std::string text = OffsetText(offset_);
+      offsetSize_ = text.size();
+      std::memcpy(offsetText_, text.data(), offsetSize_);
     }
-    std::memcpy(o, offsetText_.data(), offsetText_.size());
-    o += offsetText_.size();
+    std::memcpy(o, offsetText_, sizeof offsetText_);  // a whole copy, the rest overwritten
+    o += offsetSize_;
     if (!csv) *o++ = '"';
     std::size_t c = 0;
     for (const Column& column : columns_) {
       if (column.sky && !withSky) continue;
-      std::memcpy(o, column.key.data(), column.key.size());
-      o += column.key.size();
+      std::memcpy(o, column.key.data(), sizeof column.key);  // as above
+      o += column.keySize;
       const double v = values_[c++][i];
       o = layout_.digits < 0 ? ShortestText(v, o) : FixedText(v, layout_.digits, o);
     }

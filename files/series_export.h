@@ -93,7 +93,8 @@ class SeriesText {
  private:
   struct Column {
     std::string name;
-    std::string key;  // what goes before each value: "," in CSV, ",\"name\":" in JSON
+    std::array<char, 48> key;  // what goes before each value: "," in CSV, ",\"name\":" in JSON
+    std::size_t keySize;
     const double* (*values)(const series::Block&, const series::SkyBlock*, int panel);
     int panel;
     bool sky;
@@ -105,7 +106,8 @@ class SeriesText {
   std::int64_t dateDay_ = INT64_MIN;  // the local day whose date text is cached
   char dateText_[16] = {};            // "yyyy-mm-ddT"
   std::int64_t offset_ = INT64_MIN;   // the offset whose text is cached
-  std::string offsetText_;
+  char offsetText_[16] = {};
+  std::size_t offsetSize_ = 0;
 };
 
 class SeriesWriter {

@@ -7,6 +7,7 @@
 // with and without the clear sky, at full precision and at 0 to 17 decimals.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -267,6 +268,93 @@ TEST(SeriesExport, PartsAndZoneName) {
   EXPECT_EQ(part.text(), Rows(layout, *a, *sky, true) + Rows(layout, *b, *sky, false));
   head.finish();
   EXPECT_EQ(out.text().substr(out.text().size() - 3), "]}\n");
+}
+
+// The numbers alone against std::to_chars (shortest, and fixed to 0 to 17 decimals, without
+// a minus before zeros): short decimals and their neighbours, powers of two and halves, and
+// any bits.
+TEST(SeriesExport, NumbersAsToChars) {
+  std::mt19937_64 random(1);
+  int differences = 0;
+  const auto check = [&](double v, int digits) {
+    char ours[kNumberMax + 1], theirs[kNumberMax + 1];
+    *(digits < 0 ? ShortestText(v, ours) : FixedText(v, digits, ours)) = '\0';
+    auto end = digits < 0 ? std::to_chars(theirs, theirs + kNumberMax, v).ptr
+                          : std::to_chars(theirs, theirs + kNumberMax, v,
+                                          std::chars_format::fixed, digits).ptr;
+    *end = '\0';
+    std::string expected = WithoutMinusZero(theirs);
+    if (expected != ours && ++differences < 10) ADD_FAILURE() << v << " " << digits << " " << ours;
+  };
+  for (int i = 0; i < 200000; ++i) {
+    const double decimal = static_cast<double>(random() % 100000000) /
+                           std::pow(10.0, static_cast<int>(random() % 12)) * (i % 2 ? 1 : -1);
+    const double power = std::ldexp(1.0 + static_cast<double>(random() % 8) / 8,
+                                    static_cast<int>(random() % 80) - 40);
+    const double any = RandomValue(random);
+    for (const double v : {decimal, std::nextafter(decimal, 1e300), std::nextafter(decimal, -1e300),
+                           power, power + 0.5, any}) {
+      check(v, -1);
+      check(v, static_cast<int>(random() % 18));
+    }
+  }
+  EXPECT_EQ(differences, 0);
+}
+
+// A series on both cores: stretches made side by side come out in order, as one writer
+// writes them; what the sink or the computation throws comes back, and the work ends.
+TEST(SeriesExport, WrittenOnBothCores) {
+  SeriesLayout layout;
+  layout.panels[0] = {180, 30};
+  layout.clearSky = true;
+  const std::int64_t rows = 8 * 1024 * 9 + 123;  // nine stretches and part of a tenth
+  const auto compute = [](std::int64_t first, series::Block& block, series::SkyBlock& sky) {
+    block.size = std::min<std::size_t>(block.size, static_cast<std::size_t>(rows - first));
+    for (std::size_t i = 0; i < block.size; ++i) {
+      const auto k = first + static_cast<std::int64_t>(i);
+      block.localSecond[i] = k * 61;
+      block.offsetSecond[i] = k / 5000 % 2 * 3600;
+      block.azimuth[i] = static_cast<double>(k % 360);
+      block.elevation[i] = static_cast<double>(k) / 7;
+      block.aoi[0][i] = 1.0 / static_cast<double>(k + 1);
+      block.production[0][i] = static_cast<double>(k % 101);
+      sky.ghi[i] = sky.dni[i] = sky.dhi[i] = sky.poa[0][i] = static_cast<double>(k) * 0.1;
+    }
+  };
+  for (const SeriesFormat format : {SeriesFormat::kCsv, SeriesFormat::kJson}) {
+    layout.format = format;
+    StringSink one;
+    SeriesWriter writer(layout, one);
+    auto block = series::MakeBlock();
+    auto sky = std::make_unique<series::SkyBlock>();
+    for (std::int64_t first = 0; first < rows; first += series::kBlock) {
+      block->size = series::kBlock;
+      compute(first, *block, *sky);
+      writer.rows(*block, sky.get());
+    }
+    writer.finish();
+    StringSink both;
+    std::vector<double> progress;
+    WriteSeries(layout, both, rows, compute, [&](double f) { progress.push_back(f); });
+    EXPECT_EQ(both.text(), one.text());
+    EXPECT_EQ(progress.size(), 10u);
+    EXPECT_EQ(progress.back(), 1.0);
+  }
+  // A sink that fails at its fourth write; a computation that fails in the sixth stretch.
+  struct Failing : OutputSink {
+    int writes = 0;
+    void write(std::string_view) override {
+      if (++writes == 4) throw OutputError("disk full");
+    }
+  } failing;
+  EXPECT_THROW(WriteSeries(layout, failing, rows, compute), OutputError);
+  StringSink sink;
+  EXPECT_THROW(WriteSeries(layout, sink, rows,
+                           [&](std::int64_t first, series::Block& b, series::SkyBlock& s) {
+                             if (first >= 5 * 8192) throw std::range_error("outside");
+                             compute(first, b, s);
+                           }),
+               std::range_error);
 }
 
 }  // namespace
