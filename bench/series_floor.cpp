@@ -1,16 +1,17 @@
 // The series path against its floor, in one run. A year of minutes (525,600 rows, the five
-// default panels, Geneva, zone +1) written as CSV to a file:
-// - ours: the executable, `halvessa-cli series` (the engine, the clear sky when asked, the
-//   writer, both cores), started as a process with its standard output on the file;
-// - the floor: the same doubles, computed beforehand, each turned into text by std::to_chars
-//   (the shortest form that reads back, or fixed to --digits decimals), separated by commas,
-//   rows ended by CR LF, gathered into 1 MB and written with large writes, on two threads.
-// The floor leaves out the time column and the computation; it is what no writer of these
-// numbers can beat by much. Then formatting alone on one thread: the year's blocks, computed
-// beforehand, through files::SeriesWriter into a sink that counts, against the floor's
-// std::to_chars of the same numbers into a buffer. Each case runs 11 times, the runs alternating; the medians and the
-// fastest of the wall times, the medians of the CPU times and their ratios are printed, for
-// full precision, --clearsky and --digits 3.
+// default panels, Geneva, zone +1) written as CSV to a file, three ways:
+// - the executable, `halvessa-cli series` started as a process with its standard output on the
+//   file, against the floor: the same doubles, computed beforehand, each turned into text by
+//   std::to_chars (the shortest form that reads back, or fixed to --digits decimals),
+//   separated by commas, rows ended by CR LF, gathered into 1 MB and written with large
+//   writes, on two threads. The floor leaves out the process's start, the computation and the
+//   time column;
+// - in this process, the path `series` takes once its options are read (files::WriteSeries
+//   with the engine and the clear sky on both cores) against the same floor computing each
+//   block first as that path does;
+// - formatting alone on one thread: the year's blocks, computed beforehand, through
+//   files::SeriesWriter into a sink that counts, against std::to_chars of the same numbers.
+// Full precision, --clearsky and --digits 3, each run 11 times, the ways alternating.
 //   halvessa_bench_series_floor [--cli PATH] [FILE]
 // PATH defaults to halvessa-cli beside this program, FILE to a temporary file.
 #include <fcntl.h>
@@ -84,22 +85,36 @@ struct Year {
   std::vector<double> numbers;
 };
 
+// The computation, as `series` makes it: fill a block with the grid's rows from first, the
+// engine, the clear sky when asked.
+struct Computer {
+  bool clearSky;
+  series::SeriesEngine engine{kLatitude, kLongitude, kPanels};
+  summary::Site site{kLatitude, kLongitude, kPanels};
+  clearsky::SolisModel model{site.atmosphere};
+  std::array<clearsky::PlaneFactors, kPanelCount> planes = summary::PlanesOf(site);
+  std::array<bool, kPanelCount> inUse = summary::InUseOf(site);
+  series::TimeGrid grid{kFrom, 60, kRows};
+  site::ZoneRule zone = site::ZoneRule::Fixed(1);
+
+  void operator()(std::int64_t first, series::Block& block, series::SkyBlock& sky) const {
+    const std::size_t wanted = block.size;
+    series::FillBlock(grid, zone, first, block);
+    block.size = std::min(block.size, wanted);
+    engine.compute(block);
+    if (clearSky) summary::ComputeSky(block, model, planes, inUse, sky);
+  }
+};
+
 Year YearOf(bool clearSky) {
-  const series::SeriesEngine engine(kLatitude, kLongitude, kPanels);
-  const summary::Site site{kLatitude, kLongitude, kPanels};
-  const clearsky::SolisModel model(site.atmosphere);
-  const auto planes = summary::PlanesOf(site);
-  const auto inUse = summary::InUseOf(site);
-  const series::TimeGrid grid{kFrom, 60, kRows};
-  const auto zone = site::ZoneRule::Fixed(1);
+  const Computer compute{clearSky};
   Year year;
   std::vector<double>& out = year.numbers;
   for (std::int64_t first = 0; first < kRows; first += series::kBlock) {
     auto& block = *year.blocks.emplace_back(series::MakeBlock());
     auto& sky = *year.skies.emplace_back(std::make_unique<series::SkyBlock>());
-    series::FillBlock(grid, zone, first, block);
-    engine.compute(block);
-    if (clearSky) summary::ComputeSky(block, model, planes, inUse, sky);
+    block.size = series::kBlock;
+    compute(first, block, sky);
     for (std::size_t i = 0; i < block.size; ++i) {
       out.push_back(block.azimuth[i]);
       out.push_back(block.elevation[i]);
@@ -179,35 +194,92 @@ double SelfCpu() {
   return Cpu(u);
 }
 
-Time Floor(const std::vector<double>& numbers, int digits) {
-  const std::size_t perRow = numbers.size() / kRows;
+// The floor on two threads, each taking half of the blocks: the numbers computed beforehand,
+// or (computing) each block computed again first, as the series path computes it.
+Time Floor(const Year& year, bool clearSky, int digits, bool computing) {
+  const std::size_t perRow = year.numbers.size() / kRows;
+  const Computer compute{clearSky};
   const int fd = OpenFile();
   std::mutex writing;
   const double cpu = SelfCpu();
   const auto start = Clock::now();
-  const auto work = [&](std::size_t fromRow, std::size_t toRow) {
+  const auto work = [&](std::size_t fromBlock, std::size_t toBlock) {
     std::string buffer(1 << 20 | 4096, '\0');
+    auto block = series::MakeBlock();
+    auto sky = std::make_unique<series::SkyBlock>();
+    std::vector<double> numbers(perRow * series::kBlock);
     char* out = buffer.data();
-    for (std::size_t r = fromRow; r < toRow; ++r) {
-      const double* v = numbers.data() + r * perRow;
-      for (std::size_t k = 0; k < perRow; ++k) {
-        *out++ = ',';
-        out = (digits < 0 ? std::to_chars(out, out + 64, v[k])
-                          : std::to_chars(out, out + 64, v[k], std::chars_format::fixed, digits))
-                  .ptr;
+    for (std::size_t b = fromBlock; b < toBlock; ++b) {
+      const double* v = year.numbers.data() + b * series::kBlock * perRow;
+      std::size_t rows = year.blocks[b]->size;
+      if (computing) {
+        block->size = series::kBlock;
+        compute(static_cast<std::int64_t>(b * series::kBlock), *block, *sky);
+        double* n = numbers.data();
+        for (std::size_t i = 0; i < block->size; ++i) {
+          *n++ = block->azimuth[i];
+          *n++ = block->elevation[i];
+          for (int p = 0; p < kPanelCount; ++p) *n++ = block->aoi[p][i], *n++ = block->production[p][i];
+          if (!clearSky) continue;
+          *n++ = sky->ghi[i], *n++ = sky->dni[i], *n++ = sky->dhi[i];
+          for (int p = 0; p < kPanelCount; ++p) *n++ = sky->poa[p][i];
+        }
+        v = numbers.data();
+        rows = block->size;
       }
-      *out++ = '\r';
-      *out++ = '\n';
-      if (out - buffer.data() >= 1 << 20 || r + 1 == toRow) {
-        const std::lock_guard lock(writing);
-        WriteAll(fd, std::string_view(buffer.data(), static_cast<std::size_t>(out - buffer.data())));
-        out = buffer.data();
+      for (std::size_t r = 0; r < rows; ++r, v += perRow) {
+        for (std::size_t k = 0; k < perRow; ++k) {
+          *out++ = ',';
+          out = (digits < 0 ? std::to_chars(out, out + 64, v[k])
+                            : std::to_chars(out, out + 64, v[k], std::chars_format::fixed, digits))
+                    .ptr;
+        }
+        *out++ = '\r';
+        *out++ = '\n';
+        if (out - buffer.data() >= 1 << 20 || (b + 1 == toBlock && r + 1 == rows)) {
+          const std::lock_guard lock(writing);
+          WriteAll(fd, std::string_view(buffer.data(), static_cast<std::size_t>(out - buffer.data())));
+          out = buffer.data();
+        }
       }
     }
   };
-  std::thread second(work, kRows / 2, kRows);
-  work(0, kRows / 2);
+  const std::size_t blocks = year.blocks.size();
+  std::thread second(work, blocks / 2, blocks);
+  work(0, blocks / 2);
   second.join();
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  const Time time{seconds, SelfCpu() - cpu};
+  ::close(fd);
+  return time;
+}
+
+class FileSink : public files::OutputSink {
+ public:
+  explicit FileSink(int fd) : fd_(fd) {}
+  void write(std::string_view text) override { WriteAll(fd_, text); }
+
+ private:
+  int fd_;
+};
+
+// The path `series` takes once its options are read, in this process: files::WriteSeries with
+// the computation on both cores, to the file.
+Time InProcess(bool clearSky, int digits) {
+  files::SeriesLayout layout;
+  layout.panels = kPanels;
+  layout.clearSky = clearSky;
+  layout.digits = digits;
+  layout.timeZone = 1;
+  layout.latitude = kLatitude;
+  layout.longitude = kLongitude;
+  layout.stepSeconds = 60;
+  const Computer compute{clearSky};
+  const int fd = OpenFile();
+  FileSink sink(fd);
+  const double cpu = SelfCpu();
+  const auto start = Clock::now();
+  files::WriteSeries(layout, sink, kRows, compute);
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   const Time time{seconds, SelfCpu() - cpu};
   ::close(fd);
@@ -252,6 +324,21 @@ double Median(std::vector<double> v) {
 
 double Least(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
 
+std::vector<Time> Walls(const std::vector<double>& seconds) {
+  std::vector<Time> out;
+  for (const double s : seconds) out.push_back({s, s});
+  return out;
+}
+
+void Compare(const char* what, const std::vector<Time>& ours, const std::vector<Time>& floor) {
+  std::vector<double> a, b, ac, bc;
+  for (const Time& t : ours) a.push_back(t.wall), ac.push_back(t.cpu);
+  for (const Time& t : floor) b.push_back(t.wall), bc.push_back(t.cpu);
+  std::printf("  %-55s %.3f s vs %.3f s: %.2f (fastest %.3f vs %.3f: %.2f; CPU %.3f vs %.3f: %.2f)\n",
+              what, Median(a), Median(b), Median(a) / Median(b), Least(a), Least(b),
+              Least(a) / Least(b), Median(ac), Median(bc), Median(ac) / Median(bc));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -285,31 +372,25 @@ int main(int argc, char** argv) {
                         {"--clearsky", {"--clearsky"}, true, -1},
                         {"--digits 3", {"--digits", "3"}, false, 3}};
   std::printf("A year of minutes, 525,600 rows, five panels, CSV to a file; %d runs each, "
-              "alternating: median and fastest wall time, median CPU time (all threads)\n",
+              "alternating; medians of the wall times and their ratio, the fastest, the medians "
+              "of the CPU times (all threads)\n",
               kRuns);
   for (const Case& c : cases) {
     const Year year = YearOf(c.clearSky);
-    const std::vector<double>& numbers = year.numbers;
-    std::vector<double> ours, floor, oursCpu, floorCpu, writer, floorAlone;
+    std::vector<Time> ours, floor, inProcess, computingFloor;
+    std::vector<double> writer, floorAlone;
     for (int run = 0; run < kRuns; ++run) {
+      ours.push_back(Process(program, c.options));
+      floor.push_back(Floor(year, c.clearSky, c.digits, false));
+      inProcess.push_back(InProcess(c.clearSky, c.digits));
+      computingFloor.push_back(Floor(year, c.clearSky, c.digits, true));
       writer.push_back(WriterAlone(year, c.clearSky, c.digits));
       floorAlone.push_back(FloorAlone(year, c.digits));
-      const Time o = Process(program, c.options);
-      const Time f = Floor(numbers, c.digits);
-      ours.push_back(o.wall);
-      oursCpu.push_back(o.cpu);
-      floor.push_back(f.wall);
-      floorCpu.push_back(f.cpu);
     }
-    std::printf("%-15s ours %.3f s (fastest %.3f, CPU %.3f), floor %.3f s (fastest %.3f, CPU "
-                "%.3f; %zu numbers a row): ratio %.2f (fastest %.2f, CPU %.2f)\n",
-                c.name, Median(ours), Least(ours), Median(oursCpu), Median(floor), Least(floor),
-                Median(floorCpu), numbers.size() / kRows, Median(ours) / Median(floor),
-                Least(ours) / Least(floor), Median(oursCpu) / Median(floorCpu));
-    std::printf("%-15s formatting alone, one thread: the writer %.3f s (fastest %.3f), to_chars "
-                "%.3f s (fastest %.3f): ratio %.2f (fastest %.2f)\n",
-                "", Median(writer), Least(writer), Median(floorAlone), Least(floorAlone),
-                Median(writer) / Median(floorAlone), Least(writer) / Least(floorAlone));
+    std::printf("%s (%zu numbers a row)\n", c.name, year.numbers.size() / kRows);
+    Compare("the executable vs the floor", ours, floor);
+    Compare("in process, computing: WriteSeries vs the floor", inProcess, computingFloor);
+    Compare("formatting alone, one thread: the writer vs to_chars", Walls(writer), Walls(floorAlone));
     std::fflush(stdout);
   }
   if (ownFile) ::unlink(g_file.c_str());

@@ -409,7 +409,7 @@ void SeriesText::rows(const series::Block& block, const series::SkyBlock* sky, b
 
 char* SeriesText::Buffer::room(std::size_t n) {
   if (capacity_ - size_ < n) {
-    capacity_ = std::max(2 * capacity_, size_ + n);
+    capacity_ = std::max({2 * capacity_, size_ + n, 2 * kFlushAt});  // few copies as it grows
     std::unique_ptr<char[]> bytes(new char[capacity_]);
     if (size_ != 0) std::memcpy(bytes.get(), bytes_.get(), size_);
     bytes_ = std::move(bytes);
