@@ -424,10 +424,9 @@ void SeriesText::Buffer::append(std::string_view text) {
 
 // --- The writer --------------------------------------------------------------------------
 
-SeriesWriter::SeriesWriter(const SeriesLayout& layout, OutputSink& sink, Part part)
-    : text_(layout), sink_(sink), part_(part), firstRow_(part == Part::kWhole) {
-  buffer_.room(kFlushAt + (kFlushAt >> 2));
-  if (part_ == Part::kWhole) text_.head(buffer_);
+SeriesWriter::SeriesWriter(const SeriesLayout& layout, OutputSink& sink)
+    : text_(layout), sink_(sink) {
+  text_.head(buffer_);
 }
 
 void SeriesWriter::rows(const series::Block& block, const series::SkyBlock* sky) {
@@ -442,7 +441,7 @@ void SeriesWriter::flush() {
 }
 
 void SeriesWriter::finish() {
-  if (part_ == Part::kWhole) text_.end(buffer_);
+  text_.end(buffer_);
   flush();
 }
 

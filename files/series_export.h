@@ -110,17 +110,13 @@ class SeriesText {
   std::size_t offsetSize_ = 0;
 };
 
+// A whole series on the calling thread, handed to the sink a megabyte at a time (WriteSeries
+// below makes a long one on both cores).
 class SeriesWriter {
  public:
-  // The whole output, or a continuation: rows that follow rows written elsewhere (the header
-  // and the end are the other writer's), so that parts of a series can be made side by side.
-  enum class Part { kWhole, kContinuation };
-
-  SeriesWriter(const SeriesLayout& layout, OutputSink& sink, Part part = Part::kWhole);
+  SeriesWriter(const SeriesLayout& layout, OutputSink& sink);
   // The block's rows; sky is read when the layout has the clear sky.
   void rows(const series::Block& block, const series::SkyBlock* sky);
-  // For a continuation: the next row is the series' first after all.
-  void startSeries() { firstRow_ = true; }
   // Hands over what is buffered.
   void flush();
   // Ends the output (closes the JSON object) and hands over what is still buffered.
@@ -129,9 +125,8 @@ class SeriesWriter {
  private:
   SeriesText text_;
   OutputSink& sink_;
-  Part part_;
   SeriesText::Buffer buffer_;
-  bool firstRow_;
+  bool firstRow_ = true;
 };
 
 // Fills and computes the block (and the sky, when the layout has it) with the series' rows
