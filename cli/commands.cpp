@@ -7,7 +7,6 @@
 #include <memory>
 #include <optional>
 #include <utility>
-#include <thread>
 
 #include <QDate>
 #include <QJsonArray>
@@ -145,52 +144,16 @@ int RunSeries(const Options& o, const Environment& env) {
   const pipeline::Pipeline pipeline(SummarySite(o, site));
   CheckGridInCalendar(pipeline.engine(), grid, rule);
 
-  // Two workers, one on each core, each computing and formatting every other stretch of
-  // blocks into its own buffer; the buffers go out in order.
-  files::SeriesWriter head(layout, *env.out);
-  head.flush();
-  struct Worker {
-    files::StringSink text;
-    std::unique_ptr<pipeline::Block> block = pipeline::MakeBlock();
-    std::exception_ptr failure;
-  };
-  Worker workers[2];
-  files::SeriesWriter part0(layout, workers[0].text, files::SeriesWriter::Part::kContinuation);
-  files::SeriesWriter part1(layout, workers[1].text, files::SeriesWriter::Part::kContinuation);
-  files::SeriesWriter* parts[2] = {&part0, &part1};
-  constexpr auto kStretch = static_cast<std::int64_t>(8 * series::kBlock);
-  const auto work = [&](int w, std::int64_t from) {
-    try {
-      const std::int64_t end = std::min(grid.count, from + kStretch);
-      for (std::int64_t first = from; first < end;
-           first += static_cast<std::int64_t>(series::kBlock)) {
-        pipeline::Block& block = *workers[w].block;
-        series::FillBlock(grid, rule, first, block.sun);
-        block.sun.size = static_cast<std::size_t>(std::min<std::int64_t>(block.sun.size, end - first));
-        pipeline.clearSky(block, o.clearsky);
-        parts[w]->rows(block.sun, &block.sky);
-      }
-      parts[w]->flush();
-    } catch (...) {
-      workers[w].failure = std::current_exception();
-    }
-  };
-  part0.startSeries();  // its first row is the series' first
-  for (std::int64_t first = 0; first < grid.count; first += 2 * kStretch) {
-    std::thread second(work, 1, first + kStretch);
-    work(0, first);
-    second.join();
-    for (Worker& w : workers) {
-      if (w.failure) std::rethrow_exception(w.failure);
-      env.out->write(w.text.text());
-      w.text.clear();
-    }
-    if (env.progress) {
-      env.progress(static_cast<double>(std::min(grid.count, first + 2 * kStretch)) /
-                   static_cast<double>(grid.count));
-    }
-  }
-  head.finish();
+  // Computed and formatted on both cores, written in order.
+  files::WriteSeries(
+      layout, *env.out, grid.count,
+      [&](std::int64_t first, series::Block& block, series::SkyBlock& skyBlock) {
+        const std::size_t wanted = block.size;
+        series::FillBlock(grid, rule, first, block);
+        block.size = std::min(block.size, wanted);
+        pipeline.clearSky(block, skyBlock, o.clearsky);
+      },
+      env.progress);
   return kExitOk;
 }
 

@@ -8,9 +8,12 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "site/site.h"
 #include "series/engine.h"
@@ -55,41 +58,98 @@ struct SeriesLayout {
   std::int64_t stepSeconds = 0;
 };
 
+// The text of a series' rows, made straight into a buffer. Each value is a number column:
+// the sun's columns, each panel's, the sky's and each panel's sky columns, in that order (the
+// tables in series_export.cpp; a new column is a new entry there). One per thread: it caches
+// the date and offset texts of the last row.
+class SeriesText {
+ public:
+  explicit SeriesText(const SeriesLayout& layout);
+
+  // Text that grows as needed, its room left as it is (not cleared) when it grows.
+  class Buffer {
+   public:
+    std::string_view text() const { return {bytes_.get(), size_}; }
+    void clear() { size_ = 0; }
+    // Where at least n more characters can go, after the text.
+    char* room(std::size_t n);
+    // The text now ends at end (within the room given).
+    void endAt(const char* end) { size_ = static_cast<std::size_t>(end - bytes_.get()); }
+    void append(std::string_view text);
+
+   private:
+    std::unique_ptr<char[]> bytes_;
+    std::size_t capacity_ = 0;
+    std::size_t size_ = 0;
+  };
+  // The header (CSV) or the start of the object up to its rows (JSON).
+  void head(Buffer& out) const;
+  // The block's rows; sky is read when the layout has the clear sky. first: the block's first
+  // row is the series' first (no comma before it in JSON).
+  void rows(const series::Block& block, const series::SkyBlock* sky, bool first, Buffer& out);
+  // The end of the JSON object after the rows; nothing in CSV.
+  void end(Buffer& out) const;
+
+ private:
+  struct Column {
+    std::string name;
+    std::array<char, 48> key;  // what goes before each value: "," in CSV, ",\"name\":" in JSON
+    std::size_t keySize;
+    const double* (*values)(const series::Block&, const series::SkyBlock*, int panel);
+    int panel;
+    bool sky;
+  };
+  SeriesLayout layout_;
+  std::vector<Column> columns_;
+  std::vector<const double*> values_;  // where each column's values are in the block
+  std::size_t rowMax_ = 0;  // the longest a row's text can be
+  std::int64_t dateDay_ = INT64_MIN;  // the local day whose date text is cached
+  char dateText_[16] = {};            // "yyyy-mm-ddT"
+  std::int64_t offset_ = INT64_MIN;   // the offset whose text is cached
+  char offsetText_[16] = {};
+  std::size_t offsetSize_ = 0;
+};
+
+// A whole series on the calling thread, handed to the sink a megabyte at a time (WriteSeries
+// below makes a long one on both cores).
 class SeriesWriter {
  public:
-  // The whole output, or a continuation: rows that follow rows written elsewhere (the header
-  // and the end are the other writer's), so that parts of a series can be made side by side.
-  enum class Part { kWhole, kContinuation };
-
-  SeriesWriter(const SeriesLayout& layout, OutputSink& sink, Part part = Part::kWhole);
+  SeriesWriter(const SeriesLayout& layout, OutputSink& sink);
   // The block's rows; sky is read when the layout has the clear sky.
   void rows(const series::Block& block, const series::SkyBlock* sky);
-  // For a continuation: the next row is the series' first after all.
-  void startSeries() { firstRow_ = true; }
   // Hands over what is buffered.
   void flush();
   // Ends the output (closes the JSON object) and hands over what is still buffered.
   void finish();
 
  private:
-  // At the layout's precision, or in full.
-  void number(double value, bool full = false);
-  void flushIfFull();
-
-  SeriesLayout layout_;
+  SeriesText text_;
   OutputSink& sink_;
-  Part part_;
-  std::string buffer_;
-  bool firstRow_;
-  std::int64_t dateDay_ = INT64_MIN;  // the local day whose date text is cached
-  std::string dateText_;
-  std::int64_t offset_ = INT64_MIN;  // the offset whose text is cached
-  std::string offsetText_;
-  struct Keys {
-    std::string azimuth, elevation, ghi, dni, dhi;
-    std::array<std::string, kPanelCount> aoi, production, poa;
-  } keys_;
+  SeriesText::Buffer buffer_;
+  bool firstRow_ = true;
 };
+
+// Fills and computes the block (and the sky, when the layout has it) with the series' rows
+// first, first + 1, ..., at most block.size of them (up to the series' end); sets block.size
+// to how many.
+using ComputeRows =
+    std::function<void(std::int64_t first, series::Block& block, series::SkyBlock& sky)>;
+
+// Writes a whole series of rowCount rows to the sink on two cores: stretches of blocks are
+// computed and formatted by two workers side by side (each taking the next stretch when done
+// with one), and handed to the sink in order by the calling thread, which calls progress (if
+// given) with the fraction written after each stretch. compute is called from both threads.
+// What compute or the sink throws ends the work and is thrown again here.
+void WriteSeries(const SeriesLayout& layout, OutputSink& sink, std::int64_t rowCount,
+                 const ComputeRows& compute, const std::function<void(double)>& progress = {});
+
+// A number as the series writes it, at most kNumberMax characters from out; returns the end:
+// the shortest text that reads back as the same double (as std::to_chars gives it), or the
+// given decimals (0 to 17, as std::to_chars with std::chars_format::fixed gives them), and
+// never a minus before a zero ("-0", "-0.00").
+inline constexpr std::size_t kNumberMax = 330;
+char* ShortestText(double value, char* out);
+char* FixedText(double value, int decimals, char* out);
 
 // "+hh:mm" or "-hh:mm" of an offset in seconds, "+hh:mm:ss" when it is not whole minutes
 // (local mean time: Zurich in 1850 was +00:34:08), so that a time text names its instant.

@@ -93,17 +93,15 @@ Pipeline::Pipeline(const Setup& setup)
   oneSystem_.kwp = kwpSum;
 }
 
-void Pipeline::clearSky(Block& block, bool sky) const {
-  engine_.sunPositions(block.sun.universalSecond.data(), block.sun.size, block.sun.azimuth.data(),
-                       block.sun.elevation.data());
-  clearSkyOfSun(block, sky);
+void Pipeline::clearSky(series::Block& sun, series::SkyBlock& skyBlock, bool sky) const {
+  engine_.sunPositions(sun.universalSecond.data(), sun.size, sun.azimuth.data(),
+                       sun.elevation.data());
+  clearSkyOfSun(sun, skyBlock, sky);
 }
 
-void Pipeline::clearSkyOfSun(Block& block, bool sky) const {
-  series::Block& sun = block.sun;
+void Pipeline::clearSkyOfSun(series::Block& sun, series::SkyBlock& s, bool sky) const {
   engine_.panels(sun);
   if (!sky) return;
-  series::SkyBlock& s = block.sky;
   const site::Horizon& horizon = setup_.horizon;
   const bool flat = horizon.flat();
   for (std::size_t i = 0; i < sun.size; ++i) {

@@ -112,9 +112,11 @@ class Pipeline {
 
   // The clear sky of a block whose sun.size and sun.universalSecond are filled: the sun and
   // every panel, then (with sky) the sky and the planes, the horizon applied.
-  void clearSky(Block& block, bool sky = true) const;
+  void clearSky(Block& block, bool sky = true) const { clearSky(block.sun, block.sky, sky); }
+  void clearSky(series::Block& sun, series::SkyBlock& skyBlock, bool sky = true) const;
   // The same from the sun the block already holds (sun.azimuth and sun.elevation).
-  void clearSkyOfSun(Block& block, bool sky = true) const;
+  void clearSkyOfSun(Block& block, bool sky = true) const { clearSkyOfSun(block.sun, block.sky, sky); }
+  void clearSkyOfSun(series::Block& sun, series::SkyBlock& skyBlock, bool sky = true) const;
 
   // Every moment of the grid, in blocks handed to sink in order, on both cores. sink runs on
   // the calling thread. Throws CalendarRangeError as the engine does, and what sink throws.
