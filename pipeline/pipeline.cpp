@@ -190,15 +190,13 @@ void Pipeline::runGrid(const series::TimeGrid& grid, const site::ZoneRule& zone,
   for (std::int64_t first = 0; first < grid.count; first += 2 * stretch) {
     const std::int64_t next = first + 2 * stretch;
     if (next < grid.count) {
-      // The next pair on the second thread (both its stretches, one after the other) while
-      // this thread hands the current pair on.
+      // The next pair: its second stretch on the second thread, its first on this one once
+      // it has handed the current pair on, so that both cores compute.
       std::array<Part, 2>& ahead = parts[1 - current];
-      std::thread worker([&, next] {
-        compute(ahead[0], next);
-        compute(ahead[1], next + stretch);
-      });
+      std::thread worker([&, next] { compute(ahead[1], next + stretch); });
       try {
         hand(parts[current]);
+        compute(ahead[0], next);
       } catch (...) {
         worker.join();
         throw;
@@ -377,8 +375,7 @@ void Pipeline::weatherLight(const site::WeatherRow* rows, Block& b, std::size_t 
       if (!inUse_[p]) continue;
       const energy::Plane& plane = planes_[p];
       const double cosAoi = energy::CosIncidence(plane, sun);
-      energy::PlaneLight& light = b.light[p][i];
-      light = {};
+      energy::PlaneLight light;
       if (!hidden) light.beam = dni * std::max(cosAoi, 0.0);
       if (perez) {
         const energy::PerezSky sky = energy::Perez(plane, sun, dhi, coefficients);
@@ -387,6 +384,9 @@ void Pipeline::weatherLight(const site::WeatherRow* rows, Block& b, std::size_t 
         light.sky = energy::IsotropicSky(dhi, plane) * skyFactor_[p];
       }
       light.ground = energy::GroundReflected(ghi, plane, albedo);
+      b.beam[p][i] = light.beam;
+      b.diffuse[p][i] = light.sky;
+      b.ground[p][i] = light.ground;
       b.cosIncidence[p][i] = hidden ? 0.0 : cosAoi;
       b.sky.poa[p][i] = light.total();
     }
@@ -400,7 +400,8 @@ void Pipeline::weatherPower(Block& b, int p, energy::ThermalState& thermal,
     if (b.startSecond[i] != expectedStart) thermal = {};
     expectedStart = b.startSecond[i] + b.seconds[i];
     const energy::HourResult h =
-        energy::Hour(b.cosIncidence[p][i], b.light[p][i], b.tempAir[i], b.windSpeed[i], thermal,
+        energy::Hour(b.cosIncidence[p][i], {b.beam[p][i], b.diffuse[p][i], b.ground[p][i]},
+                     b.tempAir[i], b.windSpeed[i], thermal,
                      systems_[p], static_cast<double>(b.seconds[i]) / 3600.0);
     thermal = h.state;
     b.cell[p][i] = h.cellTemperature;

@@ -81,7 +81,11 @@ struct Block {
   std::array<double, kBlock> apparentElevation;  // degrees, with refraction
   std::array<double, kBlock> extraterrestrial;   // W/m2, normal
   std::array<double, kBlock> albedo;             // as used
-  std::array<std::array<energy::PlaneLight, kBlock>, kPanelCount> light;  // W/m2, by part
+  // The plane's light by part, W/m2 (plain doubles: energy::PlaneLight's initialisers would
+  // have every block zeroed when made, though only weather uses them).
+  std::array<std::array<double, kBlock>, kPanelCount> beam;
+  std::array<std::array<double, kBlock>, kPanelCount> diffuse;
+  std::array<std::array<double, kBlock>, kPanelCount> ground;
   std::array<std::array<double, kBlock>, kPanelCount> cosIncidence;  // of the beam, 0 if hidden
   std::array<std::array<double, kBlock>, kPanelCount> cell;  // C
   std::array<std::array<double, kBlock>, kPanelCount> dc;    // W, after the system losses
