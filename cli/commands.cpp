@@ -67,10 +67,6 @@ void CheckGridInCalendar(const series::SeriesEngine& engine, const series::TimeG
   }
 }
 
-// The site for the clear sky: the panels, the pressure from --altitude when given, the
-// horizon and the system.
-summary::Site SummarySite(const Options& o, const SiteInputs& in) { return SetupOf(o, in); }
-
 // The instant of universal time of a local time that the zone's clocks show: one they skip
 // (the hour lost in spring) names the change instead of standing for another time.
 std::int64_t UniversalOfExisting(const site::ZoneRule& rule, const text::SiteZone& zone,
@@ -141,7 +137,7 @@ int RunSeries(const Options& o, const Environment& env) {
   layout.zoneName = site.zone.name().toStdString();
   layout.stepSeconds = step;
 
-  const pipeline::Pipeline pipeline(SummarySite(o, site));
+  const pipeline::Pipeline pipeline(SetupOf(o, site));
   CheckGridInCalendar(pipeline.engine(), grid, rule);
 
   // Computed and formatted on both cores, written in order.
@@ -387,7 +383,7 @@ QJsonObject WeatherJson(const WeatherInput& w, const summary::Site& site) {
 
 int RunDay(const Options& o, const Environment& env) {
   const SiteInputs in = ConvertSite(o);
-  const summary::Site site = SummarySite(o, in);
+  const summary::Site site = SetupOf(o, in);
   const std::int64_t step = CoarseStepOf(o, 60, 3600);
   double day = 0;
   if (o.date) {
@@ -468,9 +464,39 @@ int RunDay(const Options& o, const Environment& env) {
   return kExitOk;
 }
 
+// The months' names in the reports.
+constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// The twelve months as JSON: the object of each (totals(m), m from 0) with its "month".
+template <typename Totals>
+QJsonArray MonthsJson(Totals&& totals) {
+  QJsonArray months;
+  for (int m = 0; m < 12; ++m) {
+    QJsonObject month = totals(m);
+    month.insert(QStringLiteral("month"), m + 1);
+    months.append(month);
+  }
+  return months;
+}
+
+// The panels in use as JSON: number, azimuth, tilt, and with kwp their kWp.
+QJsonArray PanelsJson(const summary::Site& site, bool kwp) {
+  QJsonArray panels;
+  for (int p = 0; p < kPanelCount; ++p) {
+    if (!InUse(site.panels[p])) continue;
+    QJsonObject panel{{QStringLiteral("number"), p + 1},
+                      {QStringLiteral("azimuth"), site.panels[p].Azimuth},
+                      {QStringLiteral("tilt"), site.panels[p].Tilt}};
+    if (kwp) panel.insert(QStringLiteral("kwp"), site.kwp[p]);
+    panels.append(panel);
+  }
+  return panels;
+}
+
 int RunYear(const Options& o, const Environment& env) {
   const SiteInputs in = ConvertSite(o);
-  const summary::Site site = SummarySite(o, in);
+  const summary::Site site = SetupOf(o, in);
   const std::int64_t step = CoarseStepOf(o, 600, kSecondsPerDay);
   const int year = YearOf(o, in, env);
   const double first = DateSerial(year, 1, 1);
@@ -478,8 +504,6 @@ int RunYear(const Options& o, const Environment& env) {
   const summary::YearSummary s = InCalendar(QStringLiteral("--year"), [&] {
     return summary::SummarizeYear(site, rule, year, step, env.progress);
   });
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   if (o.json) {
     const auto totals = [&site](const summary::Totals& t) {
       QJsonArray panels;
@@ -491,23 +515,10 @@ int RunYear(const Options& o, const Environment& env) {
       }
       return QJsonObject{{QStringLiteral("sun_hours"), t.sunHours}, {QStringLiteral("panels"), panels}};
     };
-    QJsonArray months;
-    for (int m = 0; m < 12; ++m) {
-      QJsonObject month = totals(s.months[m]);
-      month.insert(QStringLiteral("month"), m + 1);
-      months.append(month);
-    }
-    QJsonArray panels;
-    for (int p = 0; p < kPanelCount; ++p) {
-      if (!InUse(site.panels[p])) continue;
-      panels.append(QJsonObject{{QStringLiteral("number"), p + 1},
-                                {QStringLiteral("azimuth"), site.panels[p].Azimuth},
-                                {QStringLiteral("tilt"), site.panels[p].Tilt}});
-    }
     env.out->write(Json({{QStringLiteral("year"), year},
                          {QStringLiteral("site"), SiteJson(in, step, o)},
-                         {QStringLiteral("panels"), panels},
-                         {QStringLiteral("months"), months},
+                         {QStringLiteral("panels"), PanelsJson(site, false)},
+                         {QStringLiteral("months"), MonthsJson([&](int m) { return totals(s.months[m]); })},
                          {QStringLiteral("total"), totals(s.year)}}));
     return kExitOk;
   }
@@ -660,8 +671,6 @@ int RunEnergy(const Options& o, const Environment& env) {
   for (int p = 0; p < kPanelCount; ++p) {
     if (InUse(site.panels[p])) kwp += site.kwp[p];
   }
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   if (o.json) {
     const auto totals = [&site](const summary::EnergyTotals& t, bool whole) {
       QJsonArray panels;
@@ -687,25 +696,11 @@ int RunEnergy(const Options& o, const Environment& env) {
       }
       return o;
     };
-    QJsonArray months;
-    for (int m = 0; m < 12; ++m) {
-      QJsonObject month = totals(y.months[m], false);
-      month.insert(QStringLiteral("month"), m + 1);
-      months.append(month);
-    }
-    QJsonArray panels;
-    for (int p = 0; p < kPanelCount; ++p) {
-      if (!InUse(site.panels[p])) continue;
-      panels.append(QJsonObject{{QStringLiteral("number"), p + 1},
-                                {QStringLiteral("azimuth"), site.panels[p].Azimuth},
-                                {QStringLiteral("tilt"), site.panels[p].Tilt},
-                                {QStringLiteral("kwp"), site.kwp[p]}});
-    }
     env.out->write(Json({{QStringLiteral("weather"), WeatherJson(weather, site)},
                          {QStringLiteral("site"), SiteJson(ws.in, 0, o)},
                          {QStringLiteral("system"), SystemJson(site, kwp)},
-                         {QStringLiteral("panels"), panels},
-                         {QStringLiteral("months"), months},
+                         {QStringLiteral("panels"), PanelsJson(site, true)},
+                         {QStringLiteral("months"), MonthsJson([&](int m) { return totals(y.months[m], false); })},
                          {QStringLiteral("year"), totals(y.year, true)}}));
     return kExitOk;
   }
