@@ -84,15 +84,8 @@ std::int64_t UniversalOfExisting(const site::ZoneRule& rule, const text::SiteZon
   return ut;
 }
 
-int RunSeries(const Options& o, const Environment& env) {
-  const SiteInputs site = ConvertSite(o);
-  const QString command = QStringLiteral("series");
-  const QString fromText = Required(o.from, "--from", command);
-  const QString toText = Required(o.to, "--to", command);
-  const std::int64_t fromLocal = LocalSecondOf(LocalMomentOf(QStringLiteral("--from"), fromText));
-  const std::int64_t toLocal = LocalSecondOf(LocalMomentOf(QStringLiteral("--to"), toText));
-  const std::int64_t step = o.step ? StepOf(QStringLiteral("--step"), *o.step) : 600;
-
+// --format and --digits into the layout.
+files::SeriesLayout SeriesLayoutOf(const Options& o) {
   files::SeriesLayout layout;
   if (o.format) {
     const QString format = o.format->trimmed().toLower();
@@ -111,6 +104,21 @@ int RunSeries(const Options& o, const Environment& env) {
     }
     layout.digits = static_cast<int>(digits);
   }
+  return layout;
+}
+
+int RunWeatherSeries(const Options& o, const Environment& env);
+
+int RunSeries(const Options& o, const Environment& env) {
+  if (o.weather) return RunWeatherSeries(o, env);
+  const SiteInputs site = ConvertSite(o);
+  const QString command = QStringLiteral("series");
+  const QString fromText = Required(o.from, "--from", command);
+  const QString toText = Required(o.to, "--to", command);
+  const std::int64_t fromLocal = LocalSecondOf(LocalMomentOf(QStringLiteral("--from"), fromText));
+  const std::int64_t toLocal = LocalSecondOf(LocalMomentOf(QStringLiteral("--to"), toText));
+  const std::int64_t step = o.step ? StepOf(QStringLiteral("--step"), *o.step) : 600;
+  files::SeriesLayout layout = SeriesLayoutOf(o);
 
   const site::ZoneRule rule = site.zone.ruleAroundSeconds(fromLocal, toLocal);
   const std::int64_t fromUt = UniversalOfExisting(rule, site.zone, "--from", fromText, fromLocal);
@@ -358,6 +366,40 @@ WeatherSite WeatherSiteOf(const Options& o, const Environment& env) {
     if (!warning.isEmpty() && env.warning) env.warning(warning);
   }
   return w;
+}
+
+// One row per row of the weather file: its start, the sun, each panel's geometry, the light
+// as used, the air, and each panel's plane irradiance, cell temperature, DC and AC.
+int RunWeatherSeries(const Options& o, const Environment& env) {
+  for (const auto& [given, name] : {std::pair{o.from.has_value(), "--from"},
+                                    std::pair{o.to.has_value(), "--to"},
+                                    std::pair{o.step.has_value(), "--step"},
+                                    std::pair{o.clearsky, "--clearsky"}}) {
+    if (given) {
+      throw UsageError(QLatin1String(name),
+                       QStringLiteral("cannot be given with --weather, whose rows are the series"));
+    }
+  }
+  files::SeriesLayout layout = SeriesLayoutOf(o);
+  const WeatherSite ws = WeatherSiteOf(o, env);
+  const WeatherInput& weather = *ws.weather;
+  layout.weather = true;
+  layout.panels = ws.setup.panels;
+  layout.latitude = ws.setup.latitude;
+  layout.longitude = ws.setup.longitude;
+  layout.timeZone = ws.in.zone.isNamed() ? 0 : ws.in.zone.offsetAtUniversal(0);
+  layout.zoneName = ws.in.zone.name().toStdString();
+  layout.stepSeconds = weather.weather.rows.front().length;
+  const pipeline::Pipeline pipeline(ws.setup);
+  files::SeriesWriter writer(layout, *env.out);
+  InCalendar(QStringLiteral("--weather"), [&] {
+    pipeline.runWeather(weather.weather, weather.shiftSeconds, ws.display,
+                        [&writer](const pipeline::Block& block) { writer.rows(block); },
+                        env.progress);
+    return 0;
+  });
+  writer.finish();
+  return kExitOk;
 }
 
 // "pvgis.csv: PVGIS TMY CSV, 8760 rows of 1 h, Perez sky"

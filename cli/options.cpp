@@ -458,7 +458,12 @@ Commands:
   series                 one row per moment from --from up to but excluding
                          --to: time (local ISO 8601 with its offset),
                          sun_azimuth, sun_elevation, and per panel in use
-                         panelN_aoi and panelN_production
+                         panelN_aoi and panelN_production. With --weather
+                         instead of --from and --to: one row per row of the
+                         file, timed at its start, with the light as used
+                         (ghi, dni, dhi in W/m2), temp_air, wind_speed, albedo,
+                         per panel panelN_poa (W/m2), panelN_cell_temp (C),
+                         panelN_dc and panelN_ac (W), and system_ac (W)
   day                    the local day from midnight to midnight (23 or 25
                          hours on a daylight saving day): the sunrise and
                          sunset within it, or that the sun stays above or

@@ -249,7 +249,8 @@ char* FixedText(double value, int decimals, char* out) {
 
 namespace {
 
-using Values = const double* (*)(const series::Block&, const series::SkyBlock*, int);
+using Source = SeriesText::Source;
+using Values = const double* (*)(const Source&, int);
 
 // The columns, by name ("panelN_" before a panel's).
 struct ColumnKind {
@@ -257,17 +258,27 @@ struct ColumnKind {
   Values values;
 };
 constexpr ColumnKind kSunColumns[] = {
-    {"sun_azimuth", [](const series::Block& b, const series::SkyBlock*, int) { return b.azimuth.data(); }},
-    {"sun_elevation", [](const series::Block& b, const series::SkyBlock*, int) { return b.elevation.data(); }}};
+    {"sun_azimuth", [](const Source& s, int) { return s.sun.azimuth.data(); }},
+    {"sun_elevation", [](const Source& s, int) { return s.sun.elevation.data(); }}};
 constexpr ColumnKind kPanelColumns[] = {
-    {"aoi", [](const series::Block& b, const series::SkyBlock*, int p) { return b.aoi[p].data(); }},
-    {"production", [](const series::Block& b, const series::SkyBlock*, int p) { return b.production[p].data(); }}};
+    {"aoi", [](const Source& s, int p) { return s.sun.aoi[p].data(); }},
+    {"production", [](const Source& s, int p) { return s.sun.production[p].data(); }}};
 constexpr ColumnKind kSkyColumns[] = {
-    {"ghi", [](const series::Block&, const series::SkyBlock* s, int) { return s->ghi.data(); }},
-    {"dni", [](const series::Block&, const series::SkyBlock* s, int) { return s->dni.data(); }},
-    {"dhi", [](const series::Block&, const series::SkyBlock* s, int) { return s->dhi.data(); }}};
+    {"ghi", [](const Source& s, int) { return s.sky->ghi.data(); }},
+    {"dni", [](const Source& s, int) { return s.sky->dni.data(); }},
+    {"dhi", [](const Source& s, int) { return s.sky->dhi.data(); }}};
 constexpr ColumnKind kSkyPanelColumns[] = {
-    {"poa", [](const series::Block&, const series::SkyBlock* s, int p) { return s->poa[p].data(); }}};
+    {"poa", [](const Source& s, int p) { return s.sky->poa[p].data(); }}};
+constexpr ColumnKind kAirColumns[] = {
+    {"temp_air", [](const Source& s, int) { return s.weather->tempAir.data(); }},
+    {"wind_speed", [](const Source& s, int) { return s.weather->windSpeed.data(); }},
+    {"albedo", [](const Source& s, int) { return s.weather->albedo.data(); }}};
+constexpr ColumnKind kPowerColumns[] = {
+    {"cell_temp", [](const Source& s, int p) { return s.weather->cell[p].data(); }},
+    {"dc", [](const Source& s, int p) { return s.weather->dc[p].data(); }},
+    {"ac", [](const Source& s, int p) { return s.weather->ac[p].data(); }}};
+constexpr ColumnKind kSystemColumns[] = {
+    {"system_ac", [](const Source& s, int) { return s.weather->systemAc.data(); }}};
 
 }  // namespace
 
@@ -294,7 +305,16 @@ SeriesText::SeriesText(const SeriesLayout& layout) : layout_(layout) {
   };
   addAll(kSunColumns, false, false);
   addAll(kPanelColumns, true, false);
-  if (layout_.clearSky) {
+  if (layout_.weather) {
+    addAll(kSkyColumns, false, false);
+    addAll(kAirColumns, false, false);
+    for (int p = 0; p < kPanelCount; ++p) {
+      if (!InUse(layout_.panels[p])) continue;
+      for (const ColumnKind& kind : kSkyPanelColumns) add(kind, p, false);
+      for (const ColumnKind& kind : kPowerColumns) add(kind, p, false);
+    }
+    addAll(kSystemColumns, false, false);
+  } else if (layout_.clearSky) {
     addAll(kSkyColumns, false, true);
     addAll(kSkyPanelColumns, true, true);
   }
@@ -349,15 +369,25 @@ void SeriesText::end(Buffer& out) const {
 
 void SeriesText::rows(const series::Block& block, const series::SkyBlock* sky, bool first,
                       Buffer& out) {
+  if (layout_.weather) throw std::logic_error("a weather series is written from its pipeline blocks");
+  rows(Source{block, sky, nullptr}, block.size, first, out);
+}
+
+void SeriesText::rows(const pipeline::Block& block, bool first, Buffer& out) {
+  rows(Source{block.sun, &block.sky, layout_.weather ? &block : nullptr}, block.sun.size, first, out);
+}
+
+void SeriesText::rows(const Source& source, std::size_t size, bool first, Buffer& out) {
+  const series::Block& block = source.sun;
   const bool csv = layout_.format == SeriesFormat::kCsv;
-  const bool withSky = layout_.clearSky && sky != nullptr;
+  const bool withSky = layout_.clearSky && source.sky != nullptr;
   // Where each column's values are in this block.
   std::size_t count = 0;
   for (const Column& c : columns_) {
     if (c.sky && !withSky) continue;
-    values_[count++] = c.values(block, sky, c.panel);
+    values_[count++] = c.values(source, c.panel);
   }
-  for (std::size_t i = 0; i < block.size; ++i) {
+  for (std::size_t i = 0; i < size; ++i) {
     char* o = out.room(rowMax_);
     // The local time: its date text is made once a day.
     const std::int64_t local = block.localSecond[i];
@@ -432,6 +462,12 @@ SeriesWriter::SeriesWriter(const SeriesLayout& layout, OutputSink& sink)
 void SeriesWriter::rows(const series::Block& block, const series::SkyBlock* sky) {
   text_.rows(block, sky, firstRow_, buffer_);
   firstRow_ = firstRow_ && block.size == 0;
+  if (buffer_.text().size() >= kFlushAt) flush();
+}
+
+void SeriesWriter::rows(const pipeline::Block& block) {
+  text_.rows(block, firstRow_, buffer_);
+  firstRow_ = firstRow_ && block.sun.size == 0;
   if (buffer_.text().size() >= kFlushAt) flush();
 }
 

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pipeline/pipeline.h"
 #include "site/site.h"
 #include "series/engine.h"
 
@@ -49,6 +50,9 @@ struct SeriesLayout {
   SeriesFormat format = SeriesFormat::kCsv;
   std::array<PanelGeometry, kPanelCount> panels{};  // those in use get columns
   bool clearSky = false;                            // ghi, dni, dhi and panelN_poa
+  // A weather file's rows: its light as used (ghi, dni, dhi), temp_air and wind_speed, each
+  // panel's poa, cell_temp, dc and ac, and the system's ac; the time is the row's start.
+  bool weather = false;
   int digits = -1;                                  // decimals, or -1 for full precision
   // For the JSON object's "site" member.
   double latitude = 0;
@@ -87,18 +91,28 @@ class SeriesText {
   // The block's rows; sky is read when the layout has the clear sky. first: the block's first
   // row is the series' first (no comma before it in JSON).
   void rows(const series::Block& block, const series::SkyBlock* sky, bool first, Buffer& out);
+  // The rows of a pipeline's block, its weather's columns too when the layout has them.
+  void rows(const pipeline::Block& block, bool first, Buffer& out);
   // The end of the JSON object after the rows; nothing in CSV.
   void end(Buffer& out) const;
+
+  // Where a block's values are: the sun's, the sky's (or null), the weather's (or null).
+  struct Source {
+    const series::Block& sun;
+    const series::SkyBlock* sky;
+    const pipeline::Block* weather;
+  };
 
  private:
   struct Column {
     std::string name;
     std::array<char, 48> key;  // what goes before each value: "," in CSV, ",\"name\":" in JSON
     std::size_t keySize;
-    const double* (*values)(const series::Block&, const series::SkyBlock*, int panel);
+    const double* (*values)(const Source&, int panel);
     int panel;
     bool sky;
   };
+  void rows(const Source& source, std::size_t size, bool first, Buffer& out);
   SeriesLayout layout_;
   std::vector<Column> columns_;
   std::vector<const double*> values_;  // where each column's values are in the block
@@ -117,6 +131,7 @@ class SeriesWriter {
   SeriesWriter(const SeriesLayout& layout, OutputSink& sink);
   // The block's rows; sky is read when the layout has the clear sky.
   void rows(const series::Block& block, const series::SkyBlock* sky);
+  void rows(const pipeline::Block& block);
   // Hands over what is buffered.
   void flush();
   // Ends the output (closes the JSON object) and hands over what is still buffered.

@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -217,6 +218,8 @@ TEST_F(Cli, BadArgumentsGiveOneLine) {
       {"energy --weather x --losses 100", R"(--losses: "100" is outside 0 to 99 %)"},
       {"energy --weather x --transposition hay", R"(--transposition: "hay" is not perez or isotropic)"},
       {"energy --weather x --one-inverter=1", "--one-inverter: takes no value"},
+      {"series --weather x --clearsky", "--clearsky: cannot be given with --weather, whose rows are the series"},
+      {"series --weather x --step 1h", "--step: cannot be given with --weather, whose rows are the series"},
       {"series --to 2025-01-01", "--from: missing; the series command needs it"},
       {"series", "--from: missing; the series command needs it"},  // the command word alone
       {"series --date 1", "--date: is not an option of the series command"},
@@ -449,6 +452,62 @@ TEST_F(Cli, EnergyBestAndTheHorizon) {
               open["panels"][p]["irradiation_kwh_m2"].toDouble());
     EXPECT_EQ(behind["panels"][p]["production_hours"], open["panels"][p]["production_hours"]);
   }
+}
+
+// A weather series: one row per row of the file, stamped with its start; a panel of twice the
+// kWp makes twice the power; the system's AC is the panels'; and the rows read back as weather
+// give the energy of the file they came from (the light, air and albedo as used).
+TEST_F(Cli, WeatherSeriesRowsAndTheirRoundTrip) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("light.csv"));
+  std::string text = "time,ghi,temp_air\n";
+  std::vector<std::string> times;
+  for (int h = 0; h < 48; ++h) {
+    char time[32];
+    std::snprintf(time, sizeof time, "2025-07-%02dT%02d:00:00+02:00", 1 + h / 24, h % 24);
+    times.emplace_back(time);
+    const int hour = h % 24;  // light from 06:00 to 20:00 local, a little cloudier on day 2
+    const double ghi = hour > 6 && hour < 20 ? (h < 24 ? 850 : 500) * std::sin(M_PI * (hour - 6) / 14) : 0;
+    text += times.back() + "," + std::to_string(ghi) + "," + std::to_string(15 + hour % 12) + "\n";
+  }
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text.data(), text.size()) > 0);
+  file.close();
+  const QStringList site = {"--lat", "45", "--lon", "8", "--panel", "180/30/2", "--panel", "180/30/1"};
+
+  const Outcome series = cli::Run(QStringList{"series", "--weather", path} + site, NoClock);
+  ASSERT_EQ(series.status, 0) << series.err;
+  const QStringList lines = QString::fromStdString(series.out).split("\r\n", Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 49);
+  EXPECT_EQ(lines[0], "time,sun_azimuth,sun_elevation,panel1_aoi,panel1_production,panel2_aoi,"
+                      "panel2_production,ghi,dni,dhi,temp_air,wind_speed,albedo,panel1_poa,"
+                      "panel1_cell_temp,panel1_dc,panel1_ac,panel2_poa,panel2_cell_temp,panel2_dc,"
+                      "panel2_ac,system_ac");
+  double peak = 0;
+  for (int r = 1; r <= 48; ++r) {
+    const QStringList f = lines[r].split(',');
+    ASSERT_EQ(f.size(), 22);
+    EXPECT_EQ(f[0].toStdString(), times[r - 1]);
+    EXPECT_EQ(f[13], f[17]);  // the same plane
+    EXPECT_DOUBLE_EQ(f[15].toDouble(), 2 * f[19].toDouble()) << r;
+    EXPECT_NEAR(f[16].toDouble(), 2 * f[20].toDouble(), 1e-9) << r;
+    EXPECT_NEAR(f[21].toDouble(), f[16].toDouble() + f[20].toDouble(), 1e-9) << r;
+    peak = std::max(peak, f[15].toDouble());
+  }
+  EXPECT_TRUE(peak > 1000 && peak < 2000) << peak;  // 2 kWp in about 900 W/m2, warm, after losses
+
+  const QString back = dir.filePath(QStringLiteral("series.csv"));
+  file.setFileName(back);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(series.out.data(), series.out.size()) > 0);
+  file.close();
+  const double energy = Json(QStringList{"energy", "--json", "--weather", path} + site)["year"].toObject()["ac_kwh"].toDouble();
+  const double again = Json(QStringList{"energy", "--json", "--weather", back} + site)["year"].toObject()["ac_kwh"].toDouble();
+  EXPECT_GT(energy, 10);
+  EXPECT_NEAR(again, energy, 1e-12 * energy);
+
+  const QJsonObject json = Json(QStringList{"series", "--weather", path, "--format", "json"} + site);
+  EXPECT_EQ(json["step_seconds"].toInt(), 3600);
+  EXPECT_EQ(json["rows"].toArray().size(), 48);
 }
 
 TEST(ZoneOffsets, HalfHourRowsHoldTheSunOfTheirInstant) {
