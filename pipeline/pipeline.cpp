@@ -1,10 +1,11 @@
 #include "pipeline/pipeline.h"
 
 #include <algorithm>
-#include <barrier>
+#include <condition_variable>
 #include <cmath>
 #include <climits>
 #include <exception>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -210,109 +211,195 @@ void Pipeline::runGrid(const series::TimeGrid& grid, const site::ZoneRule& zone,
   }
 }
 
+void Pipeline::weatherSun(const site::Weather& weather, std::int64_t shift,
+                          const site::ZoneRule& display, std::size_t first, Block& b,
+                          std::size_t from, std::size_t to, bool geometry) const {
+  for (std::size_t i = from; i < to; ++i) {
+    const site::WeatherRow& row = weather.rows[first + i];
+    const std::int64_t start = row.start + shift;
+    b.startSecond[i] = start;
+    b.seconds[i] = row.length;
+    b.sun.universalSecond[i] = start + (std::isfinite(weather.centreSeconds)
+                                            ? std::llround(weather.centreSeconds)
+                                            : row.length / 2);
+    const std::int64_t offset = display.offsetSecondsAt(start);
+    b.sun.offsetSecond[i] = offset;
+    b.sun.localSecond[i] = start + offset;
+  }
+  engine_.sunPositions(b.sun.universalSecond.data() + from, to - from, b.sun.azimuth.data() + from,
+                       b.sun.elevation.data() + from);
+  if (!std::isfinite(weather.centreSeconds)) {
+    // The rows near sunrise or sunset: the sun at their start and end, then at the middle of
+    // their sunlit part. The sun moves at most 15 degrees an hour: a row whose middle has it
+    // farther than that from the sunrise elevation over half its length neither sees it rise
+    // nor set.
+    std::array<std::size_t, kBlock> near;
+    std::array<std::int64_t, 2 * kBlock> edges;
+    std::array<double, 2 * kBlock> edgeAzimuth;
+    std::array<double, 2 * kBlock> edgeElevation;
+    std::size_t k = 0;
+    for (std::size_t i = from; i < to; ++i) {
+      const double reach = 15.0 * b.seconds[i] / 7200.0 + 0.5;
+      if (std::abs(b.sun.elevation[i] - kRiseElevation) <= reach) near[k++] = i;
+    }
+    for (std::size_t j = 0; j < k; ++j) {
+      edges[2 * j] = b.startSecond[near[j]];
+      edges[2 * j + 1] = b.startSecond[near[j]] + b.seconds[near[j]];
+    }
+    engine_.sunPositions(edges.data(), 2 * k, edgeAzimuth.data(), edgeElevation.data());
+    std::size_t moved = 0;
+    for (std::size_t j = 0; j < k; ++j) {
+      const std::size_t i = near[j];
+      const std::int64_t instant = SunInstant(b.startSecond[i], b.seconds[i], site::kAbsent,
+                                              edgeElevation[2 * j], edgeElevation[2 * j + 1]);
+      if (instant == b.sun.universalSecond[i]) continue;
+      b.sun.universalSecond[i] = instant;
+      near[moved] = i;
+      edges[moved++] = instant;
+    }
+    engine_.sunPositions(edges.data(), moved, edgeAzimuth.data(), edgeElevation.data());
+    for (std::size_t j = 0; j < moved; ++j) {
+      b.sun.azimuth[near[j]] = edgeAzimuth[j];
+      b.sun.elevation[near[j]] = edgeElevation[j];
+    }
+  }
+  if (geometry) engine_.panels(b.sun, from, to);
+}
+
 void Pipeline::runWeather(const site::Weather& weather, double shiftSeconds,
                           const site::ZoneRule& display, const BlockSink& sink,
-                          const Progress& progress) const {
+                          const Progress& progress, WeatherStages stages) const {
   const std::int64_t shift = std::llround(shiftSeconds);
   const std::size_t n = weather.rows.size();
-  auto block = MakeBlock();
+  const std::size_t blocks = (n + kBlock - 1) / kBlock;
+  if (blocks == 0) return;
+  // The work of a block: the sun and the light of each half of its rows (any order, either
+  // thread), then each panel's temperature, DC and AC (in order of blocks, the module's
+  // temperature running on), then the system's AC and the sink (this thread, in order).
+  // Both threads take the next task that may run, a panel's before a light's, so that the
+  // panels' chains, which cannot be split, overlap the next blocks' light.
+  constexpr std::size_t kSlots = 3;  // blocks in work at once
+  std::array<std::unique_ptr<Block>, kSlots> slots;
+  for (auto& slot : slots) slot = MakeBlock();
+  struct State {
+    int lightTaken = 0, lightDone = 0;
+    std::array<bool, kPanelCount> powerTaken{}, powerDone{};
+  };
+  std::vector<State> state(blocks);
+  for (State& st : state) {
+    for (int p = 0; p < kPanelCount; ++p) {
+      st.powerTaken[p] = st.powerDone[p] = !(stages.power && inUse_[p]);
+    }
+  }
   std::array<energy::ThermalState, kPanelCount> thermal{};
   std::array<std::int64_t, kPanelCount> expectedStart{};
-  // The second core: the second half of each block's rows through the light, then some of
-  // the panels through temperature, DC and AC, each step met at a barrier.
-  std::array<bool, kPanelCount> second{};
-  for (int p = 0, k = 0; p < kPanelCount; ++p) {
-    if (inUse_[p]) second[p] = (k++ % 2) == 1;
-  }
-  std::barrier meet(2);
-  bool done = false;
-  const site::WeatherRow* blockRows = nullptr;
-  std::jthread helper([&] {
-    while (true) {
-      meet.arrive_and_wait();  // a block is ready, or the run is done
-      if (done) return;
-      weatherLight(blockRows, *block, block->sun.size / 2, block->sun.size);
-      meet.arrive_and_wait();
+  const auto size = [&](std::size_t k) { return std::min(kBlock, n - k * kBlock); };
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::size_t sunk = 0;       // blocks handed to the sink
+  std::size_t lightNext = 0;  // the block whose light is handed out
+  std::exception_ptr failure;
+
+  struct Task {
+    enum Kind { kNone, kLight, kPower } kind = kNone;
+    std::size_t block = 0;
+    int part = 0;  // the half of the rows, or the panel
+  };
+  // Under the lock: the next task that may run, marked taken.
+  const auto take = [&]() -> Task {
+    if (failure) return {};
+    for (std::size_t k = sunk; k < lightNext; ++k) {
+      State& st = state[k];
+      if (st.lightDone < 2) continue;
       for (int p = 0; p < kPanelCount; ++p) {
-        if (inUse_[p] && second[p]) weatherPower(*block, p, thermal[p], expectedStart[p]);
+        if (!st.powerTaken[p] && (k == 0 || state[k - 1].powerDone[p])) {
+          st.powerTaken[p] = true;
+          return {Task::kPower, k, p};
+        }
       }
-      meet.arrive_and_wait();
+    }
+    if (lightNext < blocks && lightNext < sunk + kSlots) {
+      State& st = state[lightNext];
+      const Task task{Task::kLight, lightNext, st.lightTaken++};
+      if (st.lightTaken == 1) slots[lightNext % kSlots]->sun.size = size(lightNext);
+      if (st.lightTaken == 2) ++lightNext;
+      return task;
+    }
+    return {};
+  };
+  const auto run = [&](const Task& task) {
+    Block& b = *slots[task.block % kSlots];
+    if (task.kind == Task::kPower) {
+      weatherPower(b, task.part, thermal[task.part], expectedStart[task.part]);
+      return;
+    }
+    const std::size_t half = b.sun.size / 2;
+    const std::size_t from = task.part == 0 ? 0 : half;
+    const std::size_t to = task.part == 0 ? half : b.sun.size;
+    weatherSun(weather, shift, display, task.block * kBlock, b, from, to, stages.geometry);
+    weatherLight(weather.rows.data() + task.block * kBlock, b, from, to);
+  };
+  // Runs a task, or waits; false when there is nothing left to do for this thread.
+  const auto work = [&](std::unique_lock<std::mutex>& lock) {
+    const Task task = take();
+    if (task.kind == Task::kNone) return false;
+    lock.unlock();
+    try {
+      run(task);
+    } catch (...) {
+      lock.lock();
+      if (!failure) failure = std::current_exception();
+      changed.notify_all();
+      return true;
+    }
+    lock.lock();
+    State& st = state[task.block];
+    if (task.kind == Task::kPower) {
+      st.powerDone[task.part] = true;
+    } else {
+      ++st.lightDone;
+    }
+    changed.notify_all();
+    return true;
+  };
+  const auto finished = [&] { return failure || sunk == blocks; };
+  std::jthread helper([&] {
+    std::unique_lock lock(mutex);
+    while (!finished()) {
+      if (!work(lock)) changed.wait(lock);
     }
   });
-  struct Finish {
-    std::barrier<>& meet;
-    bool& done;
-    ~Finish() {
-      done = true;
-      meet.arrive_and_wait();
-    }
-  } finish{meet, done};
-  // The sun moves at most 15 degrees an hour: a row whose middle has it farther than that
-  // from the sunrise elevation over half its length neither sees it rise nor set.
-  const bool stated = std::isfinite(weather.centreSeconds);
-  std::array<std::size_t, kBlock> near{};
-  std::array<std::int64_t, 2 * kBlock> edges{};
-  std::array<double, 2 * kBlock> edgeAzimuth{};
-  std::array<double, 2 * kBlock> edgeElevation{};
-  for (std::size_t first = 0; first < n; first += kBlock) {
-    const std::size_t size = std::min(kBlock, n - first);
-    Block& b = *block;
-    b.sun.size = size;
-    for (std::size_t i = 0; i < size; ++i) {
-      const site::WeatherRow& row = weather.rows[first + i];
-      const std::int64_t start = row.start + shift;
-      b.startSecond[i] = start;
-      b.seconds[i] = row.length;
-      b.sun.universalSecond[i] =
-          start + (stated ? std::llround(weather.centreSeconds) : row.length / 2);
-      const std::int64_t offset = display.offsetSecondsAt(start);
-      b.sun.offsetSecond[i] = offset;
-      b.sun.localSecond[i] = start + offset;
-    }
-    engine_.sunPositions(b.sun.universalSecond.data(), size, b.sun.azimuth.data(),
-                         b.sun.elevation.data());
-    if (!stated) {
-      // The rows near sunrise or sunset: the sun at their start and end, then at the middle
-      // of their sunlit part.
-      std::size_t k = 0;
-      for (std::size_t i = 0; i < size; ++i) {
-        const double reach = 15.0 * b.seconds[i] / 7200.0 + 0.5;
-        if (std::abs(b.sun.elevation[i] - kRiseElevation) <= reach) near[k++] = i;
+  {
+    std::unique_lock lock(mutex);
+    while (!finished()) {
+      State& st = state[sunk];
+      const bool ready = st.lightDone == 2 && std::all_of(st.powerDone.begin(), st.powerDone.end(),
+                                                          [](bool done) { return done; });
+      if (ready) {
+        Block& b = *slots[sunk % kSlots];
+        lock.unlock();
+        try {
+          if (stages.power) weatherSystem(b);
+          sink(b);
+          if (progress) {
+            progress(static_cast<double>(sunk * kBlock + b.sun.size) / static_cast<double>(n));
+          }
+        } catch (...) {
+          lock.lock();
+          if (!failure) failure = std::current_exception();
+          changed.notify_all();
+          break;
+        }
+        lock.lock();
+        ++sunk;
+        changed.notify_all();
+        continue;
       }
-      for (std::size_t j = 0; j < k; ++j) {
-        edges[2 * j] = b.startSecond[near[j]];
-        edges[2 * j + 1] = b.startSecond[near[j]] + b.seconds[near[j]];
-      }
-      engine_.sunPositions(edges.data(), 2 * k, edgeAzimuth.data(), edgeElevation.data());
-      std::size_t moved = 0;
-      for (std::size_t j = 0; j < k; ++j) {
-        const std::size_t i = near[j];
-        const std::int64_t instant = SunInstant(b.startSecond[i], b.seconds[i], site::kAbsent,
-                                                edgeElevation[2 * j], edgeElevation[2 * j + 1]);
-        if (instant == b.sun.universalSecond[i]) continue;
-        b.sun.universalSecond[i] = instant;
-        near[moved] = i;
-        edges[moved++] = instant;
-      }
-      engine_.sunPositions(edges.data(), moved, edgeAzimuth.data(), edgeElevation.data());
-      for (std::size_t j = 0; j < moved; ++j) {
-        b.sun.azimuth[near[j]] = edgeAzimuth[j];
-        b.sun.elevation[near[j]] = edgeElevation[j];
-      }
+      if (!work(lock)) changed.wait(lock);
     }
-    engine_.panels(b.sun);
-    blockRows = weather.rows.data() + first;
-    meet.arrive_and_wait();
-    weatherLight(blockRows, b, 0, size / 2);
-    meet.arrive_and_wait();
-    for (int p = 0; p < kPanelCount; ++p) {
-      if (inUse_[p] && !second[p]) weatherPower(b, p, thermal[p], expectedStart[p]);
-    }
-    meet.arrive_and_wait();
-    weatherSystem(b);
-    sink(b);
-    if (progress) progress(static_cast<double>(first + size) / static_cast<double>(n));
   }
+  helper.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 void Pipeline::weatherLight(const site::WeatherRow* rows, Block& b, std::size_t from,

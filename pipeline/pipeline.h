@@ -100,6 +100,12 @@ std::unique_ptr<Block> MakeBlock();
 inline constexpr double kDefaultAir = 20.0;
 inline constexpr double kDefaultWind = 1.0;
 
+// What a weather run computes besides the moments, the sun and the light on the planes.
+struct WeatherStages {
+  bool geometry = true;  // each panel's angle of incidence and production (sun.aoi, ...)
+  bool power = true;     // cell temperature, DC, AC and the system's AC
+};
+
 using BlockSink = std::function<void(const Block&)>;
 using Progress = std::function<void(double)>;
 
@@ -131,12 +137,20 @@ class Pipeline {
   // order: the sun, the light (the missing one of GHI, DNI, DHI derived, GHI alone split by
   // Erbs), the horizon, the planes, the cell temperature (carried from row to row, started
   // anew after a gap), DC and AC. display gives the local time the rows show.
+  // stages: what is computed besides the light (the rest of the block is left as it was).
+  // Runs on both cores; sink runs on the calling thread. Throws CalendarRangeError as the
+  // engine does, and what sink throws.
   void runWeather(const site::Weather& weather, double shiftSeconds, const site::ZoneRule& display,
-                  const BlockSink& sink, const Progress& progress = {}) const;
+                  const BlockSink& sink, const Progress& progress = {},
+                  WeatherStages stages = {}) const;
 
  private:
-  // The weather's stages for a block: the light of rows [from, to); one panel's temperature,
-  // DC and AC; the system's AC.
+  // The weather's stages for a block whose first row is first: the moments and the sun of
+  // rows [from, to) (each panel's geometry too); their light; one panel's temperature, DC
+  // and AC; the system's AC.
+  void weatherSun(const site::Weather& weather, std::int64_t shift, const site::ZoneRule& display,
+                  std::size_t first, Block& block, std::size_t from, std::size_t to,
+                  bool geometry) const;
   void weatherLight(const site::WeatherRow* rows, Block& block, std::size_t from,
                     std::size_t to) const;
   void weatherPower(Block& block, int panel, energy::ThermalState& thermal,

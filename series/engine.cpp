@@ -170,10 +170,9 @@ void SeriesEngine::compute(Block& block) const {
   panels(block);
 }
 
-void SeriesEngine::panels(Block& block) const {
-  const std::size_t n = block.size;
+void SeriesEngine::panels(Block& block, std::size_t from, std::size_t to) const {
   const AzimuthTable& table = Azimuths();
-  for (std::size_t i = 0; i < n; ++i) {
+  for (std::size_t i = from; i < to; ++i) {
     const double SunAzimuth = block.azimuth[i];
     const double SunElevation = block.elevation[i];
     // 1. and 2. of AngleOfIncidence: the sun's azimuth is a whole degree, so its sine and

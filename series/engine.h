@@ -65,8 +65,10 @@ class SeriesEngine {
   void compute(Block& block) const;
 
   // Every panel's angle of incidence and production from the sun the block already holds
-  // (azimuth and elevation of its first size moments): the second half of compute.
-  void panels(Block& block) const;
+  // (azimuth and elevation of its first size moments, or of [from, to)): the second half of
+  // compute.
+  void panels(Block& block) const { panels(block, 0, block.size); }
+  void panels(Block& block, std::size_t from, std::size_t to) const;
 
   // The sun's position alone, for n moments.
   void sunPositions(const std::int64_t* universalSecond, std::size_t n, double* azimuth,

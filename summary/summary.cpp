@@ -160,7 +160,7 @@ EnergyYear SumWeather(const Site& site, const site::Weather& weather, double shi
       ++t.rows;
       if (b.lightMissing[i]) ++t.missing;
     }
-  }, progress);
+  }, progress, {.geometry = false, .power = true});
   for (const EnergyTotals& m : sums.months) AddEnergy(sums.year, m);
   return sums;
 }
@@ -383,6 +383,8 @@ BestOrientation FindBest(const Site& site, const site::ZoneRule& zone, int year,
   return result;
 }
 
+constexpr pipeline::WeatherStages kLightOnly{.geometry = false, .power = false};
+
 BestOrientation FindBestWeather(const Site& site, const site::Weather& weather,
                                 double shiftSeconds, double fixedTilt, double fixedAzimuth,
                                 const std::function<void(double)>& progress) {
@@ -420,11 +422,20 @@ BestOrientation FindBestWeather(const Site& site, const site::Weather& weather,
     }
   }, [&progress](double f) {
     if (progress) progress(0.2 * f);
-  });
+  }, kLightOnly);
   BestOrientation result;
   result.best = Search(sky, horizon, fixedTilt, fixedAzimuth, progress);
-  const EnergyYear exact = SumWeather(WithOnly(site, result.best), weather, shiftSeconds, utc);
-  result.irradiation = exact.year.panels[0].poa;
+  // The chosen plane's year exactly, summed as SumWeather sums it (by month, then the months).
+  const pipeline::Pipeline chosen(WithOnly(site, result.best));
+  std::array<double, 12> months{};
+  chosen.runWeather(weather, shiftSeconds, utc, [&](const pipeline::Block& b) {
+    for (std::size_t i = 0; i < b.sun.size; ++i) {
+      const int month = SerialToParts(SerialOfSecond(b.sun.localSecond[i])).month;
+      months[month - 1] += b.sky.poa[0][i] * (static_cast<double>(b.seconds[i]) / 3600.0 / 1000.0);
+    }
+  }, {}, kLightOnly);
+  result.irradiation = 0;
+  for (const double month : months) result.irradiation += month;
   for (int p = 0; p < kPanelCount; ++p) result.panelIrradiation[p] = given[p] / 1000.0;
   if (progress) progress(1.0);
   return result;

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
@@ -266,6 +267,48 @@ TEST(Pipeline, TheGridsBlocksComeInOrderFromBothThreads) {
   });
   EXPECT_EQ(next, grid.count * 60);
   EXPECT_EQ(progress, 1.0);
+}
+
+// The weather's blocks are worked on by both threads in tasks (halves of rows, panels); what
+// comes out must not depend on how they fell: each of five panels has the bits it has alone,
+// the blocks come in order with their progress, and a sink's failure ends the run and comes
+// out of it.
+TEST(Pipeline, TheWeathersBlocksComeInOrderWhateverTheThreadsDid) {
+  const site::Weather weather = Load(QStringLiteral(HALVESSA_DENVER_CSV));
+  pipeline::Setup five = Denver();
+  five.panels = {{{180, 20}, {90, 30}, {270, 60}, {150, 90}, {0, 10}}};
+  five.kwp = {4, 1, 2, 3, 0.5};
+  const auto zone = site::ZoneRule::Fixed(-7);
+  std::vector<std::array<double, 4>> all;  // per row and panel: poa, cell, dc, ac
+  double progress = 0;
+  pipeline::Pipeline(five).runWeather(weather, 0, zone, [&](const pipeline::Block& b) {
+    ASSERT_EQ(b.startSecond[0], weather.rows[all.size() / 5].start);
+    for (std::size_t i = 0; i < b.sun.size; ++i) {
+      for (int p = 0; p < 5; ++p) all.push_back({b.sky.poa[p][i], b.cell[p][i], b.dc[p][i], b.ac[p][i]});
+    }
+  }, [&progress](double f) {
+    EXPECT_GT(f, progress);
+    progress = f;
+  });
+  ASSERT_EQ(all.size(), 5 * weather.rows.size());
+  EXPECT_EQ(progress, 1.0);
+  for (int p = 0; p < 5; ++p) {
+    pipeline::Setup alone = five;
+    alone.panels = {};
+    alone.panels[p] = five.panels[p];
+    std::size_t k = 0;
+    pipeline::Pipeline(alone).runWeather(weather, 0, zone, [&](const pipeline::Block& b) {
+      for (std::size_t i = 0; i < b.sun.size; ++i, ++k) {
+        const std::array<double, 4> v{b.sky.poa[p][i], b.cell[p][i], b.dc[p][i], b.ac[p][i]};
+        ASSERT_EQ(v, all[5 * k + p]) << "panel " << p + 1 << ", row " << k;
+      }
+    });
+  }
+  int sunk = 0;
+  EXPECT_THROW(pipeline::Pipeline(five).runWeather(weather, 0, zone, [&](const pipeline::Block&) {
+    if (++sunk == 3) throw std::runtime_error("the disk is full");
+  }), std::runtime_error);
+  EXPECT_EQ(sunk, 3);
 }
 
 }  // namespace
