@@ -11,7 +11,8 @@
 //   block first as that path does;
 // - formatting alone on one thread: the year's blocks, computed beforehand, through
 //   files::SeriesWriter into a sink that counts, against std::to_chars of the same numbers.
-// Full precision, --clearsky and --digits 3, each run 11 times, the ways alternating.
+// Full precision, --clearsky and --digits 3, each run 11 times, the ways alternating; with
+// --clearsky also the executable under the horizon of tests/data against it without.
 //   halvessa_bench_series_floor [--cli PATH] [FILE]
 // PATH defaults to halvessa-cli beside this program, FILE to a temporary file.
 #include <fcntl.h>
@@ -374,8 +375,12 @@ int main(int argc, char** argv) {
     const Year year = YearOf(c.clearSky);
     std::vector<Time> ours, floor, inProcess, computingFloor;
     std::vector<double> writer, floorAlone;
+    std::vector<Time> shaded;  // --clearsky --horizon
+    std::vector<std::string> withHorizon = c.options;
+    withHorizon.insert(withHorizon.end(), {"--horizon", HALVESSA_TEST_DATA "/horizon-45.000-8.000.csv"});
     for (int run = 0; run < kRuns; ++run) {
       ours.push_back(Process(program, c.options));
+      if (c.clearSky) shaded.push_back(Process(program, withHorizon));
       floor.push_back(Floor(year, c.clearSky, c.digits, false));
       inProcess.push_back(InProcess(c.clearSky, c.digits));
       computingFloor.push_back(Floor(year, c.clearSky, c.digits, true));
@@ -384,6 +389,7 @@ int main(int argc, char** argv) {
     }
     std::printf("%s (%zu numbers a row)\n", c.name, year.numbers.size() / kRows);
     Compare("the executable vs the floor", ours, floor);
+    if (c.clearSky) Compare("the executable with --horizon vs without", shaded, ours);
     Compare("in process, computing: WriteSeries vs the floor", inProcess, computingFloor);
     Compare("formatting alone, one thread: the writer vs to_chars", Walls(writer), Walls(floorAlone));
     std::fflush(stdout);

@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <exception>
-#include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <utility>
 
 #include "geometry/calendar.h"
+#include "pipeline/in_order.h"
 #include "series/grid.h"
 
 namespace halvessa::files {
@@ -488,111 +484,37 @@ void WriteSeries(const SeriesLayout& layout, OutputSink& sink, std::int64_t rowC
   constexpr auto kStretch = static_cast<std::int64_t>(8 * series::kBlock);
   constexpr std::int64_t kAhead = 4;  // stretches made or being made but not yet written
   const std::int64_t stretches = (rowCount + kStretch - 1) / kStretch;
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::int64_t next = 0;     // the next stretch to make
-  std::int64_t written = 0;  // the stretches handed to the sink
-  std::map<std::int64_t, SeriesText::Buffer> made;
-  std::vector<SeriesText::Buffer> spare;
-  std::exception_ptr failure;
-
   struct Worker {
     explicit Worker(const SeriesLayout& layout) : text(layout) {}
     SeriesText text;
     std::unique_ptr<series::Block> block = series::MakeBlock();
     std::unique_ptr<series::SkyBlock> sky = std::make_unique<series::SkyBlock>();
   };
-  const auto make = [&](Worker& w, std::int64_t k, SeriesText::Buffer& out) {
-    out.clear();
-    const std::int64_t end = std::min(rowCount, (k + 1) * kStretch);
-    for (std::int64_t first = k * kStretch; first < end;
-         first += static_cast<std::int64_t>(series::kBlock)) {
-      w.block->size = static_cast<std::size_t>(
-          std::min<std::int64_t>(static_cast<std::int64_t>(series::kBlock), end - first));
-      compute(first, *w.block, *w.sky);
-      w.text.rows(*w.block, w.sky.get(), first == 0, out);
-    }
-  };
-  // Under the lock: the next stretch to make, if one may be made now, with a buffer for it.
-  const auto take = [&](SeriesText::Buffer& out) -> std::int64_t {
-    if (failure || next >= stretches || next >= written + kAhead) return -1;
-    if (!spare.empty()) {
-      out = std::move(spare.back());
-      spare.pop_back();
-    }
-    return next++;
-  };
-  const auto fail = [&] {
-    const std::lock_guard lock(mutex);
-    if (!failure) failure = std::current_exception();
-    changed.notify_all();
-  };
-
-  // The second worker makes stretches as long as there are some to make.
-  std::thread second([&] {
-    Worker w(layout);
-    for (;;) {
-      SeriesText::Buffer out;
-      std::int64_t k = -1;
-      {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return failure || next >= stretches || next < written + kAhead; });
-        k = take(out);
-        if (k < 0) return;
-      }
-      try {
-        make(w, k, out);
-      } catch (...) {
-        fail();
-        return;
-      }
-      const std::lock_guard lock(mutex);
-      made.emplace(k, std::move(out));
-      changed.notify_all();
-    }
-  });
-
-  // This thread makes stretches too, and writes the made ones in order.
-  try {
-    Worker w(layout);
-    SeriesText::Buffer head;
-    w.text.head(head);
-    sink.write(head.text());
-    std::unique_lock lock(mutex);
-    while (written < stretches && !failure) {
-      if (const auto found = made.find(written); found != made.end()) {
-        SeriesText::Buffer out = std::move(found->second);
-        made.erase(found);
-        lock.unlock();
+  std::array<Worker, 2> workers{Worker(layout), Worker(layout)};
+  SeriesText::Buffer head;
+  workers[0].text.head(head);
+  sink.write(head.text());
+  pipeline::MakeInOrder<SeriesText::Buffer>(
+      stretches, kAhead,
+      [&](std::int64_t k, SeriesText::Buffer& out, int worker) {
+        Worker& w = workers[worker];
+        out.clear();
+        const std::int64_t end = std::min(rowCount, (k + 1) * kStretch);
+        for (std::int64_t first = k * kStretch; first < end;
+             first += static_cast<std::int64_t>(series::kBlock)) {
+          w.block->size = static_cast<std::size_t>(
+              std::min<std::int64_t>(static_cast<std::int64_t>(series::kBlock), end - first));
+          compute(first, *w.block, *w.sky);
+          w.text.rows(*w.block, w.sky.get(), first == 0, out);
+        }
+      },
+      [&](std::int64_t k, SeriesText::Buffer& out) {
         sink.write(out.text());
-        if (progress) progress(static_cast<double>(written + 1) / static_cast<double>(stretches));
-        lock.lock();
-        spare.push_back(std::move(out));
-        ++written;
-        changed.notify_all();
-        continue;
-      }
-      SeriesText::Buffer out;
-      if (const std::int64_t k = take(out); k >= 0) {
-        lock.unlock();
-        make(w, k, out);
-        lock.lock();
-        made.emplace(k, std::move(out));
-        continue;
-      }
-      changed.wait(lock);
-    }
-    if (!failure) {
-      lock.unlock();
-      SeriesText::Buffer end;
-      w.text.end(end);
-      sink.write(end.text());
-    }
-  } catch (...) {
-    fail();
-  }
-  second.join();
-  if (failure) std::rethrow_exception(failure);
+        if (progress) progress(static_cast<double>(k + 1) / static_cast<double>(stretches));
+      });
+  SeriesText::Buffer end;
+  workers[0].text.end(end);
+  sink.write(end.text());
 }
 
 }  // namespace halvessa::files

@@ -11,6 +11,7 @@
 
 #include "geometry/calendar.h"
 #include "geometry/module1.h"
+#include "pipeline/in_order.h"
 
 namespace halvessa::pipeline {
 
@@ -150,65 +151,26 @@ void Pipeline::runGrid(const series::TimeGrid& grid, const site::ZoneRule& zone,
     }
     return;
   }
-  // Two threads each compute every other stretch into their own blocks; the sink takes them
-  // in order while the next two stretches are computed.
+  // Stretches of blocks made on both cores, handed to the sink in order.
   struct Part {
     std::vector<std::unique_ptr<Block>> blocks;
     std::size_t used = 0;
-    std::exception_ptr failure;
   };
-  std::array<std::array<Part, 2>, 2> parts;  // [buffer][thread]
-  for (auto& buffer : parts) {
-    for (Part& part : buffer) {
-      for (std::size_t b = 0; b < kStretchBlocks; ++b) part.blocks.push_back(MakeBlock());
-    }
-  }
-  const auto compute = [&](Part& part, std::int64_t from) {
-    part.used = 0;
-    part.failure = nullptr;
-    try {
-      const std::int64_t end = std::min(grid.count, from + stretch);
-      for (std::int64_t first = from; first < end; first += static_cast<std::int64_t>(kBlock)) {
-        fill(first, *part.blocks[part.used++]);
-      }
-    } catch (...) {
-      part.failure = std::current_exception();
-    }
-  };
-  const auto computePair = [&](std::array<Part, 2>& buffer, std::int64_t from) {
-    std::thread second(compute, std::ref(buffer[1]), from + stretch);
-    compute(buffer[0], from);
-    second.join();
-  };
-  const auto hand = [&](std::array<Part, 2>& buffer) {
-    for (Part& part : buffer) {
-      if (part.failure) std::rethrow_exception(part.failure);
-      for (std::size_t b = 0; b < part.used; ++b) sink(*part.blocks[b]);
-    }
-  };
-  computePair(parts[0], 0);
-  int current = 0;
-  for (std::int64_t first = 0; first < grid.count; first += 2 * stretch) {
-    const std::int64_t next = first + 2 * stretch;
-    if (next < grid.count) {
-      // The next pair: its second stretch on the second thread, its first on this one once
-      // it has handed the current pair on, so that both cores compute.
-      std::array<Part, 2>& ahead = parts[1 - current];
-      std::thread worker([&, next] { compute(ahead[1], next + stretch); });
-      try {
-        hand(parts[current]);
-        compute(ahead[0], next);
-      } catch (...) {
-        worker.join();
-        throw;
-      }
-      worker.join();
-    } else {
-      hand(parts[current]);
-    }
-    report(next);
-    current = 1 - current;
-  }
+  const std::int64_t stretches = (grid.count + stretch - 1) / stretch;
+  MakeInOrder<Part>(
+      stretches, 3,
+      [&](std::int64_t k, Part& part, int) {
+        part.used = 0;
+        const std::int64_t end = std::min(grid.count, (k + 1) * stretch);
+        for (std::int64_t first = k * stretch; first < end; first += static_cast<std::int64_t>(kBlock)) {
+          if (part.used == part.blocks.size()) part.blocks.push_back(MakeBlock());
+          fill(first, *part.blocks[part.used++]);
+        }
+      },
+      [&](std::int64_t k, const Part& part) {
+        for (std::size_t b = 0; b < part.used; ++b) sink(*part.blocks[b]);
+        report((k + 1) * stretch);
+      });
 }
 
 void Pipeline::weatherSun(const site::Weather& weather, std::int64_t shift,
