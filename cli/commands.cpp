@@ -352,15 +352,8 @@ WeatherSite WeatherSiteOf(const Options& o, const Environment& env) {
     if (weather.rows.empty()) {
       throw UsageError(QStringLiteral("--weather"), w.weather->name + QStringLiteral(": no rows"));
     }
-    std::int64_t from = weather.rows.front().start;
-    std::int64_t to = from;
-    for (const site::WeatherRow& row : weather.rows) {
-      from = std::min(from, row.start);
-      to = std::max(to, row.start + row.length);
-    }
-    const auto shift = static_cast<std::int64_t>(w.weather->shiftSeconds);
     w.display = InCalendar(QStringLiteral("--weather"), [&] {
-      return w.in.zone.ruleAround(SerialOfSecond(from + shift) - 1, SerialOfSecond(to + shift) + 1);
+      return text::ZoneRuleOver(w.in.zone, weather, w.weather->shiftSeconds);
     });
     const QString warning = AlignmentWarningOf(*w.weather, w.in.latitude, w.in.longitude);
     if (!warning.isEmpty() && env.warning) env.warning(warning);

@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "geometry/calendar.h"
+#include "pipeline/pipeline.h"
 #include "text/convert.h"
 #include "text/time_zone.h"
 
@@ -231,7 +232,7 @@ double SiteValue(const QString& option, const std::optional<QString>& given, con
 }
 
 // The largest kWp a panel may have: a large roof's array, well beyond any home's.
-constexpr double kMaxKwp = 100000;
+constexpr double kMaxKwp = pipeline::kKwpRange.high;
 
 // "AZ/TILT" or "AZ/TILT/KWP".
 std::pair<PanelGeometry, double> PanelOf(const QString& text) {

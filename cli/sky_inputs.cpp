@@ -13,16 +13,16 @@ namespace halvessa::cli {
 
 namespace {
 
-// A number option within [low, high].
+// A number option within its range.
 double Within(const std::optional<QString>& given, const char* option, double fallback,
-              double low, double high, const char* unit) {
+              pipeline::Range range, const char* unit) {
   if (!given) return fallback;
   const QString name = QLatin1String(option);
   const double v = NumberOf(name, *given);
-  if (!(v >= low && v <= high)) {
+  if (!range.holds(v)) {
     throw UsageError(name, text::Quoted(*given) + QStringLiteral(" is outside %1 to %2%3")
-                               .arg(low)
-                               .arg(high)
+                               .arg(range.low)
+                               .arg(range.high)
                                .arg(QLatin1String(unit)));
   }
   return v;
@@ -64,7 +64,7 @@ std::optional<WeatherInput> WeatherOf(const Options& o) {
   }
   WeatherInput in;
   in.name = *o.weather;
-  in.shiftHours = Within(o.weatherShift, "--weather-shift", 0, -24, 24, " hours");
+  in.shiftHours = Within(o.weatherShift, "--weather-shift", 0, pipeline::kWeatherShiftRange, " hours");
   in.shiftSeconds = in.shiftHours * 3600.0;
   files::WeatherResult read = files::ReadWeather(*o.weather);
   if (const QString* error = std::get_if<QString>(&read)) {
@@ -83,9 +83,7 @@ void SiteFromWeather(const Options& o, const WeatherInput& weather, SiteInputs& 
   }
   setup.latitude = site.latitude;
   setup.longitude = site.longitude;
-  if (!o.altitude && std::isfinite(w.elevation) && w.elevation >= -500 && w.elevation <= 9000) {
-    setup.atmosphere.pressure = clearsky::PressureAtAltitude(w.elevation);
-  }
+  if (!o.altitude) pipeline::PressureFromWeather(setup, w);
 }
 
 pipeline::Setup SetupOf(const Options& o, const SiteInputs& site) {
@@ -96,7 +94,7 @@ pipeline::Setup SetupOf(const Options& o, const SiteInputs& site) {
   s.kwp = site.kwpArray();
   if (o.altitude) {
     s.atmosphere.pressure =
-        clearsky::PressureAtAltitude(Within(o.altitude, "--altitude", 0, -500, 9000, " metres"));
+        clearsky::PressureAtAltitude(Within(o.altitude, "--altitude", 0, {-500, 9000}, " metres"));
   }
   if (o.horizon) {
     const files::HorizonRead read = files::ReadHorizon(*o.horizon);
@@ -107,9 +105,11 @@ pipeline::Setup SetupOf(const Options& o, const SiteInputs& site) {
                            kTranspositions);
   s.system.module = Choice(o.module, "--module", energy::Module::standard, kModules);
   s.system.mount = Choice(o.mount, "--mount", energy::Mount::openRack, kMounts);
-  s.system.lossesPercent = Within(o.losses, "--losses", 14.08, 0, 99, " %");
-  s.system.inverterPercent = Within(o.inverter, "--inverter", 96, 50, 100, " %");
-  s.system.dcAcRatio = Within(o.dcAc, "--dc-ac", 1.2, 0.1, 10, "");
+  const pipeline::SystemOptions defaults;
+  s.system.lossesPercent = Within(o.losses, "--losses", defaults.lossesPercent, pipeline::kLossesRange, " %");
+  s.system.inverterPercent =
+      Within(o.inverter, "--inverter", defaults.inverterPercent, pipeline::kInverterRange, " %");
+  s.system.dcAcRatio = Within(o.dcAc, "--dc-ac", defaults.dcAcRatio, pipeline::kDcAcRange, "");
   s.system.oneInverter = o.oneInverter;
   return s;
 }

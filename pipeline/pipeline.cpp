@@ -66,6 +66,12 @@ bool Absent(double v) { return std::isnan(v); }
 
 }  // namespace
 
+void PressureFromWeather(Setup& setup, const site::Weather& weather) {
+  if (std::isfinite(weather.elevation) && weather.elevation >= -500 && weather.elevation <= 9000) {
+    setup.atmosphere.pressure = clearsky::PressureAtAltitude(weather.elevation);
+  }
+}
+
 // Default-initialised: the arrays are written before they are read, and zeroing them would
 // cost more than computing a small grid.
 std::unique_ptr<Block> MakeBlock() { return std::unique_ptr<Block>(new Block); }

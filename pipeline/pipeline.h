@@ -53,6 +53,18 @@ struct SystemOptions {
 
 inline constexpr double kDefaultKwp = 1.0;
 
+// The values the calculator's options and the window's System dialog accept: each within
+// [low, high] (the kWp above low).
+struct Range {
+  double low, high;
+  bool holds(double v) const { return v >= low && v <= high; }
+};
+inline constexpr Range kKwpRange{0, 100000};
+inline constexpr Range kLossesRange{0, 99};
+inline constexpr Range kInverterRange{50, 100};
+inline constexpr Range kDcAcRange{0.1, 10};
+inline constexpr Range kWeatherShiftRange{-24, 24};  // hours
+
 struct Setup {
   double latitude = 0;   // degrees, -90..90
   double longitude = 0;  // degrees, -180..180
@@ -65,6 +77,10 @@ struct Setup {
   Transposition transposition = Transposition::perez;  // weather only: the clear sky is isotropic
   SystemOptions system{};
 };
+
+// The air's pressure from the altitude a weather file states (-500 to 9000 m), when it
+// states one: the refraction of its sun.
+void PressureFromWeather(Setup& setup, const site::Weather& weather);
 
 // A block of moments through every stage, as structures of arrays. About 400 KB: make it once
 // (MakeBlock) and reuse it.

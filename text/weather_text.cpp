@@ -1,6 +1,10 @@
 #include "text/weather_text.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+
+#include "geometry/calendar.h"
 
 namespace halvessa::text {
 
@@ -8,6 +12,34 @@ QString ShiftHours(double hours) {
   if (hours == 0) return QStringLiteral("0");
   return (hours > 0 ? QStringLiteral("+") : QStringLiteral("-")) +
          QString::number(std::abs(hours), 'g', 6);
+}
+
+site::ZoneRule ZoneRuleOver(const SiteZone& zone, const site::Weather& weather, double shiftSeconds) {
+  if (weather.rows.empty()) return zone.ruleAround(kUnixEpochSerial, kUnixEpochSerial + 1);
+  std::int64_t from = weather.rows.front().start;
+  std::int64_t to = from;
+  for (const site::WeatherRow& row : weather.rows) {
+    from = std::min(from, row.start);
+    to = std::max(to, row.start + row.length);
+  }
+  const auto shift = static_cast<std::int64_t>(shiftSeconds);
+  return zone.ruleAround(SerialOfSecond(from + shift) - 1, SerialOfSecond(to + shift) + 1);
+}
+
+QString SkyTitle(const site::Weather* weather, const QString& fileName) {
+  if (weather == nullptr) return QStringLiteral("clear sky");
+  QString source;
+  switch (weather->format) {
+    case site::WeatherFormat::PvgisCsv:
+    case site::WeatherFormat::PvgisJson: source = QStringLiteral("PVGIS TMY"); break;
+    case site::WeatherFormat::Epw: source = QStringLiteral("EPW"); break;
+    case site::WeatherFormat::PlainCsv: source = QStringLiteral("CSV"); break;
+  }
+  QString title = (weather->typicalYear ? QStringLiteral("typical year, ") : QStringLiteral("weather, ")) + source;
+  if (std::isfinite(weather->latitude) && std::isfinite(weather->longitude)) {
+    return title + QStringLiteral(" %1 %2").arg(weather->latitude, 0, 'f', 3).arg(weather->longitude, 0, 'f', 3);
+  }
+  return title + QStringLiteral(" ") + fileName;
 }
 
 QString AlignmentWarning(const energy::Alignment& a, const QString& fileName) {

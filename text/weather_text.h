@@ -5,6 +5,9 @@
 #include <QString>
 
 #include "energy/alignment.h"
+#include "site/weather.h"
+#include "site/zone_rule.h"
+#include "text/time_zone.h"
 
 namespace halvessa::text {
 
@@ -12,6 +15,15 @@ namespace halvessa::text {
 //   "x.epw: its light comes about 1 h before the sun, and its times fit best moved by +1 h"
 // with ", 4.2 % of its beam falls while the sun is down" when beam falls at night.
 QString AlignmentWarning(const energy::Alignment& alignment, const QString& fileName);
+
+// What a year's figures come from, for a title: "typical year, PVGIS TMY 45.000 8.000" (a
+// typical year or "weather", the file's source, and the site it states, else the file's
+// name), or, without weather, "clear sky".
+QString SkyTitle(const site::Weather* weather, const QString& fileName);
+
+// The zone's rules over a weather's rows, their times moved by shiftSeconds: those its
+// months are summed and its rows shown by. Throws CalendarRangeError as the zone does.
+site::ZoneRule ZoneRuleOver(const SiteZone& zone, const site::Weather& weather, double shiftSeconds);
 
 // Hours as the shift is written: "+1", "-0.5", "0".
 QString ShiftHours(double hours);

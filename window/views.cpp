@@ -12,6 +12,7 @@
 #include "geometry/calendar.h"
 #include "series/grid.h"
 #include "text/convert.h"
+#include "text/weather_text.h"
 
 namespace halvessa::window {
 
@@ -136,7 +137,8 @@ QString PanelCaption(int panel, const PanelGeometry& geometry) {
       .arg(Number(geometry.Azimuth), Number(geometry.Tilt));
 }
 
-summary::Site SiteOf(const Calculated& c) {
+summary::Site SiteOf(const Calculated& c, const SkySources* sky) {
+  if (sky != nullptr) return sky->setup(c.latitude, c.longitude, c.panels);
   summary::Site site;
   site.latitude = c.latitude;
   site.longitude = c.longitude;
@@ -144,7 +146,7 @@ summary::Site SiteOf(const Calculated& c) {
   return site;
 }
 
-DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds) {
+DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds, const SkySources* sky) {
   DayChart chart;
   chart.day = LocalDay(c);
   chart.stepSeconds = stepSeconds;
@@ -152,7 +154,7 @@ DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds) {
   for (int p = 0; p < kPanelCount; ++p) chart.inUse[p] = InUse(c.panels[p]);
   try {
     const site::ZoneRule rule = c.zone.ruleAround(chart.day, chart.day + 1);
-    const summary::Site site = SiteOf(c);
+    const summary::Site site = SiteOf(c, sky);
     // One pass: the day's sums and the chart's points from the same moments.
     const summary::DaySummary day =
         summary::SummarizeDay(site, rule, chart.day, stepSeconds, [&chart](const pipeline::Block& b) {
@@ -205,9 +207,14 @@ DayModel::Change DayModel::setOpen(bool open) {
   return update();
 }
 
+DayModel::Change DayModel::setSky(std::shared_ptr<const SkySources> sky) {
+  sky_ = std::move(sky);
+  return update();
+}
+
 DayModel::Change DayModel::update() {
   if (!open_ || !last_) return Change::kNone;
-  if (chart_ && drawn_ && LocalDay(*drawn_) == LocalDay(*last_) && SameSite(*drawn_, *last_)) {
+  if (chart_ && drawn_ && sky_ == drawnSky_ && LocalDay(*drawn_) == LocalDay(*last_) && SameSite(*drawn_, *last_)) {
     drawn_ = last_;
     if (!chart_->problem.isEmpty()) return Change::kNone;
     const double marker = HoursSince(*rule_, chart_->fromUniversal, last_->moment);
@@ -215,9 +222,10 @@ DayModel::Change DayModel::update() {
     chart_->marker = marker;
     return Change::kMarker;
   }
-  chart_ = ComputeDay(*last_, kStepSeconds);
+  chart_ = ComputeDay(*last_, kStepSeconds, sky_.get());
   rule_ = last_->zone.ruleAround(chart_->day, chart_->day + 1);
   drawn_ = last_;
+  drawnSky_ = sky_;
   ++computations_;
   return Change::kRedraw;
 }
@@ -234,13 +242,20 @@ std::optional<YearRequest> YearModel::setOpen(bool open) {
   return update();
 }
 
+std::optional<YearRequest> YearModel::setSky(std::shared_ptr<const SkySources> sky) {
+  sky_ = std::move(sky);
+  return update();
+}
+
 std::optional<YearRequest> YearModel::update() {
   if (!open_ || !last_) return std::nullopt;
-  if (requestedFor_ && requestedFor_->year == YearOf(*last_) &&
+  // A weather's year is the file's, whatever the moment's.
+  const bool weather = sky_ && sky_->weather;
+  if (requestedFor_ && requestedFor_->sky == sky_ && (weather || requestedFor_->year == YearOf(*last_)) &&
       SameSite(requestedFor_->site, *last_)) {
     return std::nullopt;
   }
-  YearRequest request{++requested_, *last_, YearOf(*last_)};
+  YearRequest request{++requested_, *last_, YearOf(*last_), sky_};
   requestedFor_ = request;
   return request;
 }
@@ -250,13 +265,22 @@ YearResult YearModel::Compute(const YearRequest& request, const std::function<bo
   result.generation = request.generation;
   result.year = request.year;
   result.panels = request.site.panels;
+  result.sky = request.sky;
   const auto poll = [&cancelled](double) {
     if (cancelled && cancelled()) throw YearCancelled{};
   };
   try {
+    const summary::Site site = SiteOf(request.site, request.sky.get());
+    if (request.sky && request.sky->weather) {
+      const site::Weather& weather = *request.sky->weather;
+      const double shift = request.sky->settings.weatherShiftHours * 3600.0;
+      result.energy = summary::SumWeather(site, weather, shift, text::ZoneRuleOver(request.site.zone, weather, shift), poll);
+      poll(0);
+      result.best = summary::FindBestWeather(site, weather, shift, std::nan(""), std::nan(""), poll);
+      return result;
+    }
     const double first = DateSerial(request.year, 1, 1);
     const site::ZoneRule rule = request.site.zone.ruleAround(first, first + 366);
-    const summary::Site site = SiteOf(request.site);
     result.months = summary::SummarizeYear(site, rule, request.year, kStepSeconds, poll);
     poll(0);
     result.best = summary::FindBest(site, rule, request.year, kStepSeconds, std::nan(""),
@@ -276,9 +300,14 @@ bool YearModel::accept(YearResult result) {
 QString YearModel::ShareText(const YearResult& result, int panel) {
   const double best = result.best.irradiation;
   const double share = best > 0 ? 100.0 * result.best.panelIrradiation[panel - 1] / best : 0.0;
-  return QStringLiteral("Panel %1 gets %2% of the best orientation's clear-sky light")
+  return QStringLiteral("Panel %1 gets %2% of the best orientation's %3")
       .arg(panel)
-      .arg(std::lround(share));
+      .arg(std::lround(share))
+      .arg(result.energy ? QStringLiteral("light in this weather") : QStringLiteral("clear-sky light"));
+}
+
+QString YearResult::skyTitle() const {
+  return sky ? sky->title : text::SkyTitle(nullptr, {});
 }
 
 // --- ViewsModel ------------------------------------------------------------------------
@@ -294,6 +323,14 @@ ViewsModel::ViewsModel(FormModel& model) : model_(model) {
 }
 
 ViewsModel::~ViewsModel() { model_.onCalculated = nullptr; }
+
+void ViewsModel::setSky(std::shared_ptr<const SkySources> sky) {
+  const DayModel::Change change = day.setSky(sky);
+  if (change != DayModel::Change::kNone && onDayChange) onDayChange(change);
+  if (const std::optional<YearRequest> request = year.setSky(std::move(sky)); request && onYearRequest) {
+    onYearRequest(*request);
+  }
+}
 
 void ViewsModel::seedFromBoxes() {
   if (day.last() || year.hasMoment()) return;

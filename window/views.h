@@ -23,6 +23,7 @@
 #include "summary/summary.h"
 #include "window/calculated.h"
 #include "window/form_model.h"
+#include "window/system.h"
 
 namespace halvessa::window {
 
@@ -62,10 +63,11 @@ struct DayChart {
 // "Panel 1 (151/45)"
 QString PanelCaption(int panel, const PanelGeometry& geometry);
 
-summary::Site SiteOf(const Calculated& c);
+// The pipeline's site of a computed moment, with the sky's horizon and system when given.
+summary::Site SiteOf(const Calculated& c, const SkySources* sky = nullptr);
 
-// Computes the chart of the moment's day.
-DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds);
+// Computes the chart of the moment's day: the clear sky, under the sky's horizon if given.
+DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds, const SkySources* sky = nullptr);
 
 class DayModel {
  public:
@@ -74,6 +76,8 @@ class DayModel {
 
   Change take(const Calculated& c);
   Change setOpen(bool open);
+  // The horizon the day is drawn under (the rest of the sky is the year's).
+  Change setSky(std::shared_ptr<const SkySources> sky);
   bool isOpen() const { return open_; }
   // Null until a moment has been computed with the view open.
   const DayChart* chart() const { return chart_ ? &*chart_ : nullptr; }
@@ -85,6 +89,8 @@ class DayModel {
 
   std::optional<Calculated> last_;
   std::optional<Calculated> drawn_;
+  std::shared_ptr<const SkySources> sky_;
+  std::shared_ptr<const SkySources> drawnSky_;
   std::optional<DayChart> chart_;
   std::optional<site::ZoneRule> rule_;  // the drawn day's
   bool open_ = false;
@@ -95,6 +101,7 @@ struct YearRequest {
   std::uint64_t generation = 0;
   Calculated site;
   int year = 0;
+  std::shared_ptr<const SkySources> sky;  // null: the clear sky, the flat horizon
 };
 
 struct YearResult {
@@ -102,8 +109,12 @@ struct YearResult {
   int year = 0;
   QString problem;  // empty when the figures are there
   std::array<PanelGeometry, kPanelCount> panels{};
-  summary::YearSummary months;
-  summary::BestOrientation best;
+  std::shared_ptr<const SkySources> sky;  // as requested
+  summary::YearSummary months;            // the clear sky's, without weather
+  std::optional<summary::EnergyYear> energy;  // with weather: its months' and year's energy
+  summary::BestOrientation best;          // for the clear sky of the year, or the weather
+  // "typical year, PVGIS TMY 45.000 8.000" or "clear sky"
+  QString skyTitle() const;
 };
 
 // Thrown out of YearModel::Compute when its cancelled() answers true.
@@ -116,11 +127,14 @@ class YearModel {
   // A request when the year shown no longer matches the moment (open view only).
   std::optional<YearRequest> take(const Calculated& c);
   std::optional<YearRequest> setOpen(bool open);
+  std::optional<YearRequest> setSky(std::shared_ptr<const SkySources> sky);
   bool isOpen() const { return open_; }
   bool hasMoment() const { return last_.has_value(); }
 
-  // The monthly figures and the best orientation. Safe on any thread; polls cancelled
-  // between its stages.
+  // The monthly figures and the best orientation: with weather, its energy (the months by
+  // the moment's zone, as the calculator's energy command sums them) and its best
+  // orientation; else the clear sky of the moment's year. Safe on any thread; polls
+  // cancelled between its stages.
   static YearResult Compute(const YearRequest& request,
                             const std::function<bool()>& cancelled = {});
   // Takes the result of the latest request; false (dropped) for an older one.
@@ -128,13 +142,15 @@ class YearModel {
   bool busy() const { return requested_ != 0 && (!result_ || result_->generation != requested_); }
   const std::optional<YearResult>& result() const { return result_; }
 
-  // "Panel 3 gets 71% of the best orientation's clear-sky light", for a panel in use.
+  // "Panel 3 gets 71% of the best orientation's clear-sky light" (or "... light in this
+  // weather"), for a panel in use.
   static QString ShareText(const YearResult& result, int panel);
 
  private:
   std::optional<YearRequest> update();
 
   std::optional<Calculated> last_;
+  std::shared_ptr<const SkySources> sky_;
   std::optional<YearRequest> requestedFor_;
   std::optional<YearResult> result_;
   std::uint64_t requested_ = 0;
@@ -153,6 +169,9 @@ class ViewsModel {
   // the moment the boxes show: the site read as the instant view reads it, the date and time
   // boxes. Reads the boxes only; nothing when they hold no moment or no site.
   void seedFromBoxes();
+
+  // The sky and system both views compute with, from the System model.
+  void setSky(std::shared_ptr<const SkySources> sky);
 
   DayModel day;
   YearModel year;

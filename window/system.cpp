@@ -1,0 +1,259 @@
+#include "window/system.h"
+
+#include <QFileInfo>
+#include <QVariant>
+
+#include <utility>
+#include <variant>
+
+#include "energy/alignment.h"
+#include "files/horizon.h"
+#include "files/weather.h"
+#include "text/weather_text.h"
+
+namespace halvessa::window {
+
+namespace {
+
+// The keys of the user's configuration.
+const QString kKwp = QStringLiteral("system/kwp%1");
+const QString kModule = QStringLiteral("system/module");
+const QString kMount = QStringLiteral("system/mount");
+const QString kLosses = QStringLiteral("system/losses_percent");
+const QString kInverter = QStringLiteral("system/inverter_percent");
+const QString kDcAc = QStringLiteral("system/dc_ac_ratio");
+const QString kOneInverter = QStringLiteral("system/one_inverter");
+const QString kTransposition = QStringLiteral("system/transposition");
+const QString kWeather = QStringLiteral("weather/file");
+const QString kShift = QStringLiteral("weather/shift_hours");
+const QString kHorizon = QStringLiteral("horizon/file");
+const QString kZone = QStringLiteral("site/time_zone");
+
+const std::pair<const char*, energy::Module> kModules[] = {{"standard", energy::Module::standard},
+                                                          {"premium", energy::Module::premium},
+                                                          {"thin", energy::Module::thinFilm}};
+const std::pair<const char*, energy::Mount> kMounts[] = {{"rack", energy::Mount::openRack},
+                                                        {"roof", energy::Mount::roof}};
+const std::pair<const char*, pipeline::Transposition> kTranspositions[] = {
+    {"perez", pipeline::Transposition::perez}, {"isotropic", pipeline::Transposition::isotropic}};
+
+template <typename T, std::size_t N>
+QString WordOf(T value, const std::pair<const char*, T> (&words)[N]) {
+  for (const auto& [word, v] : words) {
+    if (v == value) return QLatin1String(word);
+  }
+  return {};
+}
+
+template <typename T, std::size_t N>
+T ValueOf(const QVariant& stored, T fallback, const std::pair<const char*, T> (&words)[N]) {
+  const QString word = stored.toString();
+  for (const auto& [w, v] : words) {
+    if (word == QLatin1String(w)) return v;
+  }
+  return fallback;
+}
+
+// A stored number within its range, else the default: the file is the user's to edit.
+double NumberOf(const QVariant& stored, double fallback, pipeline::Range range) {
+  bool ok = false;
+  const double v = stored.toDouble(&ok);
+  return ok && range.holds(v) ? v : fallback;
+}
+
+// Two messages in one line, either of which may be empty.
+QString Joined(const QString& a, const QString& b) {
+  if (a.isEmpty()) return b;
+  return b.isEmpty() ? a : a + QStringLiteral(" ") + b;
+}
+
+bool KwpHolds(double kwp) { return kwp > pipeline::kKwpRange.low && kwp <= pipeline::kKwpRange.high; }
+
+}  // namespace
+
+pipeline::Setup SkySources::setup(double latitude, double longitude,
+                                  const std::array<PanelGeometry, kPanelCount>& panels) const {
+  pipeline::Setup s;
+  s.latitude = latitude;
+  s.longitude = longitude;
+  s.panels = panels;
+  s.kwp = settings.kwp;
+  s.horizon = horizon;
+  s.transposition = settings.transposition;
+  s.system = settings.options;
+  if (weather) pipeline::PressureFromWeather(s, *weather);
+  return s;
+}
+
+QString AlignmentMessage(const site::Weather& weather, const QString& name, double latitude,
+                         double longitude, double shiftHours) {
+  const energy::Alignment a = energy::CheckAlignment(weather, latitude, longitude, shiftHours);
+  QString line = text::AlignmentWarning(a, name);
+  if (!line.isEmpty() && a.bestShiftHours != 0) {
+    line += QStringLiteral(" (Edit > System: move its times by %1 h)")
+                .arg(text::ShiftHours(shiftHours + a.bestShiftHours));
+  }
+  return line;
+}
+
+SystemModel::SystemModel(QSettings& store)
+    : store_(store), sources_(std::make_shared<SkySources>(SkySources{{}, nullptr, {}, text::SkyTitle(nullptr, {})})) {}
+
+QString SystemModel::restore() {
+  SystemSettings s;
+  for (int p = 0; p < kPanelCount; ++p) {
+    bool ok = false;
+    const double kwp = store_.value(kKwp.arg(p + 1)).toDouble(&ok);
+    if (ok && KwpHolds(kwp)) s.kwp[p] = kwp;
+  }
+  s.options.module = ValueOf(store_.value(kModule), s.options.module, kModules);
+  s.options.mount = ValueOf(store_.value(kMount), s.options.mount, kMounts);
+  s.options.lossesPercent = NumberOf(store_.value(kLosses), s.options.lossesPercent, pipeline::kLossesRange);
+  s.options.inverterPercent =
+      NumberOf(store_.value(kInverter), s.options.inverterPercent, pipeline::kInverterRange);
+  s.options.dcAcRatio = NumberOf(store_.value(kDcAc), s.options.dcAcRatio, pipeline::kDcAcRange);
+  s.options.oneInverter = store_.value(kOneInverter).toBool();
+  s.transposition = ValueOf(store_.value(kTransposition), s.transposition, kTranspositions);
+  s.weatherShiftHours = NumberOf(store_.value(kShift), 0, pipeline::kWeatherShiftRange);
+  const QString weather = store_.value(kWeather).toString();
+  const QString horizon = store_.value(kHorizon).toString();
+
+  auto sources = std::make_shared<SkySources>();
+  sources->settings = s;
+  QStringList dropped;
+  const auto drop = [&dropped](const QString& kind, const QString& path, const QString& why) {
+    dropped << kind + QStringLiteral(" ") + path + QStringLiteral(" ") + why;
+  };
+  if (!weather.isEmpty()) {
+    if (!QFileInfo::exists(weather)) {
+      drop(QStringLiteral("The weather file"), weather, QStringLiteral("has gone missing"));
+    } else if (files::WeatherResult read = files::ReadWeather(weather);
+               const auto* w = std::get_if<site::Weather>(&read)) {
+      sources->weather = std::make_shared<const site::Weather>(std::move(*w));
+      sources->settings.weatherFile = weather;
+    } else {
+      drop(QStringLiteral("The weather file"), weather,
+           QStringLiteral("can no longer be read (") + std::get<QString>(read) + QStringLiteral(")"));
+    }
+  }
+  if (!horizon.isEmpty()) {
+    if (!QFileInfo::exists(horizon)) {
+      drop(QStringLiteral("The horizon file"), horizon, QStringLiteral("has gone missing"));
+    } else if (const files::HorizonRead read = files::ReadHorizon(horizon); read.horizon) {
+      sources->horizon = *read.horizon;
+      sources->settings.horizonFile = horizon;
+    } else {
+      drop(QStringLiteral("The horizon file"), horizon,
+           QStringLiteral("can no longer be read (") + read.error + QStringLiteral(")"));
+    }
+  }
+  use(std::move(sources));
+  if (dropped.isEmpty()) return {};
+  return Joined(dropped.join(QStringLiteral("; ")) + QStringLiteral(": it is no longer used."),
+                save());  // forgotten
+}
+
+QString SystemModel::openWeather(const QString& path, double latitude, double longitude) {
+  files::WeatherResult read = files::ReadWeather(path);
+  if (const QString* error = std::get_if<QString>(&read)) return *error;
+  auto sources = std::make_shared<SkySources>(*sources_);
+  sources->weather = std::make_shared<const site::Weather>(std::move(std::get<site::Weather>(read)));
+  sources->settings.weatherFile = QFileInfo(path).absoluteFilePath();
+  const QString warning = AlignmentMessage(*sources->weather, QFileInfo(path).fileName(), latitude,
+                                           longitude, sources->settings.weatherShiftHours);
+  use(std::move(sources));
+  return Joined(warning, save());
+}
+
+QString SystemModel::openHorizon(const QString& path) {
+  const files::HorizonRead read = files::ReadHorizon(path);
+  if (!read.horizon) return read.error;
+  auto sources = std::make_shared<SkySources>(*sources_);
+  sources->horizon = *read.horizon;
+  sources->settings.horizonFile = QFileInfo(path).absoluteFilePath();
+  use(std::move(sources));
+  return save();
+}
+
+QString SystemModel::closeWeather() {
+  auto sources = std::make_shared<SkySources>(*sources_);
+  sources->weather = nullptr;
+  sources->settings.weatherFile.clear();
+  use(std::move(sources));
+  return save();
+}
+
+QString SystemModel::closeHorizon() {
+  auto sources = std::make_shared<SkySources>(*sources_);
+  sources->horizon = {};
+  sources->settings.horizonFile.clear();
+  use(std::move(sources));
+  return save();
+}
+
+QString SystemModel::apply(const SystemSettings& settings) {
+  for (int p = 0; p < kPanelCount; ++p) {
+    if (!KwpHolds(settings.kwp[p])) {
+      return QStringLiteral("Panel %1's kWp must be above 0 and at most %2.").arg(p + 1).arg(pipeline::kKwpRange.high);
+    }
+  }
+  const std::pair<const char*, std::pair<double, pipeline::Range>> checks[] = {
+      {"The losses", {settings.options.lossesPercent, pipeline::kLossesRange}},
+      {"The inverter's efficiency", {settings.options.inverterPercent, pipeline::kInverterRange}},
+      {"The DC-to-AC ratio", {settings.options.dcAcRatio, pipeline::kDcAcRange}},
+      {"The weather's shift", {settings.weatherShiftHours, pipeline::kWeatherShiftRange}}};
+  for (const auto& [name, check] : checks) {
+    if (!check.second.holds(check.first)) {
+      return QLatin1String(name) + QStringLiteral(" must be from %1 to %2.").arg(check.second.low).arg(check.second.high);
+    }
+  }
+  auto sources = std::make_shared<SkySources>(*sources_);
+  const QString weather = sources->settings.weatherFile;
+  const QString horizon = sources->settings.horizonFile;
+  sources->settings = settings;
+  sources->settings.weatherFile = weather;
+  sources->settings.horizonFile = horizon;
+  use(std::move(sources));
+  return save();
+}
+
+QString SystemModel::zoneText() const { return store_.value(kZone).toString(); }
+
+QString SystemModel::rememberZone(const QString& text) {
+  if (store_.value(kZone).toString() == text) return {};
+  store_.setValue(kZone, text);
+  return synced();
+}
+
+void SystemModel::use(std::shared_ptr<SkySources> sources) {
+  sources->title = text::SkyTitle(sources->weather.get(), QFileInfo(sources->settings.weatherFile).fileName());
+  sources_ = std::move(sources);
+  if (onChanged) onChanged();
+}
+
+QString SystemModel::save() {
+  const SystemSettings& s = sources_->settings;
+  for (int p = 0; p < kPanelCount; ++p) store_.setValue(kKwp.arg(p + 1), s.kwp[p]);
+  store_.setValue(kModule, WordOf(s.options.module, kModules));
+  store_.setValue(kMount, WordOf(s.options.mount, kMounts));
+  store_.setValue(kLosses, s.options.lossesPercent);
+  store_.setValue(kInverter, s.options.inverterPercent);
+  store_.setValue(kDcAc, s.options.dcAcRatio);
+  store_.setValue(kOneInverter, s.options.oneInverter);
+  store_.setValue(kTransposition, WordOf(s.transposition, kTranspositions));
+  store_.setValue(kShift, s.weatherShiftHours);
+  store_.setValue(kWeather, s.weatherFile);
+  store_.setValue(kHorizon, s.horizonFile);
+  return synced();
+}
+
+QString SystemModel::synced() {
+  store_.sync();
+  if (store_.status() == QSettings::NoError) return {};
+  return QStringLiteral("Cannot save the settings to %1: %2.")
+      .arg(store_.fileName(), store_.status() == QSettings::AccessError
+                                  ? QStringLiteral("it cannot be written")
+                                  : QStringLiteral("it is not a settings file"));
+}
+
+}  // namespace halvessa::window
