@@ -217,6 +217,20 @@ QString SystemModel::apply(const SystemSettings& settings) {
   return save();
 }
 
+QString SystemModel::change(const SystemSettings& chosen, double latitude, double longitude) {
+  QString message = apply(chosen);
+  if (!message.isEmpty()) return message;
+  if (chosen.weatherFile != settings().weatherFile) {
+    message = Joined(message, chosen.weatherFile.isEmpty()
+                                  ? closeWeather()
+                                  : openWeather(chosen.weatherFile, latitude, longitude));
+  }
+  if (chosen.horizonFile != settings().horizonFile) {
+    message = Joined(message, chosen.horizonFile.isEmpty() ? closeHorizon() : openHorizon(chosen.horizonFile));
+  }
+  return message;
+}
+
 QString SystemModel::zoneText() const { return store_.value(kZone).toString(); }
 
 QString SystemModel::rememberZone(const QString& text) {

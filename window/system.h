@@ -67,6 +67,9 @@ class SystemModel {
   // The dialog's values, the files aside (kept as they are). Values outside their ranges
   // are refused: the message names the first.
   QString apply(const SystemSettings& settings);
+  // All the dialog gives: its values, then each file whose name changed opened (or, named
+  // no more, closed). The messages of each step in one line.
+  QString change(const SystemSettings& chosen, double latitude, double longitude);
 
   // The time zone box's text last used for a computation; empty on the first start.
   QString zoneText() const;
