@@ -1,6 +1,6 @@
-// Draws the Sky view into a PNG, to look at it: halvessa_sky_png OUT.png [HORIZON_FILE]
-// [YYYY-MM-DD [HH:MM [ZONE]]]. The site is the default one (Geneva) with the default panels;
-// the date, time and zone default to the window's. Exit status 1, with one line, on a bad
+// Draws the Sky view into a PNG at twice its size, to look at it: halvessa_sky_png OUT.png
+// [HORIZON_FILE] [YYYY-MM-DD [HH:MM [ZONE [LATITUDE LONGITUDE]]]]. The site, date, time, zone
+// and panels default to the window's (Geneva); an empty HORIZON_FILE is none. Exit status 1, with one line, on a bad
 // argument, an unreadable horizon file or a PNG that cannot be written.
 #include <QApplication>
 #include <QImage>
@@ -18,15 +18,15 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = QApplication::arguments();
   if (args.size() < 2) {
-    std::fprintf(stderr, "usage: halvessa_sky_png OUT.png [HORIZON_FILE] [YYYY-MM-DD [HH:MM [ZONE]]]\n");
+    std::fprintf(stderr, "usage: halvessa_sky_png OUT.png [HORIZON_FILE] [YYYY-MM-DD [HH:MM [ZONE [LAT LON]]]]\n");
     return 1;
   }
   namespace d = halvessa::defaults;
   halvessa::window::Calculated c;
   std::optional<halvessa::site::Horizon> horizon;
   try {
-    c.latitude = halvessa::text::StrictNumber(QString::fromLatin1(d::kLatitude));
-    c.longitude = halvessa::text::StrictNumber(QString::fromLatin1(d::kLongitude));
+    c.latitude = halvessa::text::StrictNumber(args.size() > 6 ? args[6] : QString::fromLatin1(d::kLatitude));
+    c.longitude = halvessa::text::StrictNumber(args.size() > 7 ? args[7] : QString::fromLatin1(d::kLongitude));
     const QString date = args.size() > 3 ? args[3] : QString::fromLatin1(d::kDate);
     const QString time = args.size() > 4 ? args[4] : QString::fromLatin1(d::kTime);
     c.zone = halvessa::text::StrictTimeZone(args.size() > 5 ? args[5] : QString::fromLatin1(d::kTimeZone));
