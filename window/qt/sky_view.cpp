@@ -339,7 +339,9 @@ void DrawLegend(QPainter& p, QRectF area, const SkyDiagram& d) {
   };
   line(PenFor(State::kVisible, kDayPath, 2.4), d.day.label + QStringLiteral(", the date shown"));
   line(PenFor(State::kVisible, kSeasonPath, 1.1), QStringLiteral("Solstices and equinoxes"));
-  line(PenFor(State::kHidden, kSeasonPath, 1.1), QStringLiteral("Behind the horizon profile"));
+  if (!d.horizon.empty()) {
+    line(PenFor(State::kHidden, kSeasonPath, 1.1), QStringLiteral("Behind the horizon profile"));
+  }
   line(PenFor(State::kBelow, kSeasonPath, 1.4), QStringLiteral("Below the horizon"));
   if (!d.horizon.empty()) {
     p.setPen(Qt::NoPen);
@@ -366,8 +368,7 @@ void DrawLegend(QPainter& p, QRectF area, const SkyDiagram& d) {
     DrawPanel(p, QPointF(area.left() + 12, y - fm.ascent() / 3), panel);
     p.setFont(DefaultFont());
     p.setPen(Qt::black);
-    p.drawText(QPointF(text, y),
-               PanelCaption(panel.panel, panel.geometry));
+    p.drawText(QPointF(text, y), PanelCaption(panel.panel, panel.geometry));
     y += fm.height() + 6;
   }
 }
@@ -410,7 +411,8 @@ void SkyView::paint(QPainter& p, const QRectF& rect) const {
     return;
   }
   const SkyDiagram& d = *diagram_;
-  p.drawText(captionBox, Qt::AlignLeft | Qt::AlignVCenter, d.caption);
+  p.drawText(captionBox, Qt::AlignLeft | Qt::AlignVCenter,
+             QFontMetricsF(p.font()).elidedText(d.caption, Qt::ElideRight, captionBox.width()));
 
   const double radius =
       std::min((kWidth - kLegendWidth) / 2.0 - kMargin, (kHeight - kCaptionHeight) / 2.0 - kMargin);
