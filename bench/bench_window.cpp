@@ -180,7 +180,7 @@ void BM_DayRedraw(benchmark::State& state) {
   Form form(model, fake);
   HalvessaWindow window(model);
   window.show();
-  window.views().setDayOpen(true);
+  window.views().choose(halvessa::window::View::kDay);
   model.chkNow.setValue(0);
   model.txtTime.setText(QStringLiteral("12:00"));
   int day = 1;
@@ -207,7 +207,7 @@ void BM_YearViewOpened(benchmark::State& state) {
     model.txtLat.setText(QString::number(latitude));
     latitude += 0.5;  // a new site each time
     model.btnRefresh.userClicked();
-    window.views().setYearOpen(true);
+    window.views().choose(halvessa::window::View::kYear);
     while (window.views().yearBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
   }
 }

@@ -338,7 +338,7 @@ TEST(YearModel, RequestsFollowTheSiteAndStaleResultsAreDropped) {
   c.latitude = 47;
   const std::optional<YearRequest> second = year.take(c);
   ASSERT_TRUE(second);
-  EXPECT_FALSE(year.accept({first->generation, 2025, {}, {}, {}, {}}));  // an older request's
+  EXPECT_FALSE(year.accept({first->generation, 2025, {}, {}, {}, {}, {}}));  // an older request's
   int polls = 0;
   EXPECT_THROW(YearModel::Compute(*second, [&polls] { return ++polls > 1; }), YearCancelled);
   YearResult now = YearModel::Compute(*second);
