@@ -70,7 +70,7 @@ const char* const kTabNames[kViewCount] = {"Day", "Year", "Sky"};
 const char* const kShortcuts[kViewCount] = {"Ctrl+D", "Ctrl+Y", "Ctrl+K"};
 
 // What the tables' columns hold, as their headers' tool tips.
-const QString kCleanSky = QStringLiteral(
+const QString kClearSkyTip = QStringLiteral(
     "under a clear sky (the simplified Solis model, an isotropic sky, ground albedo 0.2): the "
     "light cloudless days would bring, not the weather's");
 
@@ -227,7 +227,7 @@ class DayView {
           QStringLiteral("Σ production/100 × step over the day: the hours of full production "
                          "that the %Prod figure adds up to (a cloudless sun's direct light only)")},
          {QStringLiteral("Clear sky kWh/m²"),
-          QStringLiteral("The day's light on the panel's plane ") + kCleanSky},
+          QStringLiteral("The day's light on the panel's plane ") + kClearSkyTip},
          {QStringLiteral("Peak production"), QStringLiteral("The day's highest %Prod figure")},
          {QStringLiteral("Peak at"), QStringLiteral("When it comes, local time")}});
     layout->addWidget(chart, 1);
@@ -426,7 +426,7 @@ class YearView {
         root, "yearTable", QStringLiteral("Year table"),
         {{QStringLiteral("Panel"), QStringLiteral("The panel in use, its azimuth/tilt in degrees")},
          {QStringLiteral("Clear sky kWh/m²"),
-          QStringLiteral("The year's light on the panel's plane in 10-minute steps ") + kCleanSky},
+          QStringLiteral("The year's light on the panel's plane in 10-minute steps ") + kClearSkyTip},
          {QStringLiteral("Share of the best orientation"),
           QStringLiteral("The panel's clear-sky light over the year as a share of what the "
                          "best orientation gets")}});
