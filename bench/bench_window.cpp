@@ -13,6 +13,10 @@
 // painted. Year view: opened on a new site, from the click to the search's result shown,
 // the window's event loop served meanwhile; and the search alone on its thread's side.
 //
+// Tab switch: with the three views made, a switch to the next tab with its events and its
+// repaint, beside the floor in the same run: a bare QTabWidget of three empty pages of the same
+// size, switched and painted the same way.
+//
 // The run is started once per benchmark call and never returns by itself: the iterations are
 // counted at each step's second event point (KeepRunning), and the window is closed when they
 // are done, which ends the run.
@@ -20,6 +24,7 @@
 #include <QChartView>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -180,7 +185,7 @@ void BM_DayRedraw(benchmark::State& state) {
   Form form(model, fake);
   HalvessaWindow window(model);
   window.show();
-  window.views().setDayOpen(true);
+  window.views().choose(halvessa::window::View::kDay);
   model.chkNow.setValue(0);
   model.txtTime.setText(QStringLiteral("12:00"));
   int day = 1;
@@ -207,7 +212,7 @@ void BM_YearViewOpened(benchmark::State& state) {
     model.txtLat.setText(QString::number(latitude));
     latitude += 0.5;  // a new site each time
     model.btnRefresh.userClicked();
-    window.views().setYearOpen(true);
+    window.views().choose(halvessa::window::View::kYear);
     while (window.views().yearBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
   }
 }
@@ -227,6 +232,47 @@ void BM_YearSearchAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_YearSearchAlone)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)
     ->ReportAggregatesOnly(true);
+
+void BM_TabSwitch(benchmark::State& state) {
+  using halvessa::window::View;
+  FakePlatform fake;
+  FormModel model;
+  Form form(model, fake);
+  HalvessaWindow window(model);
+  window.show();
+  model.chkNow.setValue(0);
+  model.btnRefresh.userClicked();
+  halvessa::window::ViewsSection& views = window.views();
+  views.choose(View::kYear);
+  while (views.yearBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  views.showTab(View::kSky);
+  views.showTab(View::kDay);
+  QApplication::processEvents();
+  int next = 0;
+  for (auto _ : state) {
+    next = (next + 1) % halvessa::window::kViewCount;
+    views.showTab(static_cast<View>(next));
+    QApplication::processEvents();
+    views.tabs()->repaint();
+  }
+}
+BENCHMARK(BM_TabSwitch)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_BareTabSwitch(benchmark::State& state) {
+  QTabWidget tabs;
+  tabs.resize(halvessa::window::ViewsSection::kWidth, halvessa::window::ViewsSection::kViewHeight + 24);
+  for (const char* name : {"Day", "Year", "Sky"}) tabs.addTab(new QWidget, QString::fromLatin1(name));
+  tabs.show();
+  QApplication::processEvents();
+  int next = 0;
+  for (auto _ : state) {
+    next = (next + 1) % 3;
+    tabs.setCurrentIndex(next);
+    QApplication::processEvents();
+    tabs.repaint();
+  }
+}
+BENCHMARK(BM_BareTabSwitch)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 }  // namespace
 

@@ -102,7 +102,7 @@ int DayViewRun(long long days) {
   halvessa::window::HalvessaWindow window(model);
   form.frmHalvessa_Form_Load();
   window.show();
-  window.views().setDayOpen(true);
+  window.views().choose(halvessa::window::View::kDay);
   model.txtTime.setText(QStringLiteral("06:00"));
   model.txtSunset.setText(QStringLiteral("21:14"));
   model.Speed.setText(QStringLiteral("0"));

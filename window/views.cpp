@@ -131,6 +131,37 @@ void NotifyCalculated(FormModel& model, Calculated::Kind kind, double latitude, 
   }
 }
 
+// --- ViewTabs --------------------------------------------------------------------------
+
+void ViewTabs::choose(View view) {
+  if (shows(view)) {
+    close();
+    return;
+  }
+  open_ = true;
+  show(view);
+}
+
+void ViewTabs::show(View view) {
+  current_ = view;
+  if (open_) made_[static_cast<int>(view)] = true;
+}
+
+void ViewTabs::close() { open_ = false; }
+
+AxisScale ElevationScale(double lowest, double highest) {
+  // Intervals and steps, by the span they cover; four of 45 hold any elevation.
+  static constexpr std::pair<int, double> kScales[] = {{4, 10}, {5, 10}, {4, 15}, {4, 20},
+                                                       {5, 20}, {4, 30}, {5, 30}, {4, 45}};
+  const double from = std::min(lowest, -10.0);
+  const double to = std::max(highest, 10.0);
+  for (const auto& [intervals, step] : kScales) {
+    const double low = std::floor(from / step) * step;
+    if (low + intervals * step >= to) return {low, low + intervals * step, intervals};
+  }
+  return {-90, 90, 4};
+}
+
 QString PanelCaption(int panel, const PanelGeometry& geometry) {
   return QStringLiteral("Panel %1 (%2/%3)")
       .arg(panel)
@@ -173,6 +204,8 @@ DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds, const SkySour
         summary::LocalDaysGrid(rule, chart.day, chart.day + 1, stepSeconds);
     Ticks(chart, rule, grid.fromUniversal);
     Night(chart);
+    const auto [lowest, highest] = std::minmax_element(chart.elevation.begin(), chart.elevation.end());
+    chart.elevationAxis = ElevationScale(*lowest, *highest);
     if (!chart.sunNeverRises && !chart.sunNeverSets) {
       const double rise = HoursSince(rule, grid.fromUniversal, chart.day + (day.sunrise - std::floor(day.sunrise)));
       const double set = HoursSince(rule, grid.fromUniversal, chart.day + (day.sunset - std::floor(day.sunset)));
@@ -264,6 +297,7 @@ YearResult YearModel::Compute(const YearRequest& request, const std::function<bo
   YearResult result;
   result.generation = request.generation;
   result.year = request.year;
+  result.site = request.site;
   result.panels = request.site.panels;
   result.sky = request.sky;
   const auto poll = [&cancelled](double) {
@@ -297,12 +331,15 @@ bool YearModel::accept(YearResult result) {
   return true;
 }
 
-QString YearModel::ShareText(const YearResult& result, int panel) {
+long YearModel::Share(const YearResult& result, int panel) {
   const double best = result.best.irradiation;
-  const double share = best > 0 ? 100.0 * result.best.panelIrradiation[panel - 1] / best : 0.0;
+  return std::lround(best > 0 ? 100.0 * result.best.panelIrradiation[panel - 1] / best : 0.0);
+}
+
+QString YearModel::ShareText(const YearResult& result, int panel) {
   return QStringLiteral("Panel %1 gets %2% of the best orientation's %3")
       .arg(panel)
-      .arg(std::lround(share))
+      .arg(Share(result, panel))
       .arg(result.energy ? QStringLiteral("light in this weather") : QStringLiteral("clear-sky light"));
 }
 
@@ -328,6 +365,31 @@ void ViewsModel::setSky(std::shared_ptr<const SkySources> sky) {
   const DayModel::Change change = day.setSky(sky);
   if (change != DayModel::Change::kNone && onDayChange) onDayChange(change);
   if (const std::optional<YearRequest> request = year.setSky(std::move(sky)); request && onYearRequest) {
+    onYearRequest(*request);
+  }
+}
+
+void ViewsModel::choose(View view) {
+  tabs_.choose(view);
+  follow();
+}
+
+void ViewsModel::show(View view) {
+  tabs_.show(view);
+  follow();
+}
+
+void ViewsModel::close() {
+  tabs_.close();
+  follow();
+}
+
+void ViewsModel::follow() {
+  if (tabs_.isOpen()) seedFromBoxes();
+  const DayModel::Change change = day.setOpen(tabs_.shows(View::kDay));
+  if (change != DayModel::Change::kNone && onDayChange) onDayChange(change);
+  if (const std::optional<YearRequest> request = year.setOpen(tabs_.shows(View::kYear));
+      request && onYearRequest) {
     onYearRequest(*request);
   }
 }

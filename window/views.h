@@ -1,9 +1,10 @@
-// The day and year views' model: which day and year to show for the last computed moment, the
-// series and figures to draw, and when a chart must be drawn anew. Qt Core only; the widgets
-// (window/qt/views_widgets.h) only display what this holds.
+// The views' model: which of the day, year and sky tabs the section below the window shows,
+// which day and year to show for the last computed moment, the series and figures to draw, and
+// when a chart must be drawn anew. Qt Core only; the widgets (window/qt/views_section.h) only
+// display what this holds.
 //
-// The views follow the procedures through FormModel::onCalculated. A closed view only keeps
-// the last moment; opening it computes. The day is drawn anew when its date, the site or a
+// The views follow the procedures through FormModel::onCalculated. Only the view whose tab is
+// shown is open; a closed one only keeps the last moment, and showing it computes. The day is drawn anew when its date, the site or a
 // panel changed; otherwise only the marker of the moment moves. The year's figures and the
 // best orientation take long, so they are computed apart (YearModel::Compute, thread-safe)
 // and a result that no longer matches the site shown is dropped.
@@ -26,6 +27,43 @@
 #include "window/system.h"
 
 namespace halvessa::window {
+
+// The views, in the order of their tabs.
+enum class View { kDay, kYear, kSky };
+inline constexpr int kViewCount = 3;
+
+// Which tab the views' section shows and whether the section is open. Choosing a view opens
+// the section on its tab; choosing the tab it shows closes it. A view is made the first time
+// its tab is shown, so that start-up makes none.
+class ViewTabs {
+ public:
+  void choose(View view);  // View > Day / Year / Sky
+  void show(View view);    // a click on a tab of the open section
+  void close();
+  bool isOpen() const { return open_; }
+  // The tab shown, or the one the section opens on next.
+  View current() const { return current_; }
+  bool shows(View view) const { return open_ && current_ == view; }
+  bool made(View view) const { return made_[static_cast<int>(view)]; }
+
+ private:
+  View current_ = View::kDay;
+  bool open_ = false;
+  std::array<bool, kViewCount> made_{};
+};
+
+// An axis from low to high in equal intervals.
+struct AxisScale {
+  double low = 0;
+  double high = 0;
+  int intervals = 1;
+};
+
+// The day chart's elevation axis for the day's lowest and highest elevations (and at least
+// -10 to 10): 4 or 5 intervals of a round step with 0 on a tick, the narrowest that holds them,
+// so that the production axis, 0 to 100 % in as many intervals (25 or 20 % each), shares its
+// gridlines.
+AxisScale ElevationScale(double lowest, double highest);
 
 // One line of the table under the day's chart, for a panel in use.
 struct DayRow {
@@ -57,6 +95,7 @@ struct DayChart {
   std::optional<double> sunrise;  // hours since midnight, when the day has both
   std::optional<double> sunset;
   double marker = 0;  // the moment last computed
+  AxisScale elevationAxis;
   std::vector<DayRow> rows;
 };
 
@@ -82,6 +121,8 @@ class DayModel {
   // Null until a moment has been computed with the view open.
   const DayChart* chart() const { return chart_ ? &*chart_ : nullptr; }
   const std::optional<Calculated>& last() const { return last_; }
+  // The moment the chart was computed for (its marker may have moved since).
+  const std::optional<Calculated>& drawn() const { return drawn_; }
   int computations() const { return computations_; }
 
  private:
@@ -107,6 +148,7 @@ struct YearRequest {
 struct YearResult {
   std::uint64_t generation = 0;
   int year = 0;
+  Calculated site;  // the request's
   QString problem;  // empty when the figures are there
   std::array<PanelGeometry, kPanelCount> panels{};
   std::shared_ptr<const SkySources> sky;  // as requested
@@ -145,6 +187,8 @@ class YearModel {
   // "Panel 3 gets 71% of the best orientation's clear-sky light" (or "... light in this
   // weather"), for a panel in use.
   static QString ShareText(const YearResult& result, int panel);
+  // The panel's share of the best orientation's light in whole percent.
+  static long Share(const YearResult& result, int panel);
 
  private:
   std::optional<YearRequest> update();
@@ -157,7 +201,7 @@ class YearModel {
   bool open_ = false;
 };
 
-// Listens to the model's procedures for both views.
+// Listens to the model's procedures for the views and opens the one whose tab is shown.
 class ViewsModel {
  public:
   explicit ViewsModel(FormModel& model);
@@ -173,13 +217,23 @@ class ViewsModel {
   // The sky and system both views compute with, from the System model.
   void setSky(std::shared_ptr<const SkySources> sky);
 
+  // The tabs (ViewTabs), each change opening the view shown and closing the others; a view
+  // that opens on a moment it has not shown computes it (onDayChange, onYearRequest).
+  void choose(View view);
+  void show(View view);
+  void close();
+  const ViewTabs& tabs() const { return tabs_; }
+
   DayModel day;
   YearModel year;
   std::function<void(DayModel::Change)> onDayChange;
   std::function<void(const YearRequest&)> onYearRequest;
 
  private:
+  void follow();
+
   FormModel& model_;
+  ViewTabs tabs_;
 };
 
 // Writes the day of c as a clear-sky series in CSV, one row a step from its midnight to the

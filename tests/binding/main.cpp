@@ -6,7 +6,11 @@
 #include "window/qt/qt_window.h"
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Offscreen, on a screen of 1024 x 600 (screen.json), lower than the window with a view.
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  if (platform.isEmpty() || platform == "offscreen") {
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" HALVESSA_TEST_SCREEN);
+  }
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   halvessa::window::HalvessaWindow::setApplicationFont();

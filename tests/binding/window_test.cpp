@@ -2,16 +2,19 @@
 // controls at their places with the day and year views open or closed below the client area,
 // the views' charts and table, and the exports, which write whole files or say why not; the
 // platform on Qt's clock, timers and event loop.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QBarSeries>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QLegendMarker>
@@ -19,9 +22,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QValueAxis>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -171,16 +179,18 @@ TEST_F(WindowTest, TheKeyboardFollowsTheTabOrderAndTheRunButtonThatShows) {
   EXPECT_EQ(model.jump.Text(), "10");
 }
 
-// The controls start at their places with their defaults, and stay there while the views
-// grow the window downward. Opened before any calculation, the views show the moment the
-// boxes hold.
-TEST_F(WindowTest, TheLayoutStaysAsTheViewsOpenAndClose) {
+// The controls start at their places with their defaults, and stay there while the views'
+// section opens below them in tabs, which the View menu's shortcuts choose. On a screen 600
+// high the section takes the room left and its view scrolls. Opened
+// before any calculation, the views show the moment the boxes hold.
+TEST_F(WindowTest, TheLayoutStaysAsTheTabsOpenAndCloseWithinTheScreen) {
   using W = HalvessaWindow;
   const int closed = W::kMenuHeight + 336 + W::kMessageHeight;
   EXPECT_EQ(window->size(), QSize(602, closed));
   EXPECT_EQ(window->windowTitle(), "Halvessa");
   EXPECT_EQ(views().menuBar()->geometry(), QRect(0, 0, 602, W::kMenuHeight));
-  EXPECT_EQ(views().dayWidget(), nullptr);  // no chart made before it is asked for
+  EXPECT_EQ(views().tabs(), nullptr);  // no section, no chart made before it is asked for
+  EXPECT_FALSE(views().exportChartAction()->isEnabled());
   const std::map<QString, QRect> before = clientLayout();
   EXPECT_EQ(before.size(), 78u);  // 76 controls, the message line and the area itself
   // The layout's twips at 15 to a pixel, rounded to the nearest.
@@ -195,35 +205,99 @@ TEST_F(WindowTest, TheLayoutStaysAsTheViewsOpenAndClose) {
   for (int i = 1; i <= 5; ++i) EXPECT_TRUE(child(QStringLiteral("Panelchk%1").arg(i))->isHidden());
   EXPECT_EQ(child<QLineEdit>("refresshInt")->text(), "60");
 
-  views().dayAction()->trigger();
-  EXPECT_TRUE(views().dayOpen() && views().dayAction()->isChecked());
-  const int withDay = window->height();
-  EXPECT_GT(withDay, closed);
-  EXPECT_EQ(views().dayWidget()->geometry().top(), closed);
-  views().yearAction()->trigger();
-  EXPECT_TRUE(window->height() > withDay && window->width() == 602);
-  EXPECT_EQ(views().yearWidget()->geometry().top(), withDay);
-  EXPECT_EQ(clientLayout(), before);
+  showAndActivate();
+  // What the section shows: the tab, the View menu's marks, the views made, and the section
+  // below the client area, fitting the screen.
+  const QRect screen = window->screen()->availableGeometry();
+  const auto shown = [&] {
+    QString marks;
+    for (View v : {View::kDay, View::kYear, View::kSky}) {
+      marks += views().viewAction(v)->isChecked() ? 'X' : views().viewWidget(v) ? 'm' : '-';
+    }
+    const QTabWidget* tabs = views().tabs();
+    const bool fits = window->frameGeometry().bottom() <= screen.bottom() &&
+                      window->frameGeometry().top() >= screen.top();
+    return QStringLiteral("%1 %2 %3%4")
+        .arg(views().isOpen() ? tabs->tabText(tabs->currentIndex()) : "closed", marks)
+        .arg(views().exportChartAction()->isEnabled() ? "export " : "")
+        .arg(fits ? "fits" : "off screen");
+  };
+  const auto key = [this](Qt::Key k) { QTest::keyClick(window.get(), k, Qt::ControlModifier); };
+  views().makeSky = [](QWidget* parent) { return new QLabel("sky", parent); };
+  key(Qt::Key_D);
+  EXPECT_EQ(shown(), "Day X-- export fits");
+  EXPECT_EQ(views().tabs()->geometry().top(), closed);
+  EXPECT_EQ(window->frameGeometry().height(), screen.height());  // less room than a view needs
+  auto* page = static_cast<QScrollArea*>(views().tabs()->currentWidget());
+  EXPECT_GT(page->verticalScrollBar()->maximum(), 0);
+  key(Qt::Key_Y);
+  EXPECT_EQ(shown(), "Year mX- export fits");
+  EXPECT_EQ(window->frameGeometry().height(), screen.height());
 
-  // The year's search: a busy mark while it runs, then the best orientation and the shares.
-  QWidget* busy = views().yearWidget()->findChild<QWidget*>("yearBusy");
+  // The year's search: a busy mark while it runs, then the best orientation and the table.
+  QWidget* busy = views().viewWidget(View::kYear)->findChild<QWidget*>("yearBusy");
   EXPECT_FALSE(busy->isHidden());
   ASSERT_TRUE(QTest::qWaitFor([this] { return !views().yearBusy(); }, 10000));
   EXPECT_TRUE(busy->isHidden());
-  const QString figures = views().yearWidget()->findChild<QLabel*>("yearFigures")->text();
-  EXPECT_TRUE(figures.contains("Best orientation ") && figures.contains("Panel 3 gets "))
-      << figures.toStdString();
+  const QString figures = views().viewWidget(View::kYear)->findChild<QLabel*>("yearFigures")->text();
+  EXPECT_TRUE(figures.startsWith("Best orientation ")) << figures.toStdString();
+  QTableWidget* year = views().yearTable();
+  ASSERT_EQ(year->rowCount(), 5);
+  EXPECT_EQ(year->item(2, 0)->text(), "Panel 3 (331/20)");
+  EXPECT_TRUE(year->item(2, 2)->text().endsWith('%') &&
+              year->item(2, 2)->toolTip().startsWith("Panel 3 gets "));
   model.txtLat.setText("60");  // a new site: a new search, left running
   calculate("2025-03-01", "12:00");
   EXPECT_TRUE(views().yearBusy());
 
-  views().dayAction()->trigger();
-  EXPECT_EQ(views().yearWidget()->geometry().top(), closed);
-  views().setYearOpen(false);
+  // A click on the Day tab; the sky from its factory; choosing the tab shown closes.
+  QTabBar* bar = views().tabs()->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+  EXPECT_EQ(shown(), "Day Xm- export fits");
+  key(Qt::Key_K);
+  EXPECT_EQ(shown(), "Sky mmX export fits");
+  EXPECT_EQ(static_cast<QLabel*>(views().viewWidget(View::kSky))->text(), "sky");
+  key(Qt::Key_K);
+  EXPECT_EQ(shown(), "closed mmm fits");
   EXPECT_EQ(window->size(), QSize(602, closed));
   EXPECT_EQ(window->minimumSize(), window->maximumSize());
   EXPECT_EQ(clientLayout(), before);
+  key(Qt::Key_Y);  // reopened on its tab, nothing made again
+  EXPECT_EQ(shown(), "Year mXm export fits");
+
+  // Names for screen readers, and what the figures mean on a hover.
+  EXPECT_EQ(views().dayChart()->accessibleName() + ", " + views().yearChart()->accessibleName() +
+                ", " + views().viewWidget(View::kSky)->accessibleName() + ", " +
+                busy->accessibleName() + ", " + bar->accessibleName(),
+            "Day chart, Year chart, Sky view, Computing the year, View tabs");
+  EXPECT_TRUE(child("txtProd2")->toolTip().contains("diffuse") &&
+              views().dayTable()->horizontalHeaderItem(2)->toolTip().contains("not the weather"));
   window.reset();  // cancels the search and waits for its thread, a stage of it at most
+}
+
+// The time zone box: its tool tip, made when asked for, and the zone names offered as one types.
+TEST_F(WindowTest, TheZoneBoxTellsItsOffsetAndCompletesZoneNames) {
+  showAndActivate();
+  auto* zone = child<QLineEdit>("txtTz");
+  const QRect before = zone->geometry();
+  QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), zone->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(zone, &help);
+  EXPECT_EQ(zone->toolTip(), "2, UTC+02:00 on 2025-07-24 14:00");
+
+  EXPECT_EQ(zone->completer(), nullptr);  // the database is read at the first focus
+  zone->setFocus();
+  ASSERT_NE(zone->completer(), nullptr);
+  zone->selectAll();
+  QTest::keyClicks(zone, "kolk");
+  ASSERT_TRUE(zone->completer()->popup()->isVisible());
+  QTest::keyClick(zone->completer()->popup(), Qt::Key_Down);
+  QTest::keyClick(zone->completer()->popup(), Qt::Key_Return);
+  EXPECT_EQ(model.txtTz.Text(), "Asia/Kolkata");
+  EXPECT_EQ(zone->text(), "Asia/Kolkata");
+  model.txtDate.setText("2026-12-08");
+  QApplication::sendEvent(zone, &help);
+  EXPECT_EQ(zone->toolTip(), "Asia/Kolkata, UTC+05:30 on 2026-12-08 14:00");
+  EXPECT_EQ(zone->geometry(), before);
 }
 
 // The day of the last calculation: its chart and table, the polar night and day, and the
@@ -234,15 +308,21 @@ TEST_F(WindowTest, TheDayViewAndTheExports) {
   model.txtAz(3).setText("0");
   model.txtTilt(3).setText("0");
   calculate("2025-06-21", "10:00");
-  EXPECT_EQ(exportAs(1, "day.png"),
-            "Cannot write \"day.png\": open the day or the year view first");
+  EXPECT_EQ(exportAs(1, "day.png"), "");  // not offered with no view shown
+  views().exportChart("day.png");
+  EXPECT_EQ(model.message.Text(), "Cannot write \"day.png\": open the day, year or sky view first");
   EXPECT_TRUE(QDir().entryList(QDir::Files).isEmpty());
   EXPECT_EQ(exportAs(0, "day.csv"), "Day written to \"day.csv\".");
   EXPECT_EQ(testing::ReadFile("day.csv").count("\r\n"), 1 + 288);
 
-  views().setDayOpen(true);
+  views().choose(View::kDay);
   QChart* chart = views().dayChart()->chart();
   EXPECT_EQ(chart->title(), "2025-06-21");
+  // Production's axis in as many intervals as the elevation's, so on its gridlines.
+  const QList<QAbstractAxis*> sides = chart->axes(Qt::Vertical);
+  ASSERT_EQ(sides.size(), 2);
+  EXPECT_EQ(static_cast<QValueAxis*>(sides[0])->tickCount(),
+            static_cast<QValueAxis*>(sides[1])->tickCount());
   QStringList legend;  // the unnamed series are the night, the sun's rise and set, the marker
   for (QAbstractSeries* s : chart->series()) legend << s->name();
   legend.removeAll("");
@@ -254,10 +334,23 @@ TEST_F(WindowTest, TheDayViewAndTheExports) {
   const DayRow& first = views().model().day.chart()->rows[0];
   EXPECT_EQ(table->item(0, 2)->text(), QString::number(first.irradiation, 'f', 2));
 
+  // A chart under its title block; a PNG at twice the size on the screen.
   EXPECT_EQ(exportAs(1, "day.png"), "Chart written to \"day.png\".");
   EXPECT_TRUE(testing::ReadFile("day.png").startsWith("\x89PNG"));
+  const QImage png("day.png");
+  EXPECT_EQ(png.width(), 2 * views().dayChart()->width());
+  EXPECT_GT(png.height(), 2 * views().dayChart()->height());
   exportAs(1, "day.svg");
-  EXPECT_TRUE(testing::ReadFile("day.svg").contains("<svg"));
+  const QByteArray svg = testing::ReadFile("day.svg");
+  EXPECT_TRUE(svg.contains("<svg") && svg.contains("time zone UTC+02:00, 2025-06-21") &&
+              svg.contains("1: 151/45, 2: 151/20, 4: 151/70, 5: 331/70; clear sky"));
+  // Another tab exported while the day stays made: the year's chart and year.
+  views().choose(View::kYear);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !views().yearBusy(); }, 10000));
+  EXPECT_EQ(exportAs(1, "year.svg"), "Chart written to \"year.svg\".");
+  EXPECT_TRUE(testing::ReadFile("year.svg").contains("time zone UTC+02:00, year 2025"));
+  QFile::remove("year.svg");
+  views().showTab(View::kDay);
   EXPECT_EQ(exportAs(1, "day.bmp"), "Cannot write \"day.bmp\": the name must end in .png or .svg");
   // Onto anything but a regular file the exports write nothing and say why; a full disk is
   // named, and the old file stays.
@@ -289,11 +382,11 @@ TEST_F(WindowTest, TheDayViewAndTheExports) {
 }
 
 // A new day or year replaces what the chart shows; nothing of the old one stays drawn. As in a
-// simulation run, no event loop runs here to delete what a chart hands over for deletion.
+// simulation run, no event loop runs here to delete what a chart hands over for deletion. The
+// day is shown at each calculation, the year follows when its tab is shown.
 TEST_F(WindowTest, ANewDayOrYearReplacesTheChartsContents) {
   window->show();
-  views().setDayOpen(true);
-  views().setYearOpen(true);
+  views().choose(View::kYear);
   const auto texts = [](QChartView* view, const QString& text) {
     int n = 0;
     for (QGraphicsItem* item : view->scene()->items()) {
@@ -306,7 +399,9 @@ TEST_F(WindowTest, ANewDayOrYearReplacesTheChartsContents) {
   for (int n = 1; n <= 12; ++n) {
     // Two days of two years in turn, a panel in use every other time: all drawn anew each time.
     model.txtAz(3).setText(n % 2 ? "0" : "20");
+    views().showTab(View::kDay);
     calculate(n % 2 ? "2024-03-01" : "2025-03-02", "12:00");
+    views().showTab(View::kYear);
     while (views().yearBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
     QApplication::processEvents();
     if (n == 2) {
@@ -314,7 +409,9 @@ TEST_F(WindowTest, ANewDayOrYearReplacesTheChartsContents) {
       yearItems = views().yearChart()->scene()->items().size();
     }
   }
+  views().showTab(View::kDay);
   calculate("2025-03-02", "13:00");  // the same day: the marker moves
+  QApplication::processEvents();  // the shown tab's chart laid out
   QChart* day = views().dayChart()->chart();
   QStringList legend;  // the sun and the five panels
   for (QLegendMarker* marker : day->legend()->markers()) {

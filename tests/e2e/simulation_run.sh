@@ -3,13 +3,16 @@
 #   simulation_run.sh HALVESSA CLOSE_WINDOW
 # starts the program in an empty working directory, clicks Refresh, "Log solar positions"
 # and the first panel's "Log this panel", then Simulate; pauses after about 3.5 s (one step a
-# second); opens the day view and the year view (Ctrl+D, Ctrl+Y) and takes a picture of each
-# (copied to $HALVESSA_SCREENSHOTS when set), exports the day through File > Export day as
-# CSV; closes the window and checks the exit status, the position logs and the CSV.
+# second); shows the Day, Year and Sky tabs (Ctrl+D, Ctrl+Y, Ctrl+K) and takes a picture of
+# each (copied to $HALVESSA_SCREENSHOTS when set), closes them (Ctrl+K again), exports the day
+# through File > Export day as CSV; closes the window and checks the exit status, the position
+# logs and the CSV. Then, at scale factor 2 on a 1920 x 1080 screen, shows each tab and checks
+# that the window stays within the screen.
 set -euo pipefail
 
-if [ "${1:-}" != "--inside" ]; then
+if [ "${1:-}" != "--inside" ] && [ "${1:-}" != "--fit" ]; then
   [ $# -eq 2 ] || { echo "usage: $0 HALVESSA CLOSE_WINDOW" >&2; exit 2; }
+  self=$(readlink -f "$0")
   app=$(readlink -f "$1")
   closer=$(readlink -f "$2")
   work=$(mktemp -d)
@@ -22,10 +25,14 @@ if [ "${1:-}" != "--inside" ]; then
   if [ -n "${ASAN_OPTIONS:-}" ]; then
     export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
   fi
-  xvfb-run -a -s "-screen 0 1024x1400x24 -nolisten tcp" "$(readlink -f "$0")" --inside "$app" "$closer"
+  xvfb-run -a -s "-screen 0 1024x1400x24 -nolisten tcp" "$self" --inside "$app" "$closer"
+  mkdir fit
+  cd fit
+  QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" "$self" --fit "$app" "$closer"
   exit $?
 fi
 
+mode=$1
 app=$2
 closer=$3
 fail() { echo "FAIL: $*" >&2; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; exit 1; }
@@ -43,6 +50,46 @@ for _ in $(seq 1 200); do
 done
 [ -n "$wid" ] || fail "no window named Halvessa appeared"
 sleep 1
+
+# The window's place and size on the screen, in the screen's pixels.
+geometry() { xdotool getwindowgeometry "$wid" | awk '/Position/ { split($2, p, ","); y = p[2] }
+                                                     /Geometry/ { split($2, s, "x"); print y, s[2] }'; }
+height() { geometry | awk '{ print $2 }'; }
+# Asks the window to close and waits for the program's end: exit status 0.
+close_and_wait() {
+  "$closer" "$wid" || fail "could not ask the window to close"
+  status=""
+  for _ in $(seq 1 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      set +e
+      wait "$pid"
+      status=$?
+      set -e
+      break
+    fi
+    sleep 0.1
+  done
+  [ -n "$status" ] || fail "the program did not end within 10 s of closing its window"
+  [ "$status" -eq 0 ] || { cat app.out >&2; fail "exit status $status"; }
+}
+
+if [ "$mode" = "--fit" ]; then
+  # Each tab within the screen's 1080 pixels, the window moved up as far as needed.
+  xdotool windowfocus --sync "$wid" 2>/dev/null || true
+  screen=$(xdotool getdisplaygeometry | awk '{ print $2 }')
+  for key in ctrl+d ctrl+y ctrl+k; do
+    xdotool key "$key"
+    sleep 1.5
+    read -r top tall < <(geometry)
+    [ "$tall" -gt 764 ] || fail "$key at scale 2 opened no view (height $tall)"
+    [ "$top" -ge 0 ] && [ $(( top + tall )) -le "$screen" ] ||
+      fail "$key at scale 2: the window spans $top to $(( top + tall )), beyond the screen's $screen"
+  done
+  if [ -n "${HALVESSA_SCREENSHOTS:-}" ]; then import -window "$wid" "$HALVESSA_SCREENSHOTS/sky-scale2.png"; fi
+  close_and_wait
+  echo "at scale 2 each tab fits the 1080-pixel screen; exit status 0"
+  exit 0
+fi
 
 # Clicks at the middle of a control, given in twips (15 to a pixel) from the client area,
 # which sits below the menu bar.
@@ -63,21 +110,27 @@ click 660 4320 1200 400    # Pause
 sleep 1.5                  # the step in progress finishes its delay
 kill -0 "$pid" 2>/dev/null || fail "the program ended before the window was closed"
 
-# The views, one at a time, below the client area.
+# The views in their tabs below the client area, one at a time.
 xdotool windowfocus --sync "$wid" 2>/dev/null || true
 import -window "$wid" window.png
-height_closed=$(xdotool getwindowgeometry "$wid" | awk '/Geometry/ { split($2, s, "x"); print s[2] }')
-height() { xdotool getwindowgeometry "$wid" | awk '/Geometry/ { split($2, s, "x"); print s[2] }'; }
+height_closed=$(height)
 xdotool key ctrl+d
 for _ in $(seq 1 100); do [ "$(height)" -gt "$height_closed" ] && break; sleep 0.1; done
 sleep 1
-height_day=$(height)
-[ "$height_day" -gt "$height_closed" ] || fail "the day view did not open ($height_closed, $height_day)"
+height_open=$(height)
+[ "$height_open" -gt "$height_closed" ] || fail "the day view did not open ($height_closed, $height_open)"
 import -window "$wid" day.png
-xdotool key ctrl+d ctrl+y
+xdotool key ctrl+y
 sleep 3
 import -window "$wid" year.png
-if [ -n "${HALVESSA_SCREENSHOTS:-}" ]; then cp window.png day.png year.png "$HALVESSA_SCREENSHOTS/"; fi
+xdotool key ctrl+k
+sleep 1
+import -window "$wid" sky.png
+[ "$(height)" -eq "$height_open" ] || fail "the tabs changed the window's height ($height_open, $(height))"
+xdotool key ctrl+k
+for _ in $(seq 1 100); do [ "$(height)" -eq "$height_closed" ] && break; sleep 0.1; done
+[ "$(height)" -eq "$height_closed" ] || fail "Ctrl+K on the Sky tab did not close the views"
+if [ -n "${HALVESSA_SCREENSHOTS:-}" ]; then cp window.png day.png year.png sky.png "$HALVESSA_SCREENSHOTS/"; fi
 
 # File > Export day as CSV: the dialog takes the name typed.
 xdotool key alt+f
@@ -103,20 +156,7 @@ esac
 rows=$(( $(wc -l < day.csv) - 1 ))
 [ "$rows" -eq $(( 24 * 60 / 5 )) ] || fail "day.csv holds $rows rows, not 288"
 
-"$closer" "$wid" || fail "could not ask the window to close"
-status=""
-for _ in $(seq 1 100); do
-  if ! kill -0 "$pid" 2>/dev/null; then
-    set +e
-    wait "$pid"
-    status=$?
-    set -e
-    break
-  fi
-  sleep 0.1
-done
-[ -n "$status" ] || fail "the program did not end within 10 s of closing its window"
-[ "$status" -eq 0 ] || { cat app.out >&2; fail "exit status $status"; }
+close_and_wait
 
 # Every line whole: the given number of TAB-separated fields, ended by CR LF.
 check_log() {  # FILE FIELDS

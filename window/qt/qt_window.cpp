@@ -2,10 +2,13 @@
 
 #include "window/qt/fonts.h"
 #include "window/qt/views_section.h"
+#include "window/tips.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QKeyEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -16,6 +19,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTimeZone>
+#include <QWindow>
 
 #include <algorithm>
 #include <exception>
@@ -24,6 +29,33 @@
 namespace halvessa::window {
 
 namespace {
+
+// Calls a function with each event of the object it watches, before the object gets it.
+class EventHook : public QObject {
+ public:
+  EventHook(QObject* watched, std::function<void(QEvent*)> hook)
+      : QObject(watched), hook_(std::move(hook)) {
+    watched->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    hook_(event);
+    return false;
+  }
+
+ private:
+  std::function<void(QEvent*)> hook_;
+};
+
+const QString kAoiTip = QStringLiteral(
+    "Angle of incidence (°): between the sun's direction and the panel's normal; 0 when the sun "
+    "shines straight onto the panel, 90 or more when it stands in or behind the panel's plane");
+const QString kProdTip = QStringLiteral(
+    "Production (%): 100 × cos(AOI)^1.5 while the sun is above the horizon, else 0: how squarely "
+    "a cloudless sun's direct light falls on the panel. It leaves out the sky's diffuse light, "
+    "clouds, the panel's temperature and every loss (inverter, cables, dirt, shade): it is no "
+    "energy yield");
 
 }  // namespace
 
@@ -171,7 +203,7 @@ HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent)
   addLabel("lblLon", QStringLiteral("Longitude (°):"), 2640, 680, 1020, 285);
   addTextBox(m.txtLon, QStringLiteral("txtLon"), 3840, 650, 1000, 300, 4);
   addLabel("lblTz", QStringLiteral("TimeZone (hrs):"), 5280, 680, 1200, 285);
-  addTextBox(m.txtTz, QStringLiteral("txtTz"), 6720, 650, 555, 300, 6);
+  helpTheZoneBox(addTextBox(m.txtTz, QStringLiteral("txtTz"), 6720, 650, 555, 300, 6));
 
   // Sun
   addLabel("lblPanels", QStringLiteral("Panel Geometry (Azimuth / Tilt):"), 300, 1100, 2500, 285);
@@ -199,12 +231,16 @@ HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent)
              kLabelTop[k], 600, 300);
     addTextBox(m.txtTilt(i), QStringLiteral("txtTilt") + n, 2910, kBoxTop[k], 600, 300, tab + 2);
     addLabel(qPrintable(QStringLiteral("lblAOI") + n), QStringLiteral("AOI%1:").arg(i), 3960,
-             kLabelTop[k], 555, 300);
-    addTextBox(m.txtAOI(i), QStringLiteral("txtAOI") + n, 4635, kBoxTop[k], 700, 300, outTab);
+             kLabelTop[k], 555, 300)
+        ->setToolTip(kAoiTip);
+    addTextBox(m.txtAOI(i), QStringLiteral("txtAOI") + n, 4635, kBoxTop[k], 700, 300, outTab)
+        ->setToolTip(kAoiTip);
     addLabel(qPrintable(QStringLiteral("lblProd") + n), QStringLiteral("%Prod%1:").arg(i), 5565,
-             kLabelTop[k], 705, 300);
+             kLabelTop[k], 705, 300)
+        ->setToolTip(kProdTip);
     addTextBox(m.txtProd(i), QStringLiteral("txtProd") + n, 6405, kBoxTop[k], 700, 300,
-               outTab + 2);
+               outTab + 2)
+        ->setToolTip(kProdTip);
   }
 
   // Simulation and live clock controls
@@ -237,8 +273,8 @@ HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent)
 
   NameForScreenReaders(*client_);
   views_ = std::make_unique<ViewsSection>(
-      model_, ViewsSection::Host{this, [this] { return kMenuHeight + client_->height(); },
-                                 [this] { fitToViews(); }});
+      model_, ViewsSection::Host{this, [this] { return fixedHeight(); },
+                                 [this] { return roomForViews(); }, [this] { fitToViews(); }});
   fitToViews();
   centreOnScreen();
 }
@@ -420,9 +456,59 @@ void HalvessaWindow::userAction(const std::function<void()>& action) {
   }
 }
 
+// The box's whole text and the offset in force as its tool tip, made when asked for; the zone
+// names of the database offered as one types, read the first time the box takes the focus.
+void HalvessaWindow::helpTheZoneBox(QLineEdit* box) {
+  new EventHook(box, [this, box](QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+      box->setToolTip(ZoneTip(model_.txtTz.Text(), model_.txtDate.Text(), model_.txtTime.Text()));
+    } else if (event->type() == QEvent::FocusIn && box->completer() == nullptr) {
+      QStringList names;
+      for (const QByteArray& id : QTimeZone::availableTimeZoneIds()) names << QString::fromUtf8(id);
+      auto* completer = new QCompleter(names, box);
+      completer->setCaseSensitivity(Qt::CaseInsensitive);
+      completer->setFilterMode(Qt::MatchContains);
+      completer->popup()->setMinimumWidth(240);
+      box->setCompleter(completer);
+      // A name picked from the list is shown by the box, which tells no edit: the model takes it.
+      const auto take = [this, box] {
+        if (box->text() != model_.txtTz.Text()) {
+          userAction([&] { model_.txtTz.userEdited(box->text()); });
+        }
+      };
+      connect(completer, qOverload<const QString&>(&QCompleter::activated), box, take);
+      connect(completer, qOverload<const QString&>(&QCompleter::highlighted), box, take);
+    }
+  });
+}
+
+int HalvessaWindow::fixedHeight() const { return kMenuHeight + client_->height(); }
+
+int HalvessaWindow::roomForViews() const {
+  const QScreen* where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  if (where == nullptr) return QWIDGETSIZE_MAX;
+  const int frame = frameGeometry().height() - geometry().height();  // 0 until shown
+  return where->availableGeometry().height() - frame - fixedHeight();
+}
+
 void HalvessaWindow::fitToViews() {
-  setFixedSize(Px(kClientWidthTwips), kMenuHeight + Px(kClientHeightTwips) + kMessageHeight +
-                                           views_->height());
+  setFixedSize(Px(kClientWidthTwips), fixedHeight() + views_->height());
+  const QScreen* where = screen();
+  if (!isVisible() || where == nullptr) return;
+  const QRect room = where->availableGeometry();
+  const QRect frame = frameGeometry();
+  if (frame.bottom() > room.bottom()) {
+    move(frame.left(), std::max(room.top(), frame.top() - (frame.bottom() - room.bottom())));
+  }
+}
+
+void HalvessaWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!followsScreen_ && windowHandle() != nullptr) {
+    followsScreen_ = true;
+    connect(windowHandle(), &QWindow::screenChanged, this, [this] { views_->refit(); });
+  }
+  views_->refit();
 }
 
 void HalvessaWindow::closeEvent(QCloseEvent* event) {

@@ -88,12 +88,15 @@ class HalvessaWindow : public QWidget {
   QWidget* clientArea() const { return client_; }
   // The menu bar and the day and year views below the client area.
   ViewsSection& views() const { return *views_; }
-  // The window's height follows the views open below the client area; its width never moves.
+  // The window's height follows the views' section below the client area, within the room its
+  // screen has, and the window moves up as far as needed to stay on the screen; its width never
+  // changes.
   void fitToViews();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   struct TabEntry {
@@ -111,6 +114,11 @@ class HalvessaWindow : public QWidget {
   void addMessageArea();
   void showMessage();
   void applyTabOrder();
+  void helpTheZoneBox(QLineEdit* box);
+  // The height of the menu bar, the client area and the message line.
+  int fixedHeight() const;
+  // The height the views' section may take on the window's screen.
+  int roomForViews() const;
 
   // Runs a model call made on the user's behalf; an exception that escapes it is shown in
   // the message area instead of unwinding through Qt's event loop.
@@ -124,6 +132,7 @@ class HalvessaWindow : public QWidget {
   std::vector<TabEntry> tabs_;
   std::vector<QWidget*> tabOrder_;
   std::vector<Control*> hooked_;
+  bool followsScreen_ = false;
 };
 
 }  // namespace halvessa::window

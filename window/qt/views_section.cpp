@@ -3,6 +3,7 @@
 #include <QAbstractSeries>
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QAreaSeries>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -24,8 +25,11 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSvgGenerator>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QValueAxis>
 
@@ -39,6 +43,7 @@
 #include "files/save_file.h"
 #include "text/convert.h"
 #include "window/qt/fonts.h"
+#include "window/tips.h"
 
 #ifndef HALVESSA_VERSION
 #define HALVESSA_VERSION "unknown"
@@ -55,10 +60,19 @@ const QColor kSunColour(230, 150, 0);
 const QColor kNightColour(20, 30, 90, 45);
 const QColor kMarkerColour(200, 0, 0);
 
-constexpr int kDayHeight = 380;
-constexpr int kDayChartHeight = 250;
-constexpr int kYearHeight = 360;
-constexpr int kYearChartHeight = 240;
+// Below a view's chart, the table and a line; the chart takes the rest of the view's height, at
+// least kChartMinHeight, and the view scrolls when even that does not fit.
+constexpr int kTableHeight = 112;
+constexpr int kLineHeight = 18;
+constexpr int kChartMinHeight = 200;
+
+const char* const kTabNames[kViewCount] = {"Day", "Year", "Sky"};
+const char* const kShortcuts[kViewCount] = {"Ctrl+D", "Ctrl+Y", "Ctrl+K"};
+
+// What the tables' columns hold, as their headers' tool tips.
+const QString kClearSkyTip = QStringLiteral(
+    "under a clear sky (the simplified Solis model, an isotropic sky, ground albedo 0.2): the "
+    "light cloudless days would bring, not the weather's");
 
 QString Fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
@@ -71,7 +85,7 @@ void Show(QAbstractSeries* series, bool shown, bool legend) {
   }
 }
 
-QChartView* NewChartView(QWidget* parent, int height) {
+QChartView* NewChartView(QWidget* parent, const QString& name) {
   auto* chart = new QChart;
   chart->setMargins(QMargins(2, 2, 2, 2));
   chart->layout()->setContentsMargins(0, 0, 0, 0);
@@ -82,8 +96,42 @@ QChartView* NewChartView(QWidget* parent, int height) {
   chart->setTitleFont(BoxFont());
   auto* view = new QChartView(chart, parent);
   view->setRenderHint(QPainter::Antialiasing);
-  view->setGeometry(0, 0, ViewsSection::kWidth, height);
+  view->setMinimumHeight(kChartMinHeight);
+  view->setAccessibleName(name);
   return view;
+}
+
+// A view's root: white, its parts stacked by a layout.
+QVBoxLayout* NewRoot(QWidget* root, const char* name) {
+  root->setObjectName(QString::fromLatin1(name));
+  root->setAutoFillBackground(true);
+  QPalette white = root->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  root->setPalette(white);
+  auto* layout = new QVBoxLayout(root);
+  layout->setContentsMargins(0, 0, 0, 4);
+  layout->setSpacing(0);
+  return layout;
+}
+
+QTableWidget* NewTable(QWidget* parent, const char* name, const QString& accessible,
+                       const std::vector<std::pair<QString, QString>>& columns) {
+  auto* table = new QTableWidget(0, static_cast<int>(columns.size()), parent);
+  table->setObjectName(QString::fromLatin1(name));
+  table->setAccessibleName(accessible);
+  for (std::size_t k = 0; k < columns.size(); ++k) {
+    auto* header = new QTableWidgetItem(columns[k].first);
+    header->setToolTip(columns[k].second);
+    table->setHorizontalHeaderItem(static_cast<int>(k), header);
+  }
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  table->verticalHeader()->hide();
+  table->verticalHeader()->setDefaultSectionSize(16);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setFont(DefaultFont());
+  table->setFixedHeight(kTableHeight);
+  return table;
 }
 
 // A vertical line over the elevation axis, placed later.
@@ -165,33 +213,28 @@ void YearWorker::start(const YearRequest& request) {
 // never reaches: a day's items would stay behind, drawn, at every new day.
 class DayView {
  public:
-  explicit DayView(QWidget* parent) : root(new QWidget(parent)) {
-    root->setObjectName(QStringLiteral("dayView"));
-    root->setAutoFillBackground(true);
-    QPalette white = root->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    root->setPalette(white);
-    root->resize(ViewsSection::kWidth, kDayHeight);
-    chart = NewChartView(root, kDayChartHeight);
+  DayView() : root(new QWidget) {
+    QVBoxLayout* layout = NewRoot(root, "dayView");
+    chart = NewChartView(root, QStringLiteral("Day chart"));
     chart->setObjectName(QStringLiteral("dayChart"));
     note = new QLabel(root);
-    note->setGeometry(8, kDayChartHeight, ViewsSection::kWidth - 16, 18);
-    table = new QTableWidget(0, 5, root);
-    table->setObjectName(QStringLiteral("dayTable"));
-    table->setGeometry(4, kDayChartHeight + 18, ViewsSection::kWidth - 8,
-                       kDayHeight - kDayChartHeight - 22);
-    table->setHorizontalHeaderLabels({QStringLiteral("Panel"), QStringLiteral("Production hours"),
-                                      QStringLiteral("Clear sky kWh/m²"),
-                                      QStringLiteral("Peak production"), QStringLiteral("Peak at")});
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setDefaultSectionSize(16);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setFont(DefaultFont());
+    note->setFixedHeight(kLineHeight);
+    note->setContentsMargins(8, 0, 8, 0);
+    table = NewTable(
+        root, "dayTable", QStringLiteral("Day table"),
+        {{QStringLiteral("Panel"), QStringLiteral("The panel in use, its azimuth/tilt in degrees")},
+         {QStringLiteral("Production hours"),
+          QStringLiteral("Σ production/100 × step over the day: the hours of full production "
+                         "that the %Prod figure adds up to (a cloudless sun's direct light only)")},
+         {QStringLiteral("Clear sky kWh/m²"),
+          QStringLiteral("The day's light on the panel's plane ") + kClearSkyTip},
+         {QStringLiteral("Peak production"), QStringLiteral("The day's highest %Prod figure")},
+         {QStringLiteral("Peak at"), QStringLiteral("When it comes, local time")}});
+    layout->addWidget(chart, 1);
+    layout->addWidget(note);
+    layout->addWidget(table);
     build();
   }
-  ~DayView() { delete root; }
 
   void draw(const DayChart* day) {
     QChart* c = chart->chart();
@@ -212,11 +255,13 @@ class DayView {
     for (const QString& label : x->categoriesLabels()) x->remove(label);
     x->setRange(0, day->hours);
     for (const auto& [at, label] : day->ticks) x->append(label, at);
-    const auto [lowest, highest] = std::minmax_element(day->elevation.begin(), day->elevation.end());
-    low = std::min(-20.0, std::floor(*lowest / 20) * 20);
-    high = std::max(20.0, std::ceil(*highest / 20) * 20);
+    // Both value axes in as many intervals: the production's labels on the elevation's
+    // gridlines.
+    low = day->elevationAxis.low;
+    high = day->elevationAxis.high;
     elevation->setRange(low, high);
-    elevation->setTickCount(static_cast<int>(std::lround((high - low) / 20)) + 1);
+    elevation->setTickCount(day->elevationAxis.intervals + 1);
+    production->setTickCount(day->elevationAxis.intervals + 1);
 
     // The nights as one shaded area: its upper edge steps up to the top over each night.
     QList<QPointF> upper{{0, low}};
@@ -283,7 +328,7 @@ class DayView {
     elevation = new QValueAxis;
     elevation->setTitleText(QStringLiteral("Sun elevation (°)"));
     elevation->setLabelFormat(QStringLiteral("%d"));
-    auto* production = new QValueAxis;
+    production = new QValueAxis;
     production->setRange(0, 100);
     production->setTitleText(QStringLiteral("Production (%)"));
     production->setLabelFormat(QStringLiteral("%d"));
@@ -347,6 +392,7 @@ class DayView {
 
   QCategoryAxis* x = nullptr;
   QValueAxis* elevation = nullptr;
+  QValueAxis* production = nullptr;
   QAreaSeries* night = nullptr;
   QLineSeries* sun = nullptr;
   std::array<QLineSeries*, kPanelCount> panels{};
@@ -361,30 +407,39 @@ class DayView {
 
 class YearView {
  public:
-  explicit YearView(QWidget* parent) : root(new QWidget(parent)) {
-    root->setObjectName(QStringLiteral("yearView"));
-    root->setAutoFillBackground(true);
-    QPalette white = root->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    root->setPalette(white);
-    root->resize(ViewsSection::kWidth, kYearHeight);
-    chart = NewChartView(root, kYearChartHeight);
+  YearView() : root(new QWidget) {
+    QVBoxLayout* layout = NewRoot(root, "yearView");
+    chart = NewChartView(root, QStringLiteral("Year chart"));
     chart->setObjectName(QStringLiteral("yearChart"));
     figures = new QLabel(root);
     figures->setObjectName(QStringLiteral("yearFigures"));
-    figures->setGeometry(8, kYearChartHeight + 2, ViewsSection::kWidth - 16,
-                         kYearHeight - kYearChartHeight - 4);
-    figures->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     figures->setTextFormat(Qt::PlainText);
+    figures->setContentsMargins(8, 0, 8, 0);
     busy = new QProgressBar(root);
     busy->setObjectName(QStringLiteral("yearBusy"));
+    busy->setAccessibleName(QStringLiteral("Computing the year"));
     busy->setRange(0, 0);  // no figure, only motion
-    busy->setGeometry(ViewsSection::kWidth - 130, kYearHeight - 22, 120, 14);
+    busy->setFixedSize(120, 14);
     busy->setTextVisible(false);
     busy->hide();
+    table = NewTable(
+        root, "yearTable", QStringLiteral("Year table"),
+        {{QStringLiteral("Panel"), QStringLiteral("The panel in use, its azimuth/tilt in degrees")},
+         {QStringLiteral("Clear sky kWh/m²"),
+          QStringLiteral("The year's light on the panel's plane in 10-minute steps ") + kClearSkyTip},
+         {QStringLiteral("Share of the best orientation"),
+          QStringLiteral("The panel's clear-sky light over the year as a share of what the "
+                         "best orientation gets")}});
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(0, 0, 10, 0);
+    line->addWidget(figures, 1);
+    line->addWidget(busy);
+    layout->addWidget(chart, 1);
+    layout->addLayout(line);
+    layout->addWidget(table);
+    figures->setFixedHeight(kLineHeight);
     build();
   }
-  ~YearView() { delete root; }
 
   void draw(const YearResult* result, bool searching) {
     busy->setVisible(searching);
@@ -392,15 +447,17 @@ class YearView {
     if (result == nullptr) {
       c->setTitle(QStringLiteral("Clear-sky irradiation by month"));
       figures->setText(QStringLiteral("Searching for the best orientation…"));
+      table->setRowCount(0);
       return;
     }
+    table->setRowCount(0);
     if (!result->problem.isEmpty()) {
       c->setTitle(QString::number(result->year));
       figures->setText(result->problem);
       show(false);
       return;
     }
-    c->setTitle(QStringLiteral("%1: clear-sky irradiation on each panel's plane by month (kWh/m²)")
+    c->setTitle(QStringLiteral("%1: clear-sky irradiation on each panel's plane by month")
                     .arg(result->year));
     // The bars of the panels in use; a set is taken out or put back only when that changes.
     QList<QBarSet*> inUse;
@@ -412,8 +469,6 @@ class YearView {
       bars->append(inUse);
     }
     double highest = 0;
-    QStringList lines;
-    QStringList totals;
     for (int p = 0; p < kPanelCount; ++p) {
       if (!InUse(result->panels[p])) continue;
       QBarSet* set = sets[p];
@@ -423,25 +478,31 @@ class YearView {
         set->replace(static_cast<qsizetype>(m), value);
         highest = std::max(highest, value);
       }
-      totals << QStringLiteral("%1: %2").arg(p + 1).arg(
-                    Fixed(result->months.year.panels[p].irradiation, 0));
-      lines << YearModel::ShareText(*result, p + 1);
+      const int row = table->rowCount();
+      table->insertRow(row);
+      const QString cells[] = {PanelCaption(p + 1, result->panels[p]),
+                               Fixed(result->months.year.panels[p].irradiation, 0),
+                               QStringLiteral("%1%").arg(YearModel::Share(*result, p + 1))};
+      for (int k = 0; k < 3; ++k) {
+        auto* item = new QTableWidgetItem(cells[k]);
+        if (k == 0) item->setForeground(kPanelColours[p]);
+        if (k == 2) item->setToolTip(YearModel::ShareText(*result, p + 1));
+        table->setItem(row, k, item);
+      }
     }
     value->setRange(0, std::max(1.0, std::ceil(highest / 50) * 50));
     show(true);
     const PanelGeometry& best = result->best.best;
-    figures->setText(
-        QStringLiteral("Year's totals, kWh/m² (panel: total): %1\n"
-                       "Best orientation %2/%3 (azimuth/tilt): %4 kWh/m² over the year\n")
-            .arg(totals.join(QStringLiteral(", ")), Fixed(best.Azimuth, 0), Fixed(best.Tilt, 0),
-                 Fixed(result->best.irradiation, 0)) +
-        lines.join(QLatin1Char('\n')));
+    figures->setText(QStringLiteral("Best orientation %1/%2 (azimuth/tilt): %3 kWh/m² over the year")
+                         .arg(Fixed(best.Azimuth, 0), Fixed(best.Tilt, 0),
+                              Fixed(result->best.irradiation, 0)));
   }
 
   QWidget* root;
   QChartView* chart;
   QLabel* figures;
   QProgressBar* busy;
+  QTableWidget* table;
 
  private:
   // The axes, the series and a set of bars for each panel, made once as in the day view.
@@ -462,6 +523,7 @@ class YearView {
                     QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec")});
     value = new QValueAxis;
     value->setLabelFormat(QStringLiteral("%d"));
+    value->setTitleText(QStringLiteral("Clear sky kWh/m²"));
     c->addAxis(months, Qt::AlignBottom);
     c->addAxis(value, Qt::AlignLeft);
     bars->attachAxis(months);
@@ -486,6 +548,12 @@ ViewsSection::ViewsSection(FormModel& model, Host host)
   chooseFile = [this](const QString& caption, const QString& suggested, const QString& filter) {
     return QFileDialog::getSaveFileName(&window_, caption, suggested, filter);
   };
+  makeSky = [](QWidget* parent) {
+    auto* sky = new QWidget(parent);
+    sky->setAccessibleName(QStringLiteral("Sky view"));
+    NewRoot(sky, "skyView");
+    return sky;
+  };
 
   menu_ = new QMenuBar(&window_);
   menu_->setObjectName(QStringLiteral("menuBar"));
@@ -503,11 +571,11 @@ ViewsSection::ViewsSection(FormModel& model, Host host)
     exportDay(chooseFile(QStringLiteral("Export day as CSV"), QStringLiteral("day.csv"),
                          QStringLiteral("CSV (*.csv)")));
   });
-  QAction* exportChartAction = file->addAction(QStringLiteral("Export chart as PNG or SVG…"));
-  QObject::connect(exportChartAction, &QAction::triggered, &window_, [this] {
-    exportChart(chooseFile(QStringLiteral("Export chart as PNG or SVG"),
-                           dayOpen() || !yearOpen() ? QStringLiteral("day.png")
-                                                    : QStringLiteral("year.png"),
+  exportChartAction_ = file->addAction(QStringLiteral("Export chart…"));
+  exportChartAction_->setEnabled(false);  // until a view is shown
+  QObject::connect(exportChartAction_, &QAction::triggered, &window_, [this] {
+    const QString name = QString::fromLatin1(kTabNames[static_cast<int>(current())]).toLower();
+    exportChart(chooseFile(QStringLiteral("Export chart as PNG or SVG"), name + QStringLiteral(".png"),
                            QStringLiteral("Images (*.png *.svg)")));
   });
   file->addSeparator();
@@ -516,17 +584,16 @@ ViewsSection::ViewsSection(FormModel& model, Host host)
   QObject::connect(quit, &QAction::triggered, &window_, [this] { window_.close(); });
 
   QMenu* view = menu_->addMenu(QStringLiteral("&View"));
-  dayAction_ = view->addAction(QStringLiteral("Day"));
-  dayAction_->setCheckable(true);
-  dayAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
-  QObject::connect(dayAction_, &QAction::toggled, &window_, [this](bool on) { setDayOpen(on); });
-  yearAction_ = view->addAction(QStringLiteral("Year"));
-  yearAction_->setCheckable(true);
-  yearAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Y")));
-  QObject::connect(yearAction_, &QAction::toggled, &window_, [this](bool on) { setYearOpen(on); });
-  // The shortcuts work wherever the focus is in the window.
-  window_.addAction(dayAction_);
-  window_.addAction(yearAction_);
+  for (int v = 0; v < kViewCount; ++v) {
+    QAction* action = view->addAction(QString::fromLatin1(kTabNames[v]));
+    action->setCheckable(true);
+    action->setShortcut(QKeySequence(QString::fromLatin1(kShortcuts[v])));
+    QObject::connect(action, &QAction::triggered, &window_,
+                     [this, v] { choose(static_cast<View>(v)); });
+    // The shortcuts work wherever the focus is in the window.
+    window_.addAction(action);
+    viewActions_[v] = action;
+  }
   window_.addAction(quit);
 
   QMenu* help = menu_->addMenu(QStringLiteral("&Help"));
@@ -559,61 +626,115 @@ ViewsSection::~ViewsSection() {
   // The views go before the model they show; the worker's threads end with it.
   viewsModel_.onDayChange = nullptr;
   viewsModel_.onYearRequest = nullptr;
+  delete tabs_;
 }
 
 int ViewsSection::height() const {
-  return (dayOpen() ? kDayHeight : 0) + (yearOpen() ? kYearHeight : 0);
+  if (!isOpen() || tabs_ == nullptr) return 0;
+  const int wanted = tabs_->tabBar()->sizeHint().height() + kViewHeight;
+  return std::max(0, std::min(wanted, host_.room()));
 }
 
-bool ViewsSection::dayOpen() const { return viewsModel_.day.isOpen(); }
-bool ViewsSection::yearOpen() const { return viewsModel_.year.isOpen(); }
-
-QWidget* ViewsSection::dayWidget() const { return day_ ? day_->root : nullptr; }
-QWidget* ViewsSection::yearWidget() const { return year_ ? year_->root : nullptr; }
+QWidget* ViewsSection::viewWidget(View view) const {
+  switch (view) {
+    case View::kDay:
+      return day_ ? day_->root : nullptr;
+    case View::kYear:
+      return year_ ? year_->root : nullptr;
+    case View::kSky:
+      return sky_;
+  }
+  return nullptr;
+}
 QChartView* ViewsSection::dayChart() const { return day_ ? day_->chart : nullptr; }
 QChartView* ViewsSection::yearChart() const { return year_ ? year_->chart : nullptr; }
 QTableWidget* ViewsSection::dayTable() const { return day_ ? day_->table : nullptr; }
+QTableWidget* ViewsSection::yearTable() const { return year_ ? year_->table : nullptr; }
+
+void ViewsSection::choose(View view) {
+  viewsModel_.choose(view);
+  apply();
+}
+
+void ViewsSection::showTab(View view) {
+  viewsModel_.show(view);
+  apply();
+}
+
+void ViewsSection::close() {
+  viewsModel_.close();
+  apply();
+}
+
+// Makes what the tabs now show, and shows it.
+void ViewsSection::apply() {
+  const ViewTabs& tabs = viewsModel_.tabs();
+  if (tabs.isOpen() && tabs_ == nullptr) {
+    tabs_ = new QTabWidget(&window_);
+    tabs_->setObjectName(QStringLiteral("views"));
+    tabs_->setAccessibleName(QStringLiteral("Views"));
+    tabs_->tabBar()->setAccessibleName(QStringLiteral("View tabs"));
+    tabs_->setDocumentMode(true);
+    // The platform's colours, not the window's dark teal.
+    QPalette plain = tabs_->palette();
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText, QPalette::Button,
+                                           QPalette::ButtonText, QPalette::Base, QPalette::Text}) {
+      plain.setColor(role, QApplication::palette().color(role));
+    }
+    tabs_->setPalette(plain);
+    tabs_->setAutoFillBackground(true);
+    for (int v = 0; v < kViewCount; ++v) {
+      auto* page = new QScrollArea;
+      page->setFrameShape(QFrame::NoFrame);
+      page->setWidgetResizable(true);
+      page->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      const QString name = QString::fromLatin1(kTabNames[v]);
+      tabs_->addTab(page, name);
+      tabs_->tabBar()->setAccessibleTabName(v, name + QStringLiteral(" view"));
+      tabs_->setTabToolTip(v, QStringLiteral("%1 (%2)").arg(name, QString::fromLatin1(kShortcuts[v])));
+      pages_[v] = page;
+    }
+    QObject::connect(tabs_, &QTabWidget::currentChanged, &window_, [this](int index) {
+      if (index >= 0 && index < kViewCount && isOpen()) showTab(static_cast<View>(index));
+    });
+  }
+  if (tabs.isOpen()) {
+    makeView(tabs.current());
+    const QSignalBlocker block(tabs_);
+    tabs_->setCurrentIndex(static_cast<int>(tabs.current()));
+  }
+  if (tabs_ != nullptr) tabs_->setVisible(tabs.isOpen());
+  for (int v = 0; v < kViewCount; ++v) viewActions_[v]->setChecked(tabs.shows(static_cast<View>(v)));
+  exportChartAction_->setEnabled(tabs.isOpen());
+  place();
+}
+
+// The view the first time its tab is shown, drawn with what the model holds.
+void ViewsSection::makeView(View view) {
+  QScrollArea* page = pages_[static_cast<int>(view)];
+  if (page->widget() != nullptr) return;
+  switch (view) {
+    case View::kDay:
+      day_ = std::make_unique<DayView>();
+      page->setWidget(day_->root);
+      day_->draw(viewsModel_.day.chart());
+      break;
+    case View::kYear:
+      year_ = std::make_unique<YearView>();
+      page->setWidget(year_->root);
+      showYear();
+      break;
+    case View::kSky:
+      sky_ = makeSky(page);
+      if (sky_->accessibleName().isEmpty()) sky_->setAccessibleName(QStringLiteral("Sky view"));
+      page->setWidget(sky_);
+      break;
+  }
+}
 
 void ViewsSection::place() {
-  int top = host_.viewsTop();
-  if (day_) {
-    day_->root->move(0, top);
-    day_->root->setVisible(dayOpen());
-    if (dayOpen()) top += kDayHeight;
-  }
-  if (year_) {
-    year_->root->move(0, top);
-    year_->root->setVisible(yearOpen());
-  }
+  if (tabs_ != nullptr) tabs_->setGeometry(0, host_.viewsTop(), kWidth, height());
   host_.resized();
-}
-
-void ViewsSection::setDayOpen(bool open) {
-  if (open == dayOpen()) return;
-  if (open && !day_) day_ = std::make_unique<DayView>(&window_);
-  if (open) viewsModel_.seedFromBoxes();
-  {
-    const QSignalBlocker block(dayAction_);
-    dayAction_->setChecked(open);
-  }
-  const DayModel::Change change = viewsModel_.day.setOpen(open);
-  if (open) showDay(change == DayModel::Change::kNone ? DayModel::Change::kRedraw : change);
-  place();
-}
-
-void ViewsSection::setYearOpen(bool open) {
-  if (open == yearOpen()) return;
-  if (open && !year_) year_ = std::make_unique<YearView>(&window_);
-  if (open) viewsModel_.seedFromBoxes();
-  {
-    const QSignalBlocker block(yearAction_);
-    yearAction_->setChecked(open);
-  }
-  if (const std::optional<YearRequest> request = viewsModel_.year.setOpen(open)) {
-    worker_.start(*request);
-  }
-  if (open) showYear();
-  place();
 }
 
 void ViewsSection::showDay(DayModel::Change change) {
@@ -648,13 +769,63 @@ void ViewsSection::exportDay(const QString& path) {
              : failure);
 }
 
+namespace {
+
+// The title block's lines above the view, the view below them, on white, in the view's own
+// coordinates whatever the painter's device: a chart is drawn from its scene, sharp at any size.
+class ExportPainting {
+ public:
+  ExportPainting(QWidget& view, QString block) : view_(view), block_(std::move(block)) {
+    font_ = DefaultFont();
+    font_.setPointSizeF(9);
+    const int lines = block_.isEmpty() ? 0 : static_cast<int>(block_.count(QLatin1Char('\n'))) + 1;
+    blockHeight_ = lines == 0 ? 0 : lines * QFontMetrics(font_).lineSpacing() + 10;
+  }
+  QSize size() const { return {view_.width(), view_.height() + blockHeight_}; }
+
+  void paint(QPainter& painter) const {
+    painter.fillRect(QRect(QPoint(0, 0), size()), Qt::white);
+    painter.setPen(Qt::black);
+    painter.setFont(font_);
+    painter.drawText(QRect(8, 5, view_.width() - 16, blockHeight_), Qt::AlignLeft | Qt::AlignTop,
+                     block_);
+    const QRect target(0, blockHeight_, view_.width(), view_.height());
+    if (auto* chart = qobject_cast<QChartView*>(&view_)) {
+      chart->render(&painter, target, chart->viewport()->rect());
+    } else {
+      painter.save();
+      painter.translate(target.topLeft());
+      view_.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+      painter.restore();
+    }
+  }
+
+ private:
+  QWidget& view_;
+  QString block_;
+  QFont font_;
+  int blockHeight_ = 0;
+};
+
+}  // namespace
+
 void ViewsSection::exportChart(const QString& path) {
   if (path.isEmpty()) return;
-  QChartView* view = dayOpen() ? dayChart() : yearOpen() ? yearChart() : nullptr;
+  const View shown = current();
+  QWidget* view = !isOpen()                ? nullptr
+                  : shown == View::kDay   ? static_cast<QWidget*>(dayChart())
+                  : shown == View::kYear  ? static_cast<QWidget*>(yearChart())
+                                          : sky_;
   if (view == nullptr) {
-    report(CannotWrite(path, QStringLiteral("open the day or the year view first")));
+    report(CannotWrite(path, QStringLiteral("open the day, year or sky view first")));
     return;
   }
+  const std::optional<YearResult>& year = viewsModel_.year.result();
+  const std::optional<Calculated>& site = shown == View::kDay ? viewsModel_.day.drawn()
+                                          : shown == View::kYear && year
+                                              ? std::optional<Calculated>(year->site)
+                                              : viewsModel_.day.last();
+  const ExportPainting painting(*view, site ? TitleBlock(*site, shown) : QString());
   const QString suffix = QFileInfo(path).suffix().toLower();
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -662,14 +833,24 @@ void ViewsSection::exportChart(const QString& path) {
   if (suffix == QLatin1String("svg")) {
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
-    svg.setSize(view->size());
-    svg.setViewBox(QRect(QPoint(0, 0), view->size()));
-    svg.setTitle(view->chart()->title());
+    svg.setSize(painting.size());
+    svg.setViewBox(QRect(QPoint(0, 0), painting.size()));
+    svg.setTitle(site ? TitleBlock(*site, shown).section(QLatin1Char('\n'), 0, 0) : QString());
     QPainter painter(&svg);
-    view->render(&painter);
+    painting.paint(painter);
   } else if (suffix == QLatin1String("png")) {
+    // Twice the pixels the view takes on the screen.
+    const qreal scale = 2 * view->devicePixelRatioF();
+    QImage image(painting.size() * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    {
+      QPainter painter(&image);
+      painter.setRenderHint(QPainter::Antialiasing);
+      painter.setRenderHint(QPainter::TextAntialiasing);
+      painting.paint(painter);
+    }
     QImageWriter writer(&buffer, "png");
-    if (!writer.write(view->grab().toImage())) {
+    if (!writer.write(image)) {
       report(CannotWrite(path, writer.errorString()));
       return;
     }

@@ -1,11 +1,14 @@
-// The window's menu bar and the day and year views below its client area. The views are
-// made the first time they open, so that start-up makes no chart. They show ViewsModel
-// (window/views.h); the year's search runs on a thread of its own (YearWorker).
+// The window's menu bar and the section below its client area that holds the day, year and sky
+// views in tabs. The section and each view are made the first time they are shown, so that
+// start-up makes no chart. The section's height fits the room the window leaves on its screen;
+// a view taller than that scrolls. The views show ViewsModel (window/views.h); the year's
+// search runs on a thread of its own (YearWorker).
 #pragma once
 
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -19,6 +22,8 @@ class QChartView;
 class QLabel;
 class QMenuBar;
 class QProgressBar;
+class QScrollArea;
+class QTabWidget;
 class QTableWidget;
 class QWidget;
 
@@ -52,12 +57,15 @@ class ViewsSection {
   static constexpr int kWidth = 602;
   // The menu bar's height, at the window's top.
   static constexpr int kMenuHeight = 24;
+  // A view's height when the screen has room for it, below the tabs.
+  static constexpr int kViewHeight = 380;
 
   // The window the menu bar and the views belong to.
   struct Host {
     QWidget* window;                // their parent; File > Quit closes it
     std::function<int()> viewsTop;  // where the views begin, below the client area
-    std::function<void()> resized;  // the views' height has changed
+    std::function<int()> room;      // the most height the section may take
+    std::function<void()> resized;  // the section's height has changed
   };
 
   ViewsSection(FormModel& model, Host host);
@@ -65,35 +73,48 @@ class ViewsSection {
   ViewsSection(const ViewsSection&) = delete;
   ViewsSection& operator=(const ViewsSection&) = delete;
 
-  // The height the open views take below the client area.
+  // The height the open section takes below the client area: its tabs and a view, or the
+  // room when that is less; 0 when closed.
   int height() const;
 
-  void setDayOpen(bool open);
-  void setYearOpen(bool open);
-  bool dayOpen() const;
-  bool yearOpen() const;
+  // View > Day / Year / Sky: opens the section on the view's tab, or closes it when that tab
+  // is shown. showTab is a click on a tab of the open section.
+  void choose(View view);
+  void showTab(View view);
+  void close();
+  bool isOpen() const { return viewsModel_.tabs().isOpen(); }
+  // Fits the section to the room anew (another screen, the window's frame known).
+  void refit() { place(); }
+  View current() const { return viewsModel_.tabs().current(); }
 
   // File > Export day as CSV / Export chart: to the file chosen (an empty name does nothing).
+  // A chart is the shown tab's, under a title block, a PNG at twice its size on the screen.
   void exportDay(const QString& path);
   void exportChart(const QString& path);
 
   // Asks for a file name to save to: caption, suggested name, filter. A file dialog unless a
   // test puts its own.
   std::function<QString(const QString&, const QString&, const QString&)> chooseFile;
+  // Makes the Sky tab's view the first time it is shown; by default an empty widget.
+  std::function<QWidget*(QWidget* parent)> makeSky;
 
   QMenuBar* menuBar() const { return menu_; }
-  QAction* dayAction() const { return dayAction_; }
-  QAction* yearAction() const { return yearAction_; }
-  QWidget* dayWidget() const;   // null until first opened
-  QWidget* yearWidget() const;  // null until first opened
+  QAction* viewAction(View view) const { return viewActions_[static_cast<int>(view)]; }
+  QAction* exportChartAction() const { return exportChartAction_; }
+  QTabWidget* tabs() const { return tabs_; }  // null until first opened
+  // A view's widget, null until its tab is first shown.
+  QWidget* viewWidget(View view) const;
   QChartView* dayChart() const;
   QChartView* yearChart() const;
   QTableWidget* dayTable() const;
+  QTableWidget* yearTable() const;
   bool yearBusy() const { return viewsModel_.year.busy(); }
   const ViewsModel& model() const { return viewsModel_; }
   const YearWorker& worker() const { return worker_; }
 
  private:
+  void apply();
+  void makeView(View view);
   void place();
   void showDay(DayModel::Change change);
   void showYear();
@@ -105,10 +126,13 @@ class ViewsSection {
   ViewsModel viewsModel_;
   YearWorker worker_;
   QMenuBar* menu_ = nullptr;
-  QAction* dayAction_ = nullptr;
-  QAction* yearAction_ = nullptr;
+  std::array<QAction*, kViewCount> viewActions_{};
+  QAction* exportChartAction_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  std::array<QScrollArea*, kViewCount> pages_{};
   std::unique_ptr<DayView> day_;
   std::unique_ptr<YearView> year_;
+  QWidget* sky_ = nullptr;
 };
 
 }  // namespace halvessa::window
