@@ -7,6 +7,7 @@
 #include "files/horizon.h"
 #include "files/weather.h"
 #include "text/convert.h"
+#include "text/system_words.h"
 #include "text/weather_text.h"
 
 namespace halvessa::cli {
@@ -44,14 +45,9 @@ T Choice(const std::optional<QString>& given, const char* option, T fallback,
                    text::Quoted(*given) + QStringLiteral(" is not ") + list);
 }
 
-constexpr std::pair<const char*, energy::Module> kModules[] = {
-    {"standard", energy::Module::standard},
-    {"premium", energy::Module::premium},
-    {"thin", energy::Module::thinFilm}};
-constexpr std::pair<const char*, energy::Mount> kMounts[] = {{"rack", energy::Mount::openRack},
-                                                             {"roof", energy::Mount::roof}};
-constexpr std::pair<const char*, pipeline::Transposition> kTranspositions[] = {
-    {"perez", pipeline::Transposition::perez}, {"isotropic", pipeline::Transposition::isotropic}};
+constexpr const auto& kModules = text::kModuleWords;
+constexpr const auto& kMounts = text::kMountWords;
+constexpr const auto& kTranspositions = text::kTranspositionWords;
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "energy/alignment.h"
 #include "files/horizon.h"
 #include "files/weather.h"
+#include "text/system_words.h"
 #include "text/weather_text.h"
 
 namespace halvessa::window {
@@ -29,13 +30,9 @@ const QString kShift = QStringLiteral("weather/shift_hours");
 const QString kHorizon = QStringLiteral("horizon/file");
 const QString kZone = QStringLiteral("site/time_zone");
 
-const std::pair<const char*, energy::Module> kModules[] = {{"standard", energy::Module::standard},
-                                                          {"premium", energy::Module::premium},
-                                                          {"thin", energy::Module::thinFilm}};
-const std::pair<const char*, energy::Mount> kMounts[] = {{"rack", energy::Mount::openRack},
-                                                        {"roof", energy::Mount::roof}};
-const std::pair<const char*, pipeline::Transposition> kTranspositions[] = {
-    {"perez", pipeline::Transposition::perez}, {"isotropic", pipeline::Transposition::isotropic}};
+constexpr const auto& kModules = text::kModuleWords;
+constexpr const auto& kMounts = text::kMountWords;
+constexpr const auto& kTranspositions = text::kTranspositionWords;
 
 template <typename T, std::size_t N>
 QString WordOf(T value, const std::pair<const char*, T> (&words)[N]) {
