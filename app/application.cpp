@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QSettings>
 #include <QStringList>
 #include <QStyle>
 #include <QStyleFactory>
@@ -19,6 +20,7 @@
 #include "window/form_model.h"
 #include "window/qt/qt_platform.h"
 #include "window/qt/qt_window.h"
+#include "window/system.h"
 
 namespace halvessa::app {
 
@@ -28,6 +30,7 @@ using halvessa::window::Form;
 using halvessa::window::FormModel;
 using halvessa::window::HalvessaWindow;
 using halvessa::window::QtPlatform;
+using halvessa::window::SystemModel;
 
 #ifndef HALVESSA_VERSION
 #define HALVESSA_VERSION "unknown"
@@ -48,7 +51,10 @@ constexpr const char* kHelp =
     "The window starts in live mode and follows the computer's clock. At start-up it reads\n"
     "the site's latitude and longitude and the panels' azimuth/tilt from Kelvarine.ini in\n"
     "the working directory, if there is one. A simulation appends its steps to solar.log\n"
-    "and panel1.log to panel5.log there, when logging is checked.\n"
+    "and panel1.log to panel5.log there, when logging is checked. It remembers the time\n"
+    "zone last used, the system (Edit > System) and the weather and horizon files in\n"
+    "halvessa/halvessa.ini in the user's configuration folder (XDG_CONFIG_HOME, by\n"
+    "default ~/.config).\n"
     "\n"
     "Options:\n"
     "  -h, --help     show this text\n"
@@ -183,6 +189,12 @@ int RunApplication(int argc, char** argv, const std::function<void(QWidget&)>& b
   QApplication::setWindowIcon(ApplicationIcon());
 
   FormModel model;
+  // What the user chose in earlier runs, in the user's configuration: the zone last used (so
+  // that the start-up's instant view is in the user's zone), the system, weather and horizon.
+  QSettings remembered(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("halvessa"),
+                       QStringLiteral("halvessa"));
+  SystemModel system(remembered);
+  if (const QString zone = system.zoneText(); !zone.isEmpty()) model.txtTz.setText(zone);
   QtPlatform platform;
   platform.setErrorHandler([&model](const QString& text) { model.message.setText(text); });
   Form form(model, platform);
@@ -191,8 +203,12 @@ int RunApplication(int argc, char** argv, const std::function<void(QWidget&)>& b
   } catch (const std::exception& e) {
     model.message.setText(QString::fromLocal8Bit(e.what()));
   }
+  if (const QString dropped = system.restore(); !dropped.isEmpty()) {
+    const QString before = model.message.Text();
+    model.message.setText(before.isEmpty() ? dropped : before + QStringLiteral(" ") + dropped);
+  }
 
-  HalvessaWindow window(model);
+  HalvessaWindow window(model, nullptr, &system);
   window.onClosed = [&form] { form.windowClosed(); };
   if (beforeShow) beforeShow(window);
   window.show();

@@ -54,10 +54,11 @@ QString ZoneTip(const QString& zone, const QString& date, const QString& time) {
            text::FormatHourMinute(moment));
 }
 
-QString TitleBlock(const Calculated& c, View view) {
+QString TitleBlock(const Calculated& c, View view, const QString& sky, bool weather) {
   const double day = std::floor(c.moment);
-  const QString when = view == View::kYear ? QStringLiteral("year %1").arg(SerialToParts(day).year)
-                                           : text::FormatIsoDate(day);
+  const QString when = view != View::kYear ? text::FormatIsoDate(day)
+                       : weather           ? QStringLiteral("the weather's year")
+                                           : QStringLiteral("year %1").arg(SerialToParts(day).year);
   QStringList panels;
   for (int p = 0; p < kPanelCount; ++p) {
     if (c.panels[p].Azimuth != 0 || c.panels[p].Tilt != 0) {
@@ -66,9 +67,9 @@ QString TitleBlock(const Calculated& c, View view) {
     }
   }
   return QStringLiteral("Halvessa: %1, %2, time zone %3, %4\n"
-                        "Panels (azimuth/tilt): %5; clear sky")
+                        "Panels (azimuth/tilt): %5; %6")
       .arg(Degrees(c.latitude, 'N', 'S'), Degrees(c.longitude, 'E', 'W'), ZoneText(c.zone), when,
-           panels.isEmpty() ? QStringLiteral("none") : panels.join(QStringLiteral(", ")));
+           panels.isEmpty() ? QStringLiteral("none") : panels.join(QStringLiteral(", ")), sky);
 }
 
 }  // namespace halvessa::window

@@ -20,7 +20,9 @@ QString UtcOffsetText(double hours);
 QString ZoneTip(const QString& zone, const QString& date, const QString& time);
 
 // The lines above an exported chart of the view: the site, its zone, the day (the year for the
-// year view), the panels in use and the sky.
-QString TitleBlock(const Calculated& c, View view);
+// year view), the panels in use and the sky
+// sky: what the light is ("clear sky", "typical year, PVGIS TMY 45.000 8.000", with the horizon
+// when there is one); weather: the year view's months are the weather's, not c's year.
+QString TitleBlock(const Calculated& c, View view, const QString& sky, bool weather = false);
 
 }  // namespace halvessa::window

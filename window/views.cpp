@@ -356,6 +356,7 @@ ViewsModel::ViewsModel(FormModel& model) : model_(model) {
     if (const std::optional<YearRequest> request = year.take(c); request && onYearRequest) {
       onYearRequest(*request);
     }
+    if (onMoment) onMoment(c);
   };
 }
 

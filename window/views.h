@@ -228,6 +228,8 @@ class ViewsModel {
   YearModel year;
   std::function<void(DayModel::Change)> onDayChange;
   std::function<void(const YearRequest&)> onYearRequest;
+  // Told of every computed moment, after the views (the Sky view, the remembered zone).
+  std::function<void(const Calculated&)> onMoment;
 
  private:
   void follow();

@@ -1,5 +1,7 @@
-// The binding's tests need a QApplication on the offscreen platform.
+// The binding's tests need a QApplication on the offscreen platform and a configuration folder
+// of their own.
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 

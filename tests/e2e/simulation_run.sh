@@ -1,23 +1,28 @@
 #!/usr/bin/env bash
 # The simulation run driven as a user would, on a virtual display:
-#   simulation_run.sh HALVESSA CLOSE_WINDOW
-# starts the program in an empty working directory, clicks Refresh, "Log solar positions"
-# and the first panel's "Log this panel", then Simulate; pauses after about 3.5 s (one step a
-# second); shows the Day, Year and Sky tabs (Ctrl+D, Ctrl+Y, Ctrl+K) and takes a picture of
-# each (copied to $HALVESSA_SCREENSHOTS when set), closes them (Ctrl+K again), exports the day
+#   simulation_run.sh HALVESSA CLOSE_WINDOW DATA
+# starts the program in an empty working directory with an empty configuration, clicks
+# Refresh, "Log solar positions" and the first panel's "Log this panel", then Simulate; pauses
+# after about 3.5 s (one step a second); opens DATA's weather and horizon files through File >
+# Open weather file and File > Open horizon; shows the Day, Year and Sky tabs (Ctrl+D, Ctrl+Y,
+# Ctrl+K) and takes a picture of each (copied to $HALVESSA_SCREENSHOTS when set), exports the
+# Sky view through File > Export chart, closes the tabs (Ctrl+K again), exports the day
 # through File > Export day as CSV; closes the window and checks the exit status, the position
-# logs and the CSV. Then, at scale factor 2 on a 1920 x 1080 screen, shows each tab and checks
-# that the window stays within the screen.
+# logs, the exports and that the files are remembered. Then, at scale factor 2 on a 1920 x 1080
+# screen, shows each tab and checks that the window stays within the screen.
 set -euo pipefail
 
 if [ "${1:-}" != "--inside" ] && [ "${1:-}" != "--fit" ]; then
-  [ $# -eq 2 ] || { echo "usage: $0 HALVESSA CLOSE_WINDOW" >&2; exit 2; }
+  [ $# -eq 3 ] || { echo "usage: $0 HALVESSA CLOSE_WINDOW DATA" >&2; exit 2; }
   self=$(readlink -f "$0")
   app=$(readlink -f "$1")
   closer=$(readlink -f "$2")
+  data=$(readlink -f "$3")
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   cd "$work"
+  # The user's configuration, where the window remembers its files and zone: a fresh one.
+  export XDG_CONFIG_HOME="$work/config"
   # The window must reach the X server, not Qt's offscreen platform the other tests use.
   export QT_QPA_PLATFORM=xcb
   # Under AddressSanitizer: the X keyboard library hands strndup names that are not
@@ -25,16 +30,17 @@ if [ "${1:-}" != "--inside" ] && [ "${1:-}" != "--fit" ]; then
   if [ -n "${ASAN_OPTIONS:-}" ]; then
     export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
   fi
-  xvfb-run -a -s "-screen 0 1024x1400x24 -nolisten tcp" "$self" --inside "$app" "$closer"
+  xvfb-run -a -s "-screen 0 1024x1400x24 -nolisten tcp" "$self" --inside "$app" "$closer" "$data"
   mkdir fit
   cd fit
-  QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" "$self" --fit "$app" "$closer"
+  QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" "$self" --fit "$app" "$closer" "$data"
   exit $?
 fi
 
 mode=$1
 app=$2
 closer=$3
+data=$4
 fail() { echo "FAIL: $*" >&2; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; exit 1; }
 
 "$app" >app.out 2>&1 &
@@ -110,6 +116,30 @@ click 660 4320 1200 400    # Pause
 sleep 1.5                  # the step in progress finishes its delay
 kill -0 "$pid" 2>/dev/null || fail "the program ended before the window was closed"
 
+# A file dialog the File menu's item (reached by DOWNS presses of Down) opens, given a name.
+through_file_menu() {  # DOWNS CAPTION NAME
+  xdotool windowfocus --sync "$wid" 2>/dev/null || true
+  xdotool key alt+f
+  sleep 0.5
+  for _ in $(seq 1 "$1"); do xdotool key Down; sleep 0.1; done
+  xdotool key Return
+  local dialog=""
+  for _ in $(seq 1 100); do
+    dialog=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n 1 || true)
+    [ -n "$dialog" ] && break
+    sleep 0.1
+  done
+  [ -n "$dialog" ] || fail "File > $2 opened no dialog"
+  sleep 1
+  xdotool type --delay 20 "$3"
+  xdotool key Return
+  sleep 1
+}
+
+# The weather and the horizon, opened through the File menu.
+through_file_menu 0 "Open weather file" "$data/pvgis-tmy-45.000-8.000.csv"
+through_file_menu 1 "Open horizon" "$data/horizon-45.000-8.000.csv"
+
 # The views in their tabs below the client area, one at a time.
 xdotool windowfocus --sync "$wid" 2>/dev/null || true
 import -window "$wid" window.png
@@ -127,25 +157,21 @@ xdotool key ctrl+k
 sleep 1
 import -window "$wid" sky.png
 [ "$(height)" -eq "$height_open" ] || fail "the tabs changed the window's height ($height_open, $(height))"
+# File > Export chart, the Sky tab shown (the menu: Open weather, Open horizon, Export day,
+# Export chart).
+through_file_menu 3 "Export chart as PNG or SVG" "$PWD/sky-export.png"
+for _ in $(seq 1 50); do [ -f sky-export.png ] && break; sleep 0.1; done
+[ "$(head -c 8 sky-export.png 2>/dev/null | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] ||
+  fail "File > Export chart wrote no PNG"
+xdotool windowfocus --sync "$wid" 2>/dev/null || true
+sleep 0.5
 xdotool key ctrl+k
 for _ in $(seq 1 100); do [ "$(height)" -eq "$height_closed" ] && break; sleep 0.1; done
 [ "$(height)" -eq "$height_closed" ] || fail "Ctrl+K on the Sky tab did not close the views"
 if [ -n "${HALVESSA_SCREENSHOTS:-}" ]; then cp window.png day.png year.png sky.png "$HALVESSA_SCREENSHOTS/"; fi
 
-# File > Export day as CSV: the dialog takes the name typed.
-xdotool key alt+f
-sleep 0.5
-xdotool key Return
-dialog=""
-for _ in $(seq 1 100); do
-  dialog=$(xdotool search --onlyvisible --name '^Export day as CSV$' 2>/dev/null | head -n 1 || true)
-  [ -n "$dialog" ] && break
-  sleep 0.1
-done
-[ -n "$dialog" ] || fail "File > Export day as CSV opened no dialog"
-sleep 1
-xdotool type --delay 20 "$PWD/day.csv"
-xdotool key Return
+# File > Export day as CSV (Export chart is greyed out with the views closed).
+through_file_menu 2 "Export day as CSV" "$PWD/day.csv"
 for _ in $(seq 1 50); do [ -f day.csv ] && break; sleep 0.1; done
 [ -f day.csv ] || fail "File > Export day as CSV wrote no day.csv"
 header=$(head -n 1 day.csv | tr -d '\r')
@@ -157,6 +183,9 @@ rows=$(( $(wc -l < day.csv) - 1 ))
 [ "$rows" -eq $(( 24 * 60 / 5 )) ] || fail "day.csv holds $rows rows, not 288"
 
 close_and_wait
+config="$XDG_CONFIG_HOME/halvessa/halvessa.ini"
+grep -q "pvgis-tmy-45.000-8.000.csv" "$config" && grep -q "horizon-45.000-8.000.csv" "$config" ||
+  fail "the weather and horizon files are not remembered in $config"
 
 # Every line whole: the given number of TAB-separated fields, ended by CR LF.
 check_log() {  # FILE FIELDS

@@ -106,16 +106,19 @@ TEST(ZoneTip, TheWholeTextAndTheOffsetInForceAtTheMomentShown) {
 TEST(TitleBlock, TheSiteTheZoneTheDayOrYearThePanelsAndTheSky) {
   Calculated c{Calculated::Kind::kCalculation, -33.9, -6.25, text::StrictTimeZone("Europe/Zurich"),
                DateSerial(2025, 3, 30) + 0.75, {{{151, 45}, {0, 0}, {0, 20}, {0, 0}, {331.5, 70}}}};
-  EXPECT_EQ(TitleBlock(c, View::kDay),
+  EXPECT_EQ(TitleBlock(c, View::kDay, "clear sky"),
             "Halvessa: 33.9° S, 6.25° W, time zone Europe/Zurich, 2025-03-30\n"
             "Panels (azimuth/tilt): 1: 151/45, 3: 0/20, 5: 331.5/70; clear sky");
   c.latitude = 46.205556;
   c.longitude = 6.154444;
   c.zone = text::SiteZone::Fixed(-3.5);
   c.panels = {};
-  EXPECT_EQ(TitleBlock(c, View::kYear),
+  EXPECT_EQ(TitleBlock(c, View::kYear, "clear sky"),
             "Halvessa: 46.205556° N, 6.154444° E, time zone UTC-03:30, year 2025\n"
             "Panels (azimuth/tilt): none; clear sky");
+  EXPECT_EQ(TitleBlock(c, View::kYear, "typical year, EPW 45.000 8.000, horizon hills.csv", true),
+            "Halvessa: 46.205556° N, 6.154444° E, time zone UTC-03:30, the weather's year\n"
+            "Panels (azimuth/tilt): none; typical year, EPW 45.000 8.000, horizon hills.csv");
 }
 
 }  // namespace

@@ -6,6 +6,10 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCompleter>
@@ -170,8 +174,15 @@ void MarkedLineEdit::paintEvent(QPaintEvent* event) {
 
 void HalvessaWindow::setApplicationFont() { QApplication::setFont(DefaultFont()); }
 
-HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent)
+HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent, SystemModel* system)
     : QWidget(parent), model_(model) {
+  if (system == nullptr) {
+    ownSettings_ = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                               QStringLiteral("halvessa"), QStringLiteral("halvessa"));
+    ownSystem_ = std::make_unique<SystemModel>(*ownSettings_);
+    system = ownSystem_.get();
+  }
+  setAcceptDrops(true);
   setObjectName(QStringLiteral("frmHalvessa"));
   setWindowTitle(QStringLiteral("Halvessa"));
   setFont(DefaultFont());
@@ -273,7 +284,7 @@ HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent)
 
   NameForScreenReaders(*client_);
   views_ = std::make_unique<ViewsSection>(
-      model_, ViewsSection::Host{this, [this] { return fixedHeight(); },
+      model_, *system, ViewsSection::Host{this, [this] { return fixedHeight(); },
                                  [this] { return roomForViews(); }, [this] { fitToViews(); }});
   fitToViews();
   centreOnScreen();
@@ -509,6 +520,19 @@ void HalvessaWindow::showEvent(QShowEvent* event) {
     connect(windowHandle(), &QWindow::screenChanged, this, [this] { views_->refit(); });
   }
   views_->refit();
+}
+
+void HalvessaWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void HalvessaWindow::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  const QString path = urls.front().toLocalFile();
+  userAction([this, path] { views_->openDropped(path); });
 }
 
 void HalvessaWindow::closeEvent(QCloseEvent* event) {

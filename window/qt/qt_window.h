@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFont>
+#include <QSettings>
 #include <QLineEdit>
 #include <QString>
 #include <QWidget>
@@ -55,7 +56,9 @@ class HalvessaWindow : public QWidget {
  public:
   // The model must outlive the window. Every control gets its widget, placed and styled,
   // and shows the model's present state.
-  explicit HalvessaWindow(FormModel& model, QWidget* parent = nullptr);
+  // system: the sky and system the views compute with, remembered; without one the window
+  // keeps its own, remembered in the user's configuration.
+  explicit HalvessaWindow(FormModel& model, QWidget* parent = nullptr, SystemModel* system = nullptr);
   ~HalvessaWindow() override;
 
   HalvessaWindow(const HalvessaWindow&) = delete;
@@ -95,6 +98,9 @@ class HalvessaWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // A weather or horizon file dropped on the window opens it.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
@@ -125,6 +131,8 @@ class HalvessaWindow : public QWidget {
   void userAction(const std::function<void()>& action);
 
   FormModel& model_;
+  std::unique_ptr<QSettings> ownSettings_;
+  std::unique_ptr<SystemModel> ownSystem_;
   QWidget* client_ = nullptr;
   std::unique_ptr<ViewsSection> views_;
   ReturnPresses returnPresses_;

@@ -43,6 +43,9 @@
 #include "files/save_file.h"
 #include "text/convert.h"
 #include "window/qt/fonts.h"
+#include "window/qt/sky_view.h"
+#include "window/qt/system_dialog.h"
+#include "window/sky.h"
 #include "window/tips.h"
 
 #ifndef HALVESSA_VERSION
@@ -114,11 +117,9 @@ QVBoxLayout* NewRoot(QWidget* root, const char* name) {
   return layout;
 }
 
-QTableWidget* NewTable(QWidget* parent, const char* name, const QString& accessible,
-                       const std::vector<std::pair<QString, QString>>& columns) {
-  auto* table = new QTableWidget(0, static_cast<int>(columns.size()), parent);
-  table->setObjectName(QString::fromLatin1(name));
-  table->setAccessibleName(accessible);
+// A table's columns: each header's text and tool tip, the first as wide as its contents.
+void SetColumns(QTableWidget* table, const std::vector<std::pair<QString, QString>>& columns) {
+  table->setColumnCount(static_cast<int>(columns.size()));
   for (std::size_t k = 0; k < columns.size(); ++k) {
     auto* header = new QTableWidgetItem(columns[k].first);
     header->setToolTip(columns[k].second);
@@ -126,6 +127,14 @@ QTableWidget* NewTable(QWidget* parent, const char* name, const QString& accessi
   }
   table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+}
+
+QTableWidget* NewTable(QWidget* parent, const char* name, const QString& accessible,
+                       const std::vector<std::pair<QString, QString>>& columns) {
+  auto* table = new QTableWidget(0, static_cast<int>(columns.size()), parent);
+  table->setObjectName(QString::fromLatin1(name));
+  table->setAccessibleName(accessible);
+  SetColumns(table, columns);
   table->verticalHeader()->hide();
   table->verticalHeader()->setDefaultSectionSize(16);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -236,7 +245,8 @@ class DayView {
     build();
   }
 
-  void draw(const DayChart* day) {
+  // sky: the light's source for the note ("clear sky", with the horizon when there is one).
+  void draw(const DayChart* day, const QString& sky) {
     QChart* c = chart->chart();
     table->setRowCount(0);
     if (day == nullptr || !day->problem.isEmpty()) {
@@ -248,9 +258,10 @@ class DayView {
                 (day->sunNeverRises   ? QStringLiteral(": the sun stays below the horizon all day")
                  : day->sunNeverSets ? QStringLiteral(": the sun stays above the horizon all day")
                                      : QString()));
-    note->setText(QStringLiteral("Local time; figures of the day in %1-minute steps, clear sky "
-                                 "on each panel's plane")
-                      .arg(day->stepSeconds / 60));
+    note->setText(QStringLiteral("Local time; figures of the day in %1-minute steps on each "
+                                 "panel's plane; %2")
+                      .arg(day->stepSeconds / 60)
+                      .arg(sky));
 
     for (const QString& label : x->categoriesLabels()) x->remove(label);
     x->setRange(0, day->hours);
@@ -405,6 +416,38 @@ class DayView {
 
 // --- YearView --------------------------------------------------------------------------
 
+// The year table's columns: for the clear sky, and from weather.
+const std::vector<std::pair<QString, QString>>& ClearSkyColumns() {
+  static const std::vector<std::pair<QString, QString>> columns = {
+      {QStringLiteral("Panel"), QStringLiteral("The panel in use, its azimuth/tilt in degrees")},
+      {QStringLiteral("Clear sky kWh/m²"),
+       QStringLiteral("The year's light on the panel's plane in 10-minute steps ") + kClearSkyTip},
+      {QStringLiteral("Share of the best orientation"),
+       QStringLiteral("The panel's clear-sky light over the year as a share of what the best "
+                      "orientation gets")}};
+  return columns;
+}
+
+const std::vector<std::pair<QString, QString>>& WeatherColumns() {
+  static const std::vector<std::pair<QString, QString>> columns = {
+      {QStringLiteral("Panel"), QStringLiteral("The panel in use, its azimuth/tilt in degrees, or the system")},
+      {QStringLiteral("kWh/m²"),
+       QStringLiteral("The weather's light on the panel's plane over its year: the Perez sky (or "
+                      "the isotropic one), ground reflection and the horizon")},
+      {QStringLiteral("AC kWh"),
+       QStringLiteral("The energy out of the inverter over the weather's year (PVWatts version 5: "
+                      "the cover's loss, the cells' temperature, the losses, the inverter)")},
+      {QStringLiteral("kWh/kWp"), QStringLiteral("Specific yield: AC energy per kWp of DC rating")},
+      {QStringLiteral("PR"),
+       QStringLiteral("Performance ratio: AC energy over kWp times the plane's irradiation at 1 kW/m²")},
+      {QStringLiteral("Best share"),
+       QStringLiteral("The panel's light over the weather's year as a share of what the best "
+                      "orientation gets")}};
+  return columns;
+}
+
+const QColor kSystemColour(110, 110, 110);
+
 class YearView {
  public:
   YearView() : root(new QWidget) {
@@ -422,14 +465,7 @@ class YearView {
     busy->setFixedSize(120, 14);
     busy->setTextVisible(false);
     busy->hide();
-    table = NewTable(
-        root, "yearTable", QStringLiteral("Year table"),
-        {{QStringLiteral("Panel"), QStringLiteral("The panel in use, its azimuth/tilt in degrees")},
-         {QStringLiteral("Clear sky kWh/m²"),
-          QStringLiteral("The year's light on the panel's plane in 10-minute steps ") + kClearSkyTip},
-         {QStringLiteral("Share of the best orientation"),
-          QStringLiteral("The panel's clear-sky light over the year as a share of what the "
-                         "best orientation gets")}});
+    table = NewTable(root, "yearTable", QStringLiteral("Year table"), ClearSkyColumns());
     auto* line = new QHBoxLayout;
     line->setContentsMargins(0, 0, 10, 0);
     line->addWidget(figures, 1);
@@ -441,12 +477,14 @@ class YearView {
     build();
   }
 
-  void draw(const YearResult* result, bool searching) {
+  // sky: what the figures come from, for the title (the clear sky or the weather, and the
+  // horizon).
+  void draw(const YearResult* result, bool searching, const QString& sky) {
     busy->setVisible(searching);
     QChart* c = chart->chart();
     if (result == nullptr) {
-      c->setTitle(QStringLiteral("Clear-sky irradiation by month"));
-      figures->setText(QStringLiteral("Searching for the best orientation…"));
+      c->setTitle(QStringLiteral("By month, ") + sky);
+      figures->setText(QStringLiteral("Computing the year and the best orientation…"));
       table->setRowCount(0);
       return;
     }
@@ -457,45 +495,65 @@ class YearView {
       show(false);
       return;
     }
-    c->setTitle(QStringLiteral("%1: clear-sky irradiation on each panel's plane by month")
-                    .arg(result->year));
-    // The bars of the panels in use; a set is taken out or put back only when that changes.
-    QList<QBarSet*> inUse;
+    const bool weather = result->energy.has_value();
+    c->setTitle(weather ? QStringLiteral("AC energy by month, ") + sky
+                        : QStringLiteral("%1: irradiation on each panel's plane by month, ")
+                                  .arg(result->year) + sky);
+    value->setTitleText(weather ? QStringLiteral("AC kWh") : QStringLiteral("Clear sky kWh/m²"));
+    SetColumns(table, weather ? WeatherColumns() : ClearSkyColumns());
+    // The bars of the panels in use (and the system's, from weather); a set is taken out or
+    // put back only when that changes.
+    QList<QBarSet*> shown;
     for (int p = 0; p < kPanelCount; ++p) {
-      if (InUse(result->panels[p])) inUse << sets[p];
+      if (InUse(result->panels[p])) shown << sets[p];
     }
-    if (bars->barSets() != inUse) {
+    if (weather) shown << system;
+    if (bars->barSets() != shown) {
       for (QBarSet* set : bars->barSets()) bars->take(set);
-      bars->append(inUse);
+      bars->append(shown);
     }
     double highest = 0;
+    const auto bar = [&highest](QBarSet* set, int month, double v) {
+      set->replace(month, v);
+      highest = std::max(highest, v);
+    };
     for (int p = 0; p < kPanelCount; ++p) {
       if (!InUse(result->panels[p])) continue;
-      QBarSet* set = sets[p];
-      set->setLabel(PanelCaption(p + 1, result->panels[p]));
-      for (std::size_t m = 0; m < result->months.months.size(); ++m) {
-        const double value = result->months.months[m].panels[p].irradiation;
-        set->replace(static_cast<qsizetype>(m), value);
-        highest = std::max(highest, value);
+      sets[p]->setLabel(PanelCaption(p + 1, result->panels[p]));
+      for (int m = 0; m < 12; ++m) {
+        bar(sets[p], m, weather ? result->energy->months[m].panels[p].ac
+                                : result->months.months[m].panels[p].irradiation);
       }
-      const int row = table->rowCount();
-      table->insertRow(row);
-      const QString cells[] = {PanelCaption(p + 1, result->panels[p]),
-                               Fixed(result->months.year.panels[p].irradiation, 0),
-                               QStringLiteral("%1%").arg(YearModel::Share(*result, p + 1))};
-      for (int k = 0; k < 3; ++k) {
-        auto* item = new QTableWidgetItem(cells[k]);
-        if (k == 0) item->setForeground(kPanelColours[p]);
-        if (k == 2) item->setToolTip(YearModel::ShareText(*result, p + 1));
-        table->setItem(row, k, item);
+      const QString share = QStringLiteral("%1%").arg(YearModel::Share(*result, p + 1));
+      if (weather) {
+        const summary::EnergyTotals& y = result->energy->year;
+        const pipeline::Setup setup = SiteOf(result->site, result->sky.get());
+        addRow(p, {PanelCaption(p + 1, result->panels[p]), Fixed(y.panels[p].poa, 1),
+                   Fixed(y.panels[p].ac, 1), Fixed(y.panels[p].ac / setup.kwp[p], 1),
+                   Percent(summary::PanelPerformanceRatio(setup, y, p)), share},
+               YearModel::ShareText(*result, p + 1));
+      } else {
+        addRow(p, {PanelCaption(p + 1, result->panels[p]),
+                   Fixed(result->months.year.panels[p].irradiation, 0), share},
+               YearModel::ShareText(*result, p + 1));
       }
     }
-    value->setRange(0, std::max(1.0, std::ceil(highest / 50) * 50));
+    if (weather) {
+      for (int m = 0; m < 12; ++m) bar(system, m, result->energy->months[m].ac);
+      const summary::EnergyTotals& y = result->energy->year;
+      const pipeline::Setup setup = SiteOf(result->site, result->sky.get());
+      addRow(-1, {QStringLiteral("System"), QString(), Fixed(y.ac, 1),
+                  Fixed(summary::SpecificYield(setup, y), 1),
+                  Percent(summary::PerformanceRatio(setup, y)), QString()}, QString());
+    }
+    const double step = weather ? 100 : 50;
+    value->setRange(0, std::max(1.0, std::ceil(highest / step) * step));
     show(true);
     const PanelGeometry& best = result->best.best;
-    figures->setText(QStringLiteral("Best orientation %1/%2 (azimuth/tilt): %3 kWh/m² over the year")
+    figures->setText(QStringLiteral("Best orientation %1/%2 (azimuth/tilt): %3 kWh/m² over the %4")
                          .arg(Fixed(best.Azimuth, 0), Fixed(best.Tilt, 0),
-                              Fixed(result->best.irradiation, 0)));
+                              Fixed(result->best.irradiation, 0),
+                              weather ? QStringLiteral("weather's year") : QStringLiteral("year")));
   }
 
   QWidget* root;
@@ -505,16 +563,34 @@ class YearView {
   QTableWidget* table;
 
  private:
-  // The axes, the series and a set of bars for each panel, made once as in the day view.
+  static QString Percent(double ratio) { return QString::number(100 * ratio, 'f', 1) + QStringLiteral(" %"); }
+
+  // A row of the table; panel -1 for the system's.
+  void addRow(int panel, const QStringList& cells, const QString& shareTip) {
+    const int row = table->rowCount();
+    table->insertRow(row);
+    for (int k = 0; k < cells.size(); ++k) {
+      auto* item = new QTableWidgetItem(cells[k]);
+      if (k == 0) item->setForeground(panel >= 0 ? kPanelColours[panel] : kSystemColour);
+      if (k == cells.size() - 1 && !shareTip.isEmpty()) item->setToolTip(shareTip);
+      table->setItem(row, k, item);
+    }
+  }
+
+  // The axes, the series and a set of bars for each panel and the system, made once as in
+  // the day view.
   void build() {
     QChart* c = chart->chart();
     bars = new QBarSeries;
-    for (int p = 0; p < kPanelCount; ++p) {
-      sets[p] = new QBarSet(QString(), bars);  // the series' own, in it or not
-      sets[p]->setColor(kPanelColours[p]);
-      sets[p]->setBorderColor(kPanelColours[p]);
-      for (int m = 0; m < 12; ++m) *sets[p] << 0.0;
-    }
+    const auto make = [this](const QColor& colour, const QString& label) {
+      auto* set = new QBarSet(label, bars);  // the series' own, in it or not
+      set->setColor(colour);
+      set->setBorderColor(colour);
+      for (int m = 0; m < 12; ++m) *set << 0.0;
+      return set;
+    };
+    for (int p = 0; p < kPanelCount; ++p) sets[p] = make(kPanelColours[p], QString());
+    system = make(kSystemColour, QStringLiteral("System"));
     c->addSeries(bars);
     auto* months = new QBarCategoryAxis;
     months->append({QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"),
@@ -538,22 +614,22 @@ class YearView {
 
   QBarSeries* bars = nullptr;
   std::array<QBarSet*, kPanelCount> sets{};
+  QBarSet* system = nullptr;
   QValueAxis* value = nullptr;
 };
 
 // --- ViewsSection ----------------------------------------------------------------------
 
-ViewsSection::ViewsSection(FormModel& model, Host host)
-    : model_(model), host_(std::move(host)), window_(*host_.window), viewsModel_(model) {
+ViewsSection::ViewsSection(FormModel& model, SystemModel& system, Host host)
+    : model_(model), system_(system), host_(std::move(host)), window_(*host_.window), viewsModel_(model) {
   chooseFile = [this](const QString& caption, const QString& suggested, const QString& filter) {
     return QFileDialog::getSaveFileName(&window_, caption, suggested, filter);
   };
-  makeSky = [](QWidget* parent) {
-    auto* sky = new QWidget(parent);
-    sky->setAccessibleName(QStringLiteral("Sky view"));
-    NewRoot(sky, "skyView");
-    return sky;
+  chooseOpenFile = [this](const QString& caption, const QString& filter) {
+    return QFileDialog::getOpenFileName(&window_, caption, QString(), filter);
   };
+  runDialog = [](SystemDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
+  makeSky = [](QWidget* parent) { return new SkyView(parent); };
 
   menu_ = new QMenuBar(&window_);
   menu_->setObjectName(QStringLiteral("menuBar"));
@@ -566,6 +642,15 @@ ViewsSection::ViewsSection(FormModel& model, Host host)
   menu_->setPalette(face);
   menu_->setAutoFillBackground(true);
   QMenu* file = menu_->addMenu(QStringLiteral("&File"));
+  openWeatherAction_ = file->addAction(QStringLiteral("Open weather file…"));
+  QObject::connect(openWeatherAction_, &QAction::triggered, &window_, [this] {
+    openWeather(chooseOpenFile(QStringLiteral("Open weather file"), WeatherFilter()));
+  });
+  openHorizonAction_ = file->addAction(QStringLiteral("Open horizon…"));
+  QObject::connect(openHorizonAction_, &QAction::triggered, &window_, [this] {
+    openHorizon(chooseOpenFile(QStringLiteral("Open horizon"), HorizonFilter()));
+  });
+  file->addSeparator();
   QAction* exportDayAction = file->addAction(QStringLiteral("Export day as CSV…"));
   QObject::connect(exportDayAction, &QAction::triggered, &window_, [this] {
     exportDay(chooseFile(QStringLiteral("Export day as CSV"), QStringLiteral("day.csv"),
@@ -582,6 +667,10 @@ ViewsSection::ViewsSection(FormModel& model, Host host)
   QAction* quit = file->addAction(QStringLiteral("Quit"));
   quit->setShortcut(QKeySequence::Quit);
   QObject::connect(quit, &QAction::triggered, &window_, [this] { window_.close(); });
+
+  QMenu* edit = menu_->addMenu(QStringLiteral("&Edit"));
+  systemAction_ = edit->addAction(QStringLiteral("System…"));
+  QObject::connect(systemAction_, &QAction::triggered, &window_, [this] { editSystem(); });
 
   QMenu* view = menu_->addMenu(QStringLiteral("&View"));
   for (int v = 0; v < kViewCount; ++v) {
@@ -613,6 +702,17 @@ ViewsSection::ViewsSection(FormModel& model, Host host)
                    });
 
   viewsModel_.onDayChange = [this](DayModel::Change change) { showDay(change); };
+  viewsModel_.onMoment = [this](const Calculated&) {
+    // The zone box's text that has just served a computation is the one to start with.
+    const QString failure = system_.rememberZone(model_.txtTz.Text());
+    if (!failure.isEmpty()) report(failure);
+    showSky();
+  };
+  viewsModel_.setSky(system_.sources());
+  system_.onChanged = [this] {
+    viewsModel_.setSky(system_.sources());
+    showSky();
+  };
   viewsModel_.onYearRequest = [this](const YearRequest& request) {
     worker_.start(request);
     showYear();
@@ -702,6 +802,7 @@ void ViewsSection::apply() {
     makeView(tabs.current());
     const QSignalBlocker block(tabs_);
     tabs_->setCurrentIndex(static_cast<int>(tabs.current()));
+    showSky();
   }
   if (tabs_ != nullptr) tabs_->setVisible(tabs.isOpen());
   for (int v = 0; v < kViewCount; ++v) viewActions_[v]->setChecked(tabs.shows(static_cast<View>(v)));
@@ -717,7 +818,7 @@ void ViewsSection::makeView(View view) {
     case View::kDay:
       day_ = std::make_unique<DayView>();
       page->setWidget(day_->root);
-      day_->draw(viewsModel_.day.chart());
+      day_->draw(viewsModel_.day.chart(), skyText(View::kDay));
       break;
     case View::kYear:
       year_ = std::make_unique<YearView>();
@@ -743,17 +844,99 @@ void ViewsSection::showDay(DayModel::Change change) {
   if (change == DayModel::Change::kMarker && chart) {
     day_->moveMarker(chart->marker);
   } else {
-    day_->draw(chart);
+    day_->draw(chart, skyText(View::kDay));
   }
 }
 
 void ViewsSection::showYear() {
   if (!year_) return;
   const std::optional<YearResult>& result = viewsModel_.year.result();
-  year_->draw(result ? &*result : nullptr, viewsModel_.year.busy());
+  year_->draw(result ? &*result : nullptr, viewsModel_.year.busy(), skyText(View::kYear));
 }
 
 void ViewsSection::report(const QString& text) { model_.message.setText(text); }
+
+std::optional<std::pair<double, double>> ViewsSection::site() const {
+  if (const std::optional<Calculated>& last = viewsModel_.day.last()) {
+    return std::pair{last->latitude, last->longitude};
+  }
+  try {
+    return std::pair{text::StrictNumber(model_.txtLat.Text()), text::StrictNumber(model_.txtLon.Text())};
+  } catch (const text::ConversionError&) {
+    return std::nullopt;
+  }
+}
+
+void ViewsSection::openWeather(const QString& path) {
+  if (path.isEmpty()) return;
+  const auto at = site();
+  const QString message = system_.openWeather(path, at ? at->first : 0, at ? at->second : 0);
+  report(message.isEmpty() ? QStringLiteral("Weather \"%1\" opened: %2.")
+                                 .arg(QFileInfo(path).fileName(), system_.sources()->title)
+                           : message);
+}
+
+void ViewsSection::openHorizon(const QString& path) {
+  if (path.isEmpty()) return;
+  const QString message = system_.openHorizon(path);
+  report(message.isEmpty() ? QStringLiteral("Horizon \"%1\" opened.").arg(QFileInfo(path).fileName())
+                           : message);
+}
+
+void ViewsSection::openDropped(const QString& path) {
+  const auto at = site();
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  const QString weather = system_.openWeather(path, at ? at->first : 0, at ? at->second : 0);
+  if (system_.settings().weatherFile == absolute) {
+    report(weather.isEmpty() ? QStringLiteral("Weather \"%1\" opened: %2.")
+                                   .arg(QFileInfo(path).fileName(), system_.sources()->title)
+                             : weather);
+    return;
+  }
+  const QString horizon = system_.openHorizon(path);
+  if (system_.settings().horizonFile == absolute) {
+    report(QStringLiteral("Horizon \"%1\" opened.").arg(QFileInfo(path).fileName()));
+    return;
+  }
+  report(QStringLiteral("%1 is neither a weather file (%2) nor a horizon file.")
+             .arg(QFileInfo(path).fileName(), weather.section(QStringLiteral(": "), 1)));
+}
+
+void ViewsSection::editSystem() {
+  SystemDialog dialog(system_.settings(), &window_);
+  if (!runDialog(dialog)) return;
+  const auto at = site();
+  report(system_.change(dialog.settings(), at ? at->first : 0, at ? at->second : 0));
+}
+
+QString ViewsSection::skyText(View view) const {
+  const auto horizonOf = [](const SkySources* sky) {
+    return sky && !sky->horizon.flat()
+               ? QStringLiteral(", horizon ") + QFileInfo(sky->settings.horizonFile).fileName()
+               : QString();
+  };
+  if (view == View::kYear) {
+    if (const std::optional<YearResult>& result = viewsModel_.year.result()) {
+      return result->skyTitle() + horizonOf(result->sky.get());
+    }
+  }
+  const std::shared_ptr<const SkySources> sky = system_.sources();
+  if (view == View::kSky) {
+    const QString horizon = horizonOf(sky.get());
+    return horizon.isEmpty() ? QStringLiteral("flat horizon") : horizon.mid(2);
+  }
+  return (view == View::kYear ? sky->title : QStringLiteral("clear sky")) + horizonOf(sky.get());
+}
+
+void ViewsSection::showSky() {
+  auto* view = dynamic_cast<SkyView*>(sky_);
+  if (view == nullptr || !viewsModel_.tabs().shows(View::kSky)) return;
+  viewsModel_.seedFromBoxes();
+  const std::optional<Calculated>& last = viewsModel_.day.last();
+  if (!last) return;
+  const std::shared_ptr<const SkySources> sky = system_.sources();
+  view->setDiagram(ComputeSky(*last, sky->horizon.flat() ? nullptr : &sky->horizon));
+}
 
 void ViewsSection::exportDay(const QString& path) {
   if (path.isEmpty()) return;
@@ -825,7 +1008,9 @@ void ViewsSection::exportChart(const QString& path) {
                                           : shown == View::kYear && year
                                               ? std::optional<Calculated>(year->site)
                                               : viewsModel_.day.last();
-  const ExportPainting painting(*view, site ? TitleBlock(*site, shown) : QString());
+  const bool weather = shown == View::kYear && year && year->energy;
+  const QString block = site ? TitleBlock(*site, shown, skyText(shown), weather) : QString();
+  const ExportPainting painting(*view, block);
   const QString suffix = QFileInfo(path).suffix().toLower();
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -835,7 +1020,7 @@ void ViewsSection::exportChart(const QString& path) {
     svg.setOutputDevice(&buffer);
     svg.setSize(painting.size());
     svg.setViewBox(QRect(QPoint(0, 0), painting.size()));
-    svg.setTitle(site ? TitleBlock(*site, shown).section(QLatin1Char('\n'), 0, 0) : QString());
+    svg.setTitle(block.section(QLatin1Char('\n'), 0, 0));
     QPainter painter(&svg);
     painting.paint(painter);
   } else if (suffix == QLatin1String("png")) {

@@ -12,9 +12,12 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <thread>
 #include <vector>
 
+#include "window/system.h"
 #include "window/views.h"
 
 class QAction;
@@ -28,6 +31,8 @@ class QTableWidget;
 class QWidget;
 
 namespace halvessa::window {
+
+class SystemDialog;
 
 // Runs YearModel::Compute off the window's thread. Results come back to the window's thread
 // through its event queue; a newer start cancels the older searches. Destroying the worker
@@ -68,7 +73,8 @@ class ViewsSection {
     std::function<void()> resized;  // the section's height has changed
   };
 
-  ViewsSection(FormModel& model, Host host);
+  // system: the sky and system the views compute with, which the File and Edit menus change.
+  ViewsSection(FormModel& model, SystemModel& system, Host host);
   ~ViewsSection();
   ViewsSection(const ViewsSection&) = delete;
   ViewsSection& operator=(const ViewsSection&) = delete;
@@ -92,15 +98,32 @@ class ViewsSection {
   void exportDay(const QString& path);
   void exportChart(const QString& path);
 
+  // File > Open weather file / Open horizon, and a file dropped on the window (weather if it
+  // reads as weather, else a horizon): opened and remembered, or the message line says why
+  // not. An empty name does nothing.
+  void openWeather(const QString& path);
+  void openHorizon(const QString& path);
+  void openDropped(const QString& path);
+  // Edit > System: the dialog, and what it gives applied.
+  void editSystem();
+
   // Asks for a file name to save to: caption, suggested name, filter. A file dialog unless a
   // test puts its own.
   std::function<QString(const QString&, const QString&, const QString&)> chooseFile;
+  // Asks for a file to open: caption, filter.
+  std::function<QString(const QString&, const QString&)> chooseOpenFile;
+  // Runs the System dialog; true when accepted. Modal unless a test puts its own.
+  std::function<bool(SystemDialog&)> runDialog;
   // Makes the Sky tab's view the first time it is shown; by default an empty widget.
   std::function<QWidget*(QWidget* parent)> makeSky;
 
   QMenuBar* menuBar() const { return menu_; }
   QAction* viewAction(View view) const { return viewActions_[static_cast<int>(view)]; }
   QAction* exportChartAction() const { return exportChartAction_; }
+  QAction* openWeatherAction() const { return openWeatherAction_; }
+  QAction* openHorizonAction() const { return openHorizonAction_; }
+  QAction* systemAction() const { return systemAction_; }
+  QWidget* skyWidget() const { return sky_; }
   QTabWidget* tabs() const { return tabs_; }  // null until first opened
   // A view's widget, null until its tab is first shown.
   QWidget* viewWidget(View view) const;
@@ -119,8 +142,14 @@ class ViewsSection {
   void showDay(DayModel::Change change);
   void showYear();
   void report(const QString& text);
+  void showSky();
+  // What the view's light is: "clear sky", the weather's title, with the horizon's file.
+  QString skyText(View view) const;
+  // The site of the last moment, else the boxes'.
+  std::optional<std::pair<double, double>> site() const;
 
   FormModel& model_;
+  SystemModel& system_;
   Host host_;
   QWidget& window_;
   ViewsModel viewsModel_;
@@ -128,6 +157,9 @@ class ViewsSection {
   QMenuBar* menu_ = nullptr;
   std::array<QAction*, kViewCount> viewActions_{};
   QAction* exportChartAction_ = nullptr;
+  QAction* openWeatherAction_ = nullptr;
+  QAction* openHorizonAction_ = nullptr;
+  QAction* systemAction_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   std::array<QScrollArea*, kViewCount> pages_{};
   std::unique_ptr<DayView> day_;
