@@ -30,6 +30,7 @@ using halvessa::window::Form;
 using halvessa::window::FormModel;
 using halvessa::window::HalvessaWindow;
 using halvessa::window::QtPlatform;
+using halvessa::window::StartRemembering;
 using halvessa::window::SystemModel;
 
 #ifndef HALVESSA_VERSION
@@ -194,19 +195,10 @@ int RunApplication(int argc, char** argv, const std::function<void(QWidget&)>& b
   QSettings remembered(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("halvessa"),
                        QStringLiteral("halvessa"));
   SystemModel system(remembered);
-  if (const QString zone = system.zoneText(); !zone.isEmpty()) model.txtTz.setText(zone);
   QtPlatform platform;
   platform.setErrorHandler([&model](const QString& text) { model.message.setText(text); });
   Form form(model, platform);
-  try {
-    form.frmHalvessa_Form_Load();
-  } catch (const std::exception& e) {
-    model.message.setText(QString::fromLocal8Bit(e.what()));
-  }
-  if (const QString dropped = system.restore(); !dropped.isEmpty()) {
-    const QString before = model.message.Text();
-    model.message.setText(before.isEmpty() ? dropped : before + QStringLiteral(" ") + dropped);
-  }
+  StartRemembering(form, model, system);
 
   HalvessaWindow window(model, nullptr, &system);
   window.onClosed = [&form] { form.windowClosed(); };

@@ -29,6 +29,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -233,6 +234,39 @@ void BM_YearSearchAlone(benchmark::State& state) {
 BENCHMARK(BM_YearSearchAlone)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
+// A weather file opened with the year view shown, until the year from it and its best
+// orientation are drawn: the whole wait, and the longest the window's events waited meanwhile
+// (the file is read on the window's thread, the year beside it).
+void BM_WeatherOpenedYearShown(benchmark::State& state) {
+  FakePlatform fake;
+  FormModel model;
+  Form form(model, fake);
+  HalvessaWindow window(model);
+  window.show();
+  model.chkNow.setValue(0);
+  model.btnRefresh.userClicked();
+  halvessa::window::ViewsSection& views = window.views();
+  views.choose(halvessa::window::View::kYear);
+  while (views.yearBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  const QString files[] = {QStringLiteral(HALVESSA_TEST_DATA "/pvgis-tmy-45.000-8.000.csv"),
+                           QStringLiteral(HALVESSA_TEST_DATA "/pvgis-tmy-45.000-8.000.epw")};
+  double longest = 0;
+  int k = 0;
+  for (auto _ : state) {
+    QElapsedTimer blocked;
+    blocked.start();
+    views.openWeather(files[k++ % 2]);  // another file each time: a new year
+    do {
+      longest = std::max(longest, static_cast<double>(blocked.nsecsElapsed()) / 1e6);
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+      blocked.restart();
+    } while (views.yearBusy());
+  }
+  state.counters["longest_blocked_ms"] = longest;
+}
+BENCHMARK(BM_WeatherOpenedYearShown)->Unit(benchmark::kMillisecond)->Iterations(6)->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
 void BM_TabSwitch(benchmark::State& state) {
   using halvessa::window::View;
   FakePlatform fake;
@@ -278,6 +312,9 @@ BENCHMARK(BM_BareTabSwitch)->Unit(benchmark::kMillisecond)->Repetitions(5)->Repo
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The window remembers its zone and files: in a configuration of its own here.
+  const QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
   QApplication app(argc, argv);
   HalvessaWindow::setApplicationFont();
   benchmark::Initialize(&argc, argv);

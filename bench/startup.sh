@@ -12,10 +12,12 @@ runs=${RUNS:-20}
 bare=$(dirname "$exe")/halvessa_bare_paint
 [ -x "$bare" ] || { echo "startup.sh: $bare is not built" >&2; exit 1; }
 
-# An empty working directory: no settings file is read, nothing is left behind.
+# An empty working directory and configuration: no settings file and nothing remembered is
+# read, nothing is left behind.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
+export XDG_CONFIG_HOME="$work/config"
 
 # Microseconds from start to end of one run.
 time_one() {

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QVariant>
 
+#include <exception>
 #include <utility>
 #include <variant>
 
@@ -10,6 +11,7 @@
 #include "files/horizon.h"
 #include "files/weather.h"
 #include "text/system_words.h"
+#include "window/form.h"
 #include "text/weather_text.h"
 
 namespace halvessa::window {
@@ -80,6 +82,16 @@ pipeline::Setup SkySources::setup(double latitude, double longitude,
   s.system = settings.options;
   if (weather) pipeline::PressureFromWeather(s, *weather);
   return s;
+}
+
+void StartRemembering(Form& form, FormModel& model, SystemModel& system) {
+  if (const QString zone = system.zoneText(); !zone.isEmpty()) model.txtTz.setText(zone);
+  try {
+    form.frmHalvessa_Form_Load();
+  } catch (const std::exception& e) {
+    model.message.setText(QString::fromLocal8Bit(e.what()));
+  }
+  model.message.setText(Joined(model.message.Text(), system.restore()));
 }
 
 QString AlignmentMessage(const site::Weather& weather, const QString& name, double latitude,

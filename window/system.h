@@ -89,6 +89,14 @@ class SystemModel {
   std::shared_ptr<const SkySources> sources_;
 };
 
+class Form;
+
+// Start-up with what was remembered: the zone last used put in the time zone box before the
+// Load procedure (so that its instant view is in that zone; a first start keeps the box's
+// own), the Load procedure, then the remembered system and files, a file that has gone
+// missing named in the message line after what the Load procedure said.
+void StartRemembering(Form& form, FormModel& model, SystemModel& system);
+
 // The alignment check's line for a weather file at a site, naming the shift to set in the
 // System dialog; empty when the light fits the sun.
 QString AlignmentMessage(const site::Weather& weather, const QString& name, double latitude,

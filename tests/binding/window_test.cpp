@@ -22,6 +22,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QDoubleSpinBox>
+#include <QSettings>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabBar>
@@ -41,6 +43,8 @@
 #include "tests/window/form_fixture.h"
 #include "window/qt/qt_platform.h"
 #include "window/qt/qt_window.h"
+#include "window/qt/sky_view.h"
+#include "window/qt/system_dialog.h"
 #include "window/qt/views_section.h"
 
 namespace halvessa::window {
@@ -432,6 +436,60 @@ TEST_F(WindowTest, ANewDayOrYearReplacesTheChartsContents) {
   EXPECT_EQ(static_cast<QBarSeries*>(year->series()[0])->count(), 5);
   EXPECT_EQ(views().yearChart()->scene()->items().size(), yearItems);
   EXPECT_EQ(texts(views().yearChart(), "Jan"), 1);
+}
+
+// The File and Edit menus and a dropped file change the sky and system the views compute
+// with: the year from the weather under its title, the Sky view under the horizon; the zone
+// that served a calculation is remembered in the user's configuration.
+TEST_F(WindowTest, WeatherHorizonAndSystemThroughTheMenusAndADrop) {
+  const QString data = QStringLiteral(HALVESSA_TEST_DATA);
+  showAndActivate();
+  model.txtTz.setText("Asia/Kolkata");
+  calculate("2025-07-24", "12:00");
+  const QSettings remembered(QSettings::IniFormat, QSettings::UserScope, "halvessa", "halvessa");
+  EXPECT_EQ(remembered.value("site/time_zone").toString(), "Asia/Kolkata");
+
+  views().chooseOpenFile = [&](const QString& caption, const QString&) {
+    return data + (caption == "Open weather file" ? "/pvgis-tmy-45.000-8.000.csv" : "/horizon-45.000-8.000.csv");
+  };
+  views().openWeatherAction()->trigger();
+  EXPECT_EQ(model.message.Text(),
+            "Weather \"pvgis-tmy-45.000-8.000.csv\" opened: typical year, PVGIS TMY 45.000 8.000.");
+  views().choose(View::kYear);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !views().yearBusy(); }, 10000));
+  EXPECT_EQ(views().yearChart()->chart()->title(), "AC energy by month, typical year, PVGIS TMY 45.000 8.000");
+  QTableWidget* table = views().yearTable();
+  ASSERT_EQ(table->rowCount(), 6);  // five panels and the system
+  EXPECT_EQ(table->horizontalHeaderItem(2)->text(), "AC kWh");
+  EXPECT_EQ(table->item(5, 0)->text(), "System");
+  const double ac = table->item(5, 2)->text().toDouble();
+  EXPECT_GT(ac, 3000);  // five kWp in a sunny typical year
+
+  // A horizon dropped on the window: less light, the title says so; the Sky view draws it.
+  views().openDropped(data + "/horizon-45.000-8.000.csv");
+  EXPECT_EQ(model.message.Text(), "Horizon \"horizon-45.000-8.000.csv\" opened.");
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !views().yearBusy(); }, 10000));
+  EXPECT_TRUE(views().yearChart()->chart()->title().endsWith(", horizon horizon-45.000-8.000.csv"));
+  const double shaded = views().yearTable()->item(5, 2)->text().toDouble();
+  EXPECT_LT(shaded, ac);
+  views().choose(View::kSky);
+  auto* sky = dynamic_cast<SkyView*>(views().skyWidget());
+  ASSERT_TRUE(sky != nullptr && sky->diagram().has_value());
+  EXPECT_FALSE(sky->diagram()->horizon.empty());
+  views().openDropped(data + "/README.md");
+  EXPECT_TRUE(model.message.Text().startsWith("README.md is neither a weather file")) << model.message.Text().toStdString();
+
+  // Edit > System: twice the kWp on every panel, twice the AC.
+  views().runDialog = [](SystemDialog& dialog) {
+    for (int p = 0; p < 5; ++p) dialog.kwpBox(p)->setValue(2);
+    return true;
+  };
+  views().choose(View::kYear);
+  views().systemAction()->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !views().yearBusy(); }, 10000));
+  const double doubled = views().yearTable()->item(5, 2)->text().toDouble();
+  EXPECT_NEAR(doubled, 2 * shaded, 0.2);  // an inverter each: AC in proportion
+  EXPECT_EQ(QSettings(QSettings::IniFormat, QSettings::UserScope, "halvessa", "halvessa").value("system/kwp3").toDouble(), 2);
 }
 
 TEST(QtPlatformTest, NowIsTheUniversalClockAsADaySerial) {

@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "cli/cli.h"
+#include "tests/window/form_fixture.h"
 #include "geometry/calendar.h"
 #include "window/system.h"
 #include "window/views.h"
@@ -129,6 +130,35 @@ TEST_F(SystemTest, BadFilesAndValuesAreRefusedInOneLine) {
   blocker.close();
   SystemModel unsaved(locked);
   EXPECT_TRUE(unsaved.rememberZone("2").startsWith("Cannot save the settings to "));
+}
+
+// A first start shows the window's own zone "2"; a later one the zone last used, in which its
+// instant view is computed, with a remembered file that has gone missing named after what the
+// Load procedure said.
+class StartTest : public testing::FormTest {
+ protected:
+  QTemporaryDir config;
+  QSettings store{config.filePath("halvessa.ini"), QSettings::IniFormat};
+};
+
+TEST_F(StartTest, TheZoneLastUsedAndAMissingFileAtStartUp) {
+  SystemModel first(store);
+  StartRemembering(*form, model, first);
+  EXPECT_EQ(model.txtTz.Text(), "2");
+  EXPECT_EQ(model.message.Text(), "");
+  const QString clock = model.txtDate.Text() + " " + model.txtTime.Text();
+  first.rememberZone("Australia/Sydney");
+  store.setValue("horizon/file", config.filePath("gone.csv"));
+
+  model = FormModel();
+  form = std::make_unique<Form>(model, platform);
+  SystemModel second(store);
+  StartRemembering(*form, model, second);
+  EXPECT_EQ(model.txtTz.Text(), "Australia/Sydney");
+  EXPECT_NE(model.txtDate.Text() + " " + model.txtTime.Text(), clock);  // Sydney's clock, not UTC+2's
+  EXPECT_NE(model.txtSunAzimuth.Text(), "");
+  EXPECT_EQ(model.message.Text(),
+            "The horizon file " + config.filePath("gone.csv") + " has gone missing: it is no longer used.");
 }
 
 // The year view from weather shows what `halvessa-cli energy` prints for the same inputs: the
