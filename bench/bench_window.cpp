@@ -234,20 +234,27 @@ void BM_YearSearchAlone(benchmark::State& state) {
 BENCHMARK(BM_YearSearchAlone)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
+// The window on a computed moment with its year view shown and drawn.
+struct YearShown {
+  YearShown() {
+    window.show();
+    model.chkNow.setValue(0);
+    model.btnRefresh.userClicked();
+    window.views().choose(halvessa::window::View::kYear);
+    while (window.views().yearBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  FakePlatform fake;
+  FormModel model;
+  Form form{model, fake};
+  HalvessaWindow window{model};
+};
+
 // A weather file opened with the year view shown, until the year from it and its best
 // orientation are drawn: the whole wait, and the longest the window's events waited meanwhile
 // (the file is read on the window's thread, the year beside it).
 void BM_WeatherOpenedYearShown(benchmark::State& state) {
-  FakePlatform fake;
-  FormModel model;
-  Form form(model, fake);
-  HalvessaWindow window(model);
-  window.show();
-  model.chkNow.setValue(0);
-  model.btnRefresh.userClicked();
-  halvessa::window::ViewsSection& views = window.views();
-  views.choose(halvessa::window::View::kYear);
-  while (views.yearBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  YearShown shown;
+  halvessa::window::ViewsSection& views = shown.window.views();
   const QString files[] = {QStringLiteral(HALVESSA_TEST_DATA "/pvgis-tmy-45.000-8.000.csv"),
                            QStringLiteral(HALVESSA_TEST_DATA "/pvgis-tmy-45.000-8.000.epw")};
   double longest = 0;
@@ -269,16 +276,8 @@ BENCHMARK(BM_WeatherOpenedYearShown)->Unit(benchmark::kMillisecond)->Iterations(
 
 void BM_TabSwitch(benchmark::State& state) {
   using halvessa::window::View;
-  FakePlatform fake;
-  FormModel model;
-  Form form(model, fake);
-  HalvessaWindow window(model);
-  window.show();
-  model.chkNow.setValue(0);
-  model.btnRefresh.userClicked();
-  halvessa::window::ViewsSection& views = window.views();
-  views.choose(View::kYear);
-  while (views.yearBusy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  YearShown shown;
+  halvessa::window::ViewsSection& views = shown.window.views();
   views.showTab(View::kSky);
   views.showTab(View::kDay);
   QApplication::processEvents();

@@ -46,14 +46,20 @@ fail() { echo "FAIL: $*" >&2; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; exit
 "$app" >app.out 2>&1 &
 pid=$!
 
-# The window, once it is mapped (the program may start slowly under the sanitizers).
-wid=""
-for _ in $(seq 1 200); do
-  kill -0 "$pid" 2>/dev/null || { cat app.out >&2; fail "the program ended before its window opened"; }
-  wid=$(xdotool search --onlyvisible --name '^Halvessa$' 2>/dev/null | head -n 1 || true)
-  [ -n "$wid" ] && break
-  sleep 0.1
-done
+# The id of the window titled NAME once it is mapped, within TENTHS tenths of a second (the
+# program may start slowly under the sanitizers), or empty; fails when the program has ended.
+window_named() {  # NAME TENTHS
+  local found=""
+  for _ in $(seq 1 "$2"); do
+    kill -0 "$pid" 2>/dev/null || { cat app.out >&2; fail "the program ended unexpectedly"; }
+    found=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
+    [ -n "$found" ] && break
+    sleep 0.1
+  done
+  echo "$found"
+}
+
+wid=$(window_named Halvessa 200)
 [ -n "$wid" ] || fail "no window named Halvessa appeared"
 sleep 1
 
@@ -123,13 +129,7 @@ through_file_menu() {  # DOWNS CAPTION NAME
   sleep 0.5
   for _ in $(seq 1 "$1"); do xdotool key Down; sleep 0.1; done
   xdotool key Return
-  local dialog=""
-  for _ in $(seq 1 100); do
-    dialog=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n 1 || true)
-    [ -n "$dialog" ] && break
-    sleep 0.1
-  done
-  [ -n "$dialog" ] || fail "File > $2 opened no dialog"
+  [ -n "$(window_named "$2" 100)" ] || fail "File > $2 opened no dialog"
   sleep 1
   xdotool type --delay 20 "$3"
   xdotool key Return
