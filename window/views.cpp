@@ -429,7 +429,8 @@ void ViewsModel::seedFromBoxes() {
 
 // --- Export ----------------------------------------------------------------------------
 
-QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QString& path) {
+QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QString& path,
+                     const SkySources* sky) {
   const double day = LocalDay(c);
   files::SeriesLayout layout;
   layout.panels = c.panels;
@@ -445,7 +446,7 @@ QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QStrin
   try {
     const site::ZoneRule rule = c.zone.ruleAround(day, day + 1);
     const series::TimeGrid grid = summary::LocalDaysGrid(rule, day, day + 1, stepSeconds);
-    const pipeline::Pipeline pipeline(SiteOf(c));
+    const pipeline::Pipeline pipeline(SiteOf(c, sky));
     SavedFileSink sink(file);
     files::SeriesWriter writer(layout, sink);
     pipeline.runGrid(grid, rule, [&writer](const pipeline::Block& b) { writer.rows(b.sun, &b.sky); });

@@ -242,6 +242,8 @@ class ViewsModel {
 // next: the columns and numbers of the calculator's series. The file is written aside and
 // renamed when whole, over a regular file or a new name only (files/save_file.h). The failure,
 // naming the file and the reason, or empty.
-QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QString& path);
+// With sky, under its horizon (as `series --clearsky --horizon`).
+QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QString& path,
+                     const SkySources* sky = nullptr);
 
 }  // namespace halvessa::window

@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "cli/cli.h"
+#include "files/horizon.h"
 #include "geometry/calendar.h"
 #include "tests/window/form_fixture.h"
 #include "text/convert.h"
@@ -367,6 +368,18 @@ TEST_F(ViewsTest, TheDaysCsvIsTheCalculatorsSeriesAndTheTableTheDaysSums) {
       [] { return 0.0; });
   ASSERT_EQ(cli.status, cli::kExitOk) << cli.err;
   EXPECT_EQ(ReadFile("day.csv").toStdString(), cli.out);
+  // Under a horizon, as the calculator's series under it.
+  const QString hills = QStringLiteral(HALVESSA_TEST_DATA "/horizon-45.000-8.000.csv");
+  SkySources sky;
+  sky.horizon = *files::ReadHorizon(hills).horizon;
+  ASSERT_EQ(ExportDayCsv(c, 300, "shaded.csv", &sky), "");
+  const cli::Outcome shaded = cli::Run(
+      {"series", "--from", "2025-07-24 00:00", "--to", "2025-07-25 00:00", "--step", "5m",
+       "--clearsky", "--tz", "2", "--panel", "151/45", "--panel", "151/20", "--panel", "0/0",
+       "--panel", "151/70", "--panel", "331/70", "--horizon", hills},
+      [] { return 0.0; });
+  EXPECT_EQ(ReadFile("shaded.csv").toStdString(), shaded.out);
+  EXPECT_NE(shaded.out, cli.out);
 
   const DayChart chart = ComputeDay(c, 300);
   const auto day = summary::SummarizeDay(SiteOf(c), site::ZoneRule::Fixed(2), c.moment, 300);

@@ -946,7 +946,7 @@ void ViewsSection::exportDay(const QString& path) {
     report(CannotWrite(path, QStringLiteral("no moment has been computed yet")));
     return;
   }
-  const QString failure = ExportDayCsv(*last, DayModel::kStepSeconds, path);
+  const QString failure = ExportDayCsv(*last, DayModel::kStepSeconds, path, system_.sources().get());
   report(failure.isEmpty()
              ? QStringLiteral("Day written to \"%1\".").arg(QFileInfo(path).fileName())
              : failure);
