@@ -152,14 +152,16 @@ TEST(Pipeline, TheLightARowLacksIsDerivedAndItsSunIsInItsSunlitPart) {
             RowAt(11, nan, 700, 120),   // GHI from DNI and DHI
             RowAt(12, 850, 650, nan),   // DHI from GHI and DNI
             RowAt(13, 600, nan, nan),   // Erbs
-            RowAt(14, nan, nan, nan)};  // no light
+            RowAt(14, nan, nan, nan),   // no light
+            RowAt(22, nan, 40, 5)};     // at night: no beam, the sky's light alone
   pipeline::Setup s;
   s.latitude = 45;
   s.longitude = 8;
   s.panels[0] = {180, 30};
   const pipeline::Pipeline pipeline(s);
   pipeline.runWeather(w, 0, site::ZoneRule::Fixed(0), [&](const pipeline::Block& b) {
-    ASSERT_EQ(b.sun.size, 6u);
+    ASSERT_EQ(b.sun.size, 7u);
+    EXPECT_TRUE(b.sky.dni[6] == 0 && b.sky.ghi[6] == 5);
     // The sun rises within the first hour: it is taken in the middle of the rest of it.
     const std::int64_t t = b.sun.universalSecond[0] - w.rows[0].start;
     EXPECT_TRUE(t > 1800 && t < 3600) << t;
@@ -215,6 +217,42 @@ TEST(Pipeline, AHorizonHidesTheBeamAndScalesTheSkyButNotTheProduction) {
   });
   EXPECT_EQ(k, a.size());
   EXPECT_GT(hidden, 20);  // the morning and the evening below 20 degrees
+}
+
+// From weather under a skyline higher than the sun: no beam, and of the Perez sky the
+// isotropic part scaled by the skyline and the horizon band, without the circumsolar part.
+TEST(Pipeline, TheSunBehindTheSkylineSendsNeitherBeamNorCircumsolarLight) {
+  site::Weather w;
+  w.rows = {RowAt(5, 300, 400, 120)};  // the sun about 12 degrees up in the east-north-east
+  pipeline::Setup s;
+  s.latitude = 45;
+  s.longitude = 8;
+  s.panels[0] = {90, 40};
+  s.horizon = site::Horizon({{0, 30}});
+  const pipeline::Pipeline hills(s);
+  hills.runWeather(w, 0, site::ZoneRule::Fixed(0), [&](const pipeline::Block& b) {
+    const double apparent = b.apparentElevation[0];
+    ASSERT_TRUE(apparent > 5 && apparent < 30) << apparent;
+    const energy::SunDirection sun = energy::SunOf(90 - apparent, b.sun.azimuth[0]);
+    const energy::PerezSky sky = energy::Perez(
+        energy::PlaneOf(40, 90), sun, 120,
+        energy::PerezOf(sun, 120, 400, b.extraterrestrial[0], energy::RelativeAirMass(sun.zenith)));
+    ASSERT_GT(sky.circumsolar, 1);
+    EXPECT_EQ(b.beam[0][0], 0);
+    EXPECT_NEAR(b.diffuse[0][0], sky.isotropic * hills.skyFactor(0) + sky.horizon, 1e-9);
+  });
+}
+
+// A block whose moments leave the calendar ends the run with the engine's error (from either
+// thread), not a hang.
+TEST(Pipeline, AWeatherRunOutsideTheCalendarEndsWithItsError) {
+  site::Weather w;
+  for (int k = 0; k < 3000; ++k) w.rows.push_back(RowAt(k, 0, 0, 0));
+  for (std::size_t k = 2500; k < w.rows.size(); ++k) w.rows[k].start += 9000LL * 366 * 86400;
+  pipeline::Setup s;
+  s.panels[0] = {180, 30};
+  EXPECT_THROW(pipeline::Pipeline(s).runWeather(w, 0, site::ZoneRule::Fixed(0), [](const pipeline::Block&) {}),
+               CalendarRangeError);
 }
 
 TEST(Pipeline, OneInverterForAllPanelsAndItsClipping) {

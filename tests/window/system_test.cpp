@@ -116,9 +116,12 @@ TEST_F(SystemTest, BadFilesAndValuesAreRefusedInOneLine) {
                                "System: move its times by +1 h)")) << warning.toStdString();
   EXPECT_TRUE(model.sources()->weather);
   SystemSettings s = model.settings();
-  s.kwp[1] = 0;
-  EXPECT_EQ(model.apply(s), "Panel 2's kWp must be above 0 and at most 100000.");
-  s.kwp[1] = 1;
+  s.kwp[0] = -1;
+  EXPECT_EQ(model.apply(s), "Panel 1's kWp must be above 0 and at most 100000.");
+  s.kwp[0] = 1;
+  s.kwp[4] = 100001;
+  EXPECT_EQ(model.apply(s), "Panel 5's kWp must be above 0 and at most 100000.");
+  s.kwp[4] = 1;
   s.options.lossesPercent = 100;
   EXPECT_EQ(model.apply(s), "The losses must be from 0 to 99.");
   EXPECT_EQ(model.settings().options.lossesPercent, 14.08);
