@@ -165,8 +165,7 @@ int RunSeries(const Options& o, const Environment& env) {
 
 // "yyyy-mm-ddThh:mm:ss+hh:mm" of a local second and its offset.
 QString IsoLocal(std::int64_t localSecond, std::int64_t offsetSecond) {
-  const std::int64_t day = localSecond >= 0 ? localSecond / kSecondsPerDay
-                                            : -((-localSecond + kSecondsPerDay - 1) / kSecondsPerDay);
+  const std::int64_t day = DayOfSecond(localSecond);
   const auto second = static_cast<int>(localSecond - day * kSecondsPerDay);
   const DateParts d = SerialToParts(kUnixEpochSerial + static_cast<double>(day));
   return QStringLiteral("%1-%2-%3T%4:%5:%6")
@@ -702,10 +701,7 @@ int RunEnergy(const Options& o, const Environment& env) {
   const summary::EnergyYear y = InCalendar(QStringLiteral("--weather"), [&] {
     return summary::SumWeather(site, weather.weather, weather.shiftSeconds, ws.display, env.progress);
   });
-  double kwp = 0;
-  for (int p = 0; p < kPanelCount; ++p) {
-    if (InUse(site.panels[p])) kwp += site.kwp[p];
-  }
+  const double kwp = pipeline::KwpInUse(site);
   if (o.json) {
     const auto totals = [&site](const summary::EnergyTotals& t, bool whole) {
       QJsonArray panels;
@@ -716,7 +712,7 @@ int RunEnergy(const Options& o, const Environment& env) {
                           {QStringLiteral("dc_kwh"), t.panels[p].dc},
                           {QStringLiteral("ac_kwh"), t.panels[p].ac}};
         if (whole) {
-          panel.insert(QStringLiteral("specific_yield_kwh_kwp"), t.panels[p].ac / site.kwp[p]);
+          panel.insert(QStringLiteral("specific_yield_kwh_kwp"), summary::PanelSpecificYield(site, t, p));
           panel.insert(QStringLiteral("performance_ratio"), summary::PanelPerformanceRatio(site, t, p));
         }
         panels.append(panel);
@@ -764,7 +760,7 @@ int RunEnergy(const Options& o, const Environment& env) {
     r += Line(QStringLiteral("Panel %1").arg(p + 1),
               PanelLabel(site.panels[p]) + Shortest(site.kwp[p]) + QStringLiteral(" kWp: ") +
                   Decimals(y.year.panels[p].ac, 1) + QStringLiteral(" kWh, ") +
-                  Decimals(y.year.panels[p].ac / site.kwp[p], 1) + QStringLiteral(" kWh/kWp, PR ") +
+                  Decimals(summary::PanelSpecificYield(site, y.year, p), 1) + QStringLiteral(" kWh/kWp, PR ") +
                   Decimals(100 * summary::PanelPerformanceRatio(site, y.year, p), 1) + QStringLiteral(" %"));
   }
   r += Line(QStringLiteral("System"), Decimals(y.year.ac, 1) + QStringLiteral(" kWh, ") +

@@ -259,7 +259,7 @@ std::pair<PanelGeometry, double> PanelOf(const QString& text) {
     throw UsageError(option,
                      text::Quoted(text) + QStringLiteral(": the tilt is outside -180 to 180"));
   }
-  if (!(kwp > 0 && kwp <= kMaxKwp)) {
+  if (!pipeline::KwpHolds(kwp)) {
     throw UsageError(option, text::Quoted(text) +
                                  QStringLiteral(": the kWp is not above 0 and at most %1").arg(kMaxKwp));
   }

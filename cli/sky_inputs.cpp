@@ -90,7 +90,7 @@ pipeline::Setup SetupOf(const Options& o, const SiteInputs& site) {
   s.kwp = site.kwpArray();
   if (o.altitude) {
     s.atmosphere.pressure =
-        clearsky::PressureAtAltitude(Within(o.altitude, "--altitude", 0, {-500, 9000}, " metres"));
+        clearsky::PressureAtAltitude(Within(o.altitude, "--altitude", 0, pipeline::kAltitudeRange, " metres"));
   }
   if (o.horizon) {
     const files::HorizonRead read = files::ReadHorizon(*o.horizon);

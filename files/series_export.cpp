@@ -23,11 +23,6 @@ void TwoDigits(std::string& out, int v) {
   out += static_cast<char>('0' + v % 10);
 }
 
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-  const std::int64_t q = a / b;
-  return q * b > a ? q - 1 : q;
-}
-
 }  // namespace
 
 std::string OffsetText(std::int64_t offsetSeconds) {
@@ -387,7 +382,7 @@ void SeriesText::rows(const Source& source, std::size_t size, bool first, Buffer
     char* o = out.room(rowMax_);
     // The local time: its date text is made once a day.
     const std::int64_t local = block.localSecond[i];
-    const std::int64_t day = FloorDiv(local, 86400);
+    const std::int64_t day = DayOfSecond(local);
     if (day != dateDay_) {
       const DateParts d = SerialToParts(SerialOfSecond(day * 86400));
       std::snprintf(dateText_, sizeof dateText_, "%04d-%02d-%02dT", d.year, d.month, d.day);

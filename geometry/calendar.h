@@ -72,6 +72,12 @@ double SerialFromUnixMilliseconds(long long milliseconds);
 // The day serial of a second counted from 1970-01-01 00:00 universal or local time: the bits
 // of SerialFromUnixMilliseconds for its milliseconds.
 double SerialOfSecond(std::int64_t second);
+// The day counted from 1970-01-01 (0 for that day, -1 for the one before) of a second counted
+// from 1970-01-01 00:00: the quotient rounded toward minus infinity.
+inline std::int64_t DayOfSecond(std::int64_t second) {
+  const std::int64_t q = second / 86400;
+  return q * 86400 > second ? q - 1 : q;
+}
 // The second counted from 1970-01-01 00:00 of a whole-day serial (its date at 00:00).
 std::int64_t SecondOfDay(double daySerial);
 

@@ -24,17 +24,12 @@ constexpr double kRiseElevation = -0.833;
 // A stretch of blocks a thread computes at a time.
 constexpr std::size_t kStretchBlocks = 4;
 
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-  const std::int64_t q = a / b;
-  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
 // The day of the year (1 on 1 January) of an instant's universal date; the last day's answer
 // is kept, as rows come day by day.
 class DayOfYear {
  public:
   int operator()(std::int64_t universalSecond) {
-    const std::int64_t day = FloorDiv(universalSecond, 86400);
+    const std::int64_t day = DayOfSecond(universalSecond);
     if (day != day_) {
       const double serial = kUnixEpochSerial + static_cast<double>(day);
       const DateParts d = SerialToParts(serial);
@@ -49,10 +44,9 @@ class DayOfYear {
   int dayOfYear_ = 1;
 };
 
-// The instant a row's sun stands for (see the header).
-std::int64_t SunInstant(std::int64_t start, std::int64_t length, double centre, double atStart,
-                        double atEnd) {
-  if (std::isfinite(centre)) return start + std::llround(centre);
+// The instant a row that the sun may rise or set in stands for, from the sun's elevation at
+// its start and end: the middle of its sunlit part (see the header).
+std::int64_t SunInstant(std::int64_t start, std::int64_t length, double atStart, double atEnd) {
   double from = 0;
   double to = static_cast<double>(length);
   const double e0 = atStart - kRiseElevation;
@@ -66,8 +60,16 @@ bool Absent(double v) { return std::isnan(v); }
 
 }  // namespace
 
+double KwpInUse(const Setup& setup) {
+  double kwp = 0;
+  for (int p = 0; p < kPanelCount; ++p) {
+    if (InUse(setup.panels[p])) kwp += setup.kwp[p];
+  }
+  return kwp;
+}
+
 void PressureFromWeather(Setup& setup, const site::Weather& weather) {
-  if (std::isfinite(weather.elevation) && weather.elevation >= -500 && weather.elevation <= 9000) {
+  if (kAltitudeRange.holds(weather.elevation)) {
     setup.atmosphere.pressure = clearsky::PressureAtAltitude(weather.elevation);
   }
 }
@@ -80,14 +82,11 @@ Pipeline::Pipeline(const Setup& setup)
     : setup_(setup),
       engine_(setup.latitude, setup.longitude, setup.panels),
       model_(setup.atmosphere) {
-  double kwpSum = 0;
   for (int p = 0; p < kPanelCount; ++p) {
     inUse_[p] = InUse(setup.panels[p]);
     factors_[p] = clearsky::FactorsForTilt(setup.panels[p].Tilt, setup.albedo);
     planes_[p] = energy::PlaneOf(setup.panels[p].Tilt, setup.panels[p].Azimuth);
-    skyFactor_[p] = setup.horizon.flat()
-                        ? 1.0
-                        : setup.horizon.skyFactor(setup.panels[p].Azimuth, setup.panels[p].Tilt);
+    skyFactor_[p] = setup.horizon.skyFactor(setup.panels[p].Azimuth, setup.panels[p].Tilt);
     energy::System& s = systems_[p];
     s.kwp = setup.kwp[p];
     s.module = setup.system.module;
@@ -95,10 +94,9 @@ Pipeline::Pipeline(const Setup& setup)
     s.lossesPercent = setup.system.lossesPercent;
     s.inverterPercent = setup.system.inverterPercent;
     s.dcAcRatio = setup.system.dcAcRatio;
-    if (inUse_[p]) kwpSum += setup.kwp[p];
   }
   oneSystem_ = systems_[0];
-  oneSystem_.kwp = kwpSum;
+  oneSystem_.kwp = KwpInUse(setup);
 }
 
 void Pipeline::clearSky(series::Block& sun, series::SkyBlock& skyBlock, bool sky) const {
@@ -218,8 +216,8 @@ void Pipeline::weatherSun(const site::Weather& weather, std::int64_t shift,
     std::size_t moved = 0;
     for (std::size_t j = 0; j < k; ++j) {
       const std::size_t i = near[j];
-      const std::int64_t instant = SunInstant(b.startSecond[i], b.seconds[i], site::kAbsent,
-                                              edgeElevation[2 * j], edgeElevation[2 * j + 1]);
+      const std::int64_t instant =
+          SunInstant(b.startSecond[i], b.seconds[i], edgeElevation[2 * j], edgeElevation[2 * j + 1]);
       if (instant == b.sun.universalSecond[i]) continue;
       b.sun.universalSecond[i] = instant;
       near[moved] = i;
@@ -307,6 +305,11 @@ void Pipeline::runWeather(const site::Weather& weather, double shiftSeconds,
     weatherSun(weather, shift, display, task.block * kBlock, b, from, to, stages.geometry);
     weatherLight(weather.rows.data() + task.block * kBlock, b, from, to);
   };
+  // Under the lock: the first failure is kept and ends the run on both threads.
+  const auto fail = [&] {
+    if (!failure) failure = std::current_exception();
+    changed.notify_all();
+  };
   // Runs a task, or waits; false when there is nothing left to do for this thread.
   const auto work = [&](std::unique_lock<std::mutex>& lock) {
     const Task task = take();
@@ -316,8 +319,7 @@ void Pipeline::runWeather(const site::Weather& weather, double shiftSeconds,
       run(task);
     } catch (...) {
       lock.lock();
-      if (!failure) failure = std::current_exception();
-      changed.notify_all();
+      fail();
       return true;
     }
     lock.lock();
@@ -354,8 +356,7 @@ void Pipeline::runWeather(const site::Weather& weather, double shiftSeconds,
           }
         } catch (...) {
           lock.lock();
-          if (!failure) failure = std::current_exception();
-          changed.notify_all();
+          fail();
           break;
         }
         lock.lock();

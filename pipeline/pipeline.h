@@ -64,6 +64,9 @@ inline constexpr Range kLossesRange{0, 99};
 inline constexpr Range kInverterRange{50, 100};
 inline constexpr Range kDcAcRange{0.1, 10};
 inline constexpr Range kWeatherShiftRange{-24, 24};  // hours
+inline constexpr Range kAltitudeRange{-500, 9000};    // metres
+// A panel's kWp: above kKwpRange.low, at most its high.
+inline bool KwpHolds(double kwp) { return kwp > kKwpRange.low && kwp <= kKwpRange.high; }
 
 struct Setup {
   double latitude = 0;   // degrees, -90..90
@@ -78,7 +81,10 @@ struct Setup {
   SystemOptions system{};
 };
 
-// The air's pressure from the altitude a weather file states (-500 to 9000 m), when it
+// The kWp of the panels in use, summed.
+double KwpInUse(const Setup& setup);
+
+// The air's pressure from the altitude a weather file states (kAltitudeRange), when it
 // states one: the refraction of its sun.
 void PressureFromWeather(Setup& setup, const site::Weather& weather);
 

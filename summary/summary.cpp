@@ -129,18 +129,11 @@ void AddEnergy(EnergyTotals& to, const EnergyTotals& from) {
   to.missing += from.missing;
 }
 
-double KwpInUse(const Site& site) {
-  double kwp = 0;
-  for (int p = 0; p < kPanelCount; ++p) {
-    if (InUse(site.panels[p])) kwp += site.kwp[p];
-  }
-  return kwp;
-}
-
 }  // namespace
 
 EnergyYear SumWeather(const Site& site, const site::Weather& weather, double shiftSeconds,
-                      const site::ZoneRule& display, const std::function<void(double)>& progress) {
+                      const site::ZoneRule& display, const std::function<void(double)>& progress,
+                      bool power) {
   const pipeline::Pipeline pipeline(site);
   EnergyYear sums;
   pipeline.runWeather(weather, shiftSeconds, display, [&](const pipeline::Block& b) {
@@ -152,21 +145,22 @@ EnergyYear SumWeather(const Site& site, const site::Weather& weather, double shi
       for (int p = 0; p < kPanelCount; ++p) {
         if (!pipeline.inUse(p)) continue;
         t.panels[p].poa += b.sky.poa[p][i] * kh;
+        if (!power) continue;
         t.panels[p].dc += b.dc[p][i] * kh;
         t.panels[p].ac += b.ac[p][i] * kh;
       }
-      t.ac += b.systemAc[i] * kh;
+      if (power) t.ac += b.systemAc[i] * kh;
       t.hours += static_cast<double>(b.seconds[i]) / 3600.0;
       ++t.rows;
       if (b.lightMissing[i]) ++t.missing;
     }
-  }, progress, {.geometry = false, .power = true});
+  }, progress, {.geometry = false, .power = power});
   for (const EnergyTotals& m : sums.months) AddEnergy(sums.year, m);
   return sums;
 }
 
 double SpecificYield(const Site& site, const EnergyTotals& t) {
-  const double kwp = KwpInUse(site);
+  const double kwp = pipeline::KwpInUse(site);
   return kwp > 0 ? t.ac / kwp : 0.0;
 }
 
@@ -176,6 +170,10 @@ double PerformanceRatio(const Site& site, const EnergyTotals& t) {
     if (InUse(site.panels[p])) reference += site.kwp[p] * t.panels[p].poa;
   }
   return reference > 0 ? t.ac / reference : 0.0;
+}
+
+double PanelSpecificYield(const Site& site, const EnergyTotals& t, int panel) {
+  return t.panels[panel].ac / site.kwp[panel];
 }
 
 double PanelPerformanceRatio(const Site& site, const EnergyTotals& t, int panel) {
@@ -219,7 +217,7 @@ Normal NormalOf(const PanelGeometry& panel, const SearchSky& s, const site::Hori
   const double sinBeta = geometry::SinD(panel.Tilt);
   return {geometry::SinD(panel.Azimuth) * sinBeta, geometry::CosD(panel.Azimuth) * sinBeta,
           geometry::CosD(panel.Tilt), sinBeta, clearsky::FactorsForTilt(panel.Tilt, s.albedo),
-          horizon.flat() ? 1.0 : horizon.skyFactor(panel.Azimuth, panel.Tilt)};
+          horizon.skyFactor(panel.Azimuth, panel.Tilt)};
 }
 
 // The plain sums of the planes' irradiance over the moments (the step left out), for the
@@ -425,17 +423,9 @@ BestOrientation FindBestWeather(const Site& site, const site::Weather& weather,
   }, kLightOnly);
   BestOrientation result;
   result.best = Search(sky, horizon, fixedTilt, fixedAzimuth, progress);
-  // The chosen plane's year exactly, summed as SumWeather sums it (by month, then the months).
-  const pipeline::Pipeline chosen(WithOnly(site, result.best));
-  std::array<double, 12> months{};
-  chosen.runWeather(weather, shiftSeconds, utc, [&](const pipeline::Block& b) {
-    for (std::size_t i = 0; i < b.sun.size; ++i) {
-      const int month = SerialToParts(SerialOfSecond(b.sun.localSecond[i])).month;
-      months[month - 1] += b.sky.poa[0][i] * (static_cast<double>(b.seconds[i]) / 3600.0 / 1000.0);
-    }
-  }, {}, kLightOnly);
-  result.irradiation = 0;
-  for (const double month : months) result.irradiation += month;
+  // The chosen plane's year exactly, as energy sums it.
+  result.irradiation =
+      SumWeather(WithOnly(site, result.best), weather, shiftSeconds, utc, {}, false).year.panels[0].poa;
   for (int p = 0; p < kPanelCount; ++p) result.panelIrradiation[p] = given[p] / 1000.0;
   if (progress) progress(1.0);
   return result;

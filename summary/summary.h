@@ -109,15 +109,19 @@ struct EnergyYear {
   EnergyTotals year;
 };
 
-// The sums of the weather's rows through the whole chain, months by display's local time.
+// The sums of the weather's rows through the whole chain, months by display's local time; with
+// power false, only each plane's light (poa) and the rows (dc and ac stay 0).
 EnergyYear SumWeather(const Site& site, const site::Weather& weather, double shiftSeconds,
-                      const site::ZoneRule& display, const std::function<void(double)>& progress = {});
+                      const site::ZoneRule& display, const std::function<void(double)>& progress = {},
+                      bool power = true);
 
 // kWh per kWp of the panels in use, and the performance ratio: AC over what their kWp would
 // give at 1 kW/m2 of their plane's light (0 without light).
 double SpecificYield(const Site& site, const EnergyTotals& t);
 double PerformanceRatio(const Site& site, const EnergyTotals& t);
 double PanelPerformanceRatio(const Site& site, const EnergyTotals& t, int panel);
+// One panel's kWh per kWp.
+double PanelSpecificYield(const Site& site, const EnergyTotals& t, int panel);
 
 // The orientation that gets the most plane irradiation over the weather's rows (with the
 // site's horizon and transposition); irradiation and panelIrradiation are the exact sums of

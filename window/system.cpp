@@ -66,8 +66,6 @@ QString Joined(const QString& a, const QString& b) {
   return b.isEmpty() ? a : a + QStringLiteral(" ") + b;
 }
 
-bool KwpHolds(double kwp) { return kwp > pipeline::kKwpRange.low && kwp <= pipeline::kKwpRange.high; }
-
 }  // namespace
 
 pipeline::Setup SkySources::setup(double latitude, double longitude,
@@ -113,7 +111,7 @@ QString SystemModel::restore() {
   for (int p = 0; p < kPanelCount; ++p) {
     bool ok = false;
     const double kwp = store_.value(kKwp.arg(p + 1)).toDouble(&ok);
-    if (ok && KwpHolds(kwp)) s.kwp[p] = kwp;
+    if (ok && pipeline::KwpHolds(kwp)) s.kwp[p] = kwp;
   }
   s.options.module = ValueOf(store_.value(kModule), s.options.module, kModules);
   s.options.mount = ValueOf(store_.value(kMount), s.options.mount, kMounts);
@@ -202,7 +200,7 @@ QString SystemModel::closeHorizon() {
 
 QString SystemModel::apply(const SystemSettings& settings) {
   for (int p = 0; p < kPanelCount; ++p) {
-    if (!KwpHolds(settings.kwp[p])) {
+    if (!pipeline::KwpHolds(settings.kwp[p])) {
       return QStringLiteral("Panel %1's kWp must be above 0 and at most %2.").arg(p + 1).arg(pipeline::kKwpRange.high);
     }
   }
