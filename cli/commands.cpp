@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -137,12 +138,8 @@ int RunSeries(const Options& o, const Environment& env) {
                          .arg(kMaxRowsWithoutForce));
   }
 
-  layout.panels = site.panelArray();
+  layout.setSite(site.latitude, site.longitude, site.zone, site.panelArray());
   layout.clearSky = o.clearsky;
-  layout.latitude = site.latitude;
-  layout.longitude = site.longitude;
-  layout.timeZone = site.zone.isNamed() ? 0 : site.zone.offsetAtUniversal(0);
-  layout.zoneName = site.zone.name().toStdString();
   layout.stepSeconds = step;
 
   const pipeline::Pipeline pipeline(SetupOf(o, site));
@@ -360,27 +357,31 @@ WeatherSite WeatherSiteOf(const Options& o, const Environment& env) {
   return w;
 }
 
+// Refuses the first of the options given that a weather file's rows take the place of: "the
+// series" or "the moments".
+void RefuseBesideWeather(std::initializer_list<std::pair<bool, const char*>> options,
+                         const char* rows) {
+  for (const auto& [given, name] : options) {
+    if (given) {
+      throw UsageError(QLatin1String(name), QStringLiteral("cannot be given with --weather, whose rows are ") +
+                                                QLatin1String(rows));
+    }
+  }
+}
+
 // One row per row of the weather file: its start, the sun, each panel's geometry, the light
 // as used, the air, and each panel's plane irradiance, cell temperature, DC and AC.
 int RunWeatherSeries(const Options& o, const Environment& env) {
-  for (const auto& [given, name] : {std::pair{o.from.has_value(), "--from"},
-                                    std::pair{o.to.has_value(), "--to"},
-                                    std::pair{o.step.has_value(), "--step"},
-                                    std::pair{o.clearsky, "--clearsky"}}) {
-    if (given) {
-      throw UsageError(QLatin1String(name),
-                       QStringLiteral("cannot be given with --weather, whose rows are the series"));
-    }
-  }
+  RefuseBesideWeather({{o.from.has_value(), "--from"},
+                       {o.to.has_value(), "--to"},
+                       {o.step.has_value(), "--step"},
+                       {o.clearsky, "--clearsky"}},
+                      "the series");
   files::SeriesLayout layout = SeriesLayoutOf(o);
   const WeatherSite ws = WeatherSiteOf(o, env);
   const WeatherInput& weather = *ws.weather;
   layout.weather = true;
-  layout.panels = ws.setup.panels;
-  layout.latitude = ws.setup.latitude;
-  layout.longitude = ws.setup.longitude;
-  layout.timeZone = ws.in.zone.isNamed() ? 0 : ws.in.zone.offsetAtUniversal(0);
-  layout.zoneName = ws.in.zone.name().toStdString();
+  layout.setSite(ws.setup.latitude, ws.setup.longitude, ws.in.zone, ws.setup.panels);
   layout.stepSeconds = weather.weather.rows.front().length;
   const pipeline::Pipeline pipeline(ws.setup);
   files::SeriesWriter writer(layout, *env.out);
@@ -498,10 +499,6 @@ int RunDay(const Options& o, const Environment& env) {
   return kExitOk;
 }
 
-// The months' names in the reports.
-constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
 // The twelve months as JSON: the object of each (totals(m), m from 0) with its "month".
 template <typename Totals>
 QJsonArray MonthsJson(Totals&& totals) {
@@ -574,7 +571,7 @@ int RunYear(const Options& o, const Environment& env) {
     }
     return line + QLatin1Char('\n');
   };
-  for (int m = 0; m < 12; ++m) r += row(QLatin1String(kMonths[m]), s.months[m]);
+  for (int m = 0; m < 12; ++m) r += row(text::MonthAbbreviation(m + 1), s.months[m]);
   r += row(QStringLiteral("Year"), s.year);
   env.out->write(r.toStdString());
   return kExitOk;
@@ -600,9 +597,8 @@ int RunBest(const Options& o, const Environment& env) {
   if (o.fixTilt && o.fixAzimuth) {
     throw UsageError(QStringLiteral("--fix-azimuth"), QStringLiteral("cannot be given with --fix-tilt"));
   }
-  if (ws.weather && (o.year || o.step)) {
-    throw UsageError(o.year ? QStringLiteral("--year") : QStringLiteral("--step"),
-                     QStringLiteral("cannot be given with --weather, whose rows are the moments"));
+  if (ws.weather) {
+    RefuseBesideWeather({{o.year.has_value(), "--year"}, {o.step.has_value(), "--step"}}, "the moments");
   }
   const std::int64_t step = ws.weather ? 0 : CoarseStepOf(o, 600, kSecondsPerDay);
   const int year = ws.weather ? 0 : YearOf(o, in, env);
@@ -753,7 +749,7 @@ int RunEnergy(const Options& o, const Environment& env) {
     }
     return line + Decimals(t.ac, 1).rightJustified(13) + QLatin1Char('\n');
   };
-  for (int m = 0; m < 12; ++m) r += row(QLatin1String(kMonths[m]), y.months[m]);
+  for (int m = 0; m < 12; ++m) r += row(text::MonthAbbreviation(m + 1), y.months[m]);
   r += row(QStringLiteral("Year"), y.year);
   for (int p = 0; p < kPanelCount; ++p) {
     if (!InUse(site.panels[p])) continue;

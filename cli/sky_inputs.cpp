@@ -3,7 +3,6 @@
 #include <cmath>
 #include <variant>
 
-#include "energy/alignment.h"
 #include "files/horizon.h"
 #include "files/weather.h"
 #include "text/convert.h"
@@ -111,13 +110,8 @@ pipeline::Setup SetupOf(const Options& o, const SiteInputs& site) {
 }
 
 QString AlignmentWarningOf(const WeatherInput& weather, double latitude, double longitude) {
-  const energy::Alignment a =
-      energy::CheckAlignment(weather.weather, latitude, longitude, weather.shiftHours);
-  QString line = text::AlignmentWarning(a, weather.name);
-  if (!line.isEmpty() && a.bestShiftHours != 0) {
-    line += QStringLiteral(" (--weather-shift %1)").arg(text::ShiftHours(weather.shiftHours + a.bestShiftHours));
-  }
-  return line;
+  return text::AlignmentLine(weather.weather, weather.name, latitude, longitude, weather.shiftHours,
+                             QStringLiteral(" (--weather-shift %1)"));
 }
 
 QString ModuleName(energy::Module module) {

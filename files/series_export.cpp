@@ -443,6 +443,16 @@ void SeriesText::Buffer::append(std::string_view text) {
   size_ += text.size();
 }
 
+void SeriesLayout::setSite(double latitudeDegrees, double longitudeDegrees,
+                           const text::SiteZone& zone,
+                           const std::array<PanelGeometry, kPanelCount>& sitePanels) {
+  latitude = latitudeDegrees;
+  longitude = longitudeDegrees;
+  timeZone = zone.isNamed() ? 0 : zone.offsetAtUniversal(0);
+  zoneName = zone.name().toStdString();
+  panels = sitePanels;
+}
+
 // --- The writer --------------------------------------------------------------------------
 
 SeriesWriter::SeriesWriter(const SeriesLayout& layout, OutputSink& sink)

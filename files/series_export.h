@@ -18,6 +18,7 @@
 #include "pipeline/pipeline.h"
 #include "site/site.h"
 #include "series/engine.h"
+#include "text/time_zone.h"
 
 namespace halvessa::files {
 
@@ -60,6 +61,10 @@ struct SeriesLayout {
   double timeZone = 0;      // fixed hours, when zoneName is empty
   std::string zoneName;     // the zone's name, or empty
   std::int64_t stepSeconds = 0;
+
+  // The site's part: where, the zone (its name, or a fixed zone's hours) and the panels.
+  void setSite(double latitudeDegrees, double longitudeDegrees, const text::SiteZone& zone,
+               const std::array<PanelGeometry, kPanelCount>& sitePanels);
 };
 
 // The text of a series' rows, made straight into a buffer. Each value is a number column:

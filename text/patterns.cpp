@@ -109,6 +109,12 @@ QString FormatIsoDate(double serial) {
          TwoDigits(p.month) + QLatin1Char('-') + TwoDigits(p.day);
 }
 
+QString MonthAbbreviation(int month) {
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  return QLatin1String(kMonths[month - 1]);
+}
+
 QString FormatHourMinute(double serial, const QLocale& locale) {
   const DateParts p = SerialToParts(serial);
   return TwoDigits(p.hour) + TimeSeparator(locale) + TwoDigits(p.minute);

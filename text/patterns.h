@@ -21,6 +21,10 @@ QString FormatWhole(double value, const QLocale& locale = QLocale());
 // "yyyy-mm-dd" of a day serial. Throws halvessa::CalendarRangeError outside the calendar.
 QString FormatIsoDate(double serial);
 
+// "Jan" to "Dec" for months 1 to 12, in English whatever the locale (the reports' and the
+// charts' month names).
+QString MonthAbbreviation(int month);
+
 // "hh:nn" of a day serial: the time of day to the nearest second, then the seconds dropped
 // (21:15:59.99 gives 21:16, 10:15:59 gives 10:15). The locale's time separator. The time of
 // day is the fraction above the floor (-0.25 gives 18:00). Throws halvessa::CalendarRangeError

@@ -42,6 +42,16 @@ QString SkyTitle(const site::Weather* weather, const QString& fileName) {
   return title + QStringLiteral(" ") + fileName;
 }
 
+QString AlignmentLine(const site::Weather& weather, const QString& fileName, double latitude,
+                      double longitude, double shiftHours, const QString& remedy) {
+  const energy::Alignment a = energy::CheckAlignment(weather, latitude, longitude, shiftHours);
+  QString line = AlignmentWarning(a, fileName);
+  if (!line.isEmpty() && a.bestShiftHours != 0) {
+    line += remedy.arg(ShiftHours(shiftHours + a.bestShiftHours));
+  }
+  return line;
+}
+
 QString AlignmentWarning(const energy::Alignment& a, const QString& fileName) {
   if (!a.warn) return {};
   QString line = fileName + QStringLiteral(": ");

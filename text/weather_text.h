@@ -16,6 +16,12 @@ namespace halvessa::text {
 // with ", 4.2 % of its beam falls while the sun is down" when beam falls at night.
 QString AlignmentWarning(const energy::Alignment& alignment, const QString& fileName);
 
+// The weather's light checked against the sun at the site, its times already moved by
+// shiftHours: the sentence above, then, when a shift fits better, remedy with its %1 filled
+// by the whole shift that fits, e.g. " (--weather-shift %1)". Empty when all fits.
+QString AlignmentLine(const site::Weather& weather, const QString& fileName, double latitude,
+                      double longitude, double shiftHours, const QString& remedy);
+
 // What a year's figures come from, for a title: "typical year, PVGIS TMY 45.000 8.000" (a
 // typical year or "weather", the file's source, and the site it states, else the file's
 // name), or, without weather, "clear sky".

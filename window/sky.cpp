@@ -20,10 +20,8 @@ constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 QString Number(double v) { return QString::number(v, 'g', 10); }
 
 QString DayLabel(double day) {
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   const DateParts parts = SerialToParts(day);
-  return QStringLiteral("%1 %2").arg(parts.day).arg(QLatin1String(kMonths[parts.month - 1]));
+  return QStringLiteral("%1 %2").arg(parts.day).arg(text::MonthAbbreviation(parts.month));
 }
 
 class Sky {
@@ -147,7 +145,7 @@ SkyDiagram ComputeSky(const Calculated& c, const site::Horizon* horizon, std::in
   } catch (const CalendarRangeError&) {
     d = SkyDiagram{};
     d.stepSeconds = stepSeconds;
-    d.problem = QStringLiteral("This day lies outside the years 100 to 9999 in universal time.");
+    d.problem = DayOutsideCalendarText();
   }
   return d;
 }

@@ -7,7 +7,6 @@
 #include <utility>
 #include <variant>
 
-#include "energy/alignment.h"
 #include "files/horizon.h"
 #include "files/weather.h"
 #include "text/system_words.h"
@@ -66,6 +65,59 @@ QString Joined(const QString& a, const QString& b) {
   return b.isEmpty() ? a : a + QStringLiteral(" ") + b;
 }
 
+// The file read into sources, its name made absolute; refused, the sources stay as they were.
+FileOpened ReadWeatherInto(SkySources& sources, const QString& path) {
+  files::WeatherResult read = files::ReadWeather(path);
+  if (const QString* error = std::get_if<QString>(&read)) return {false, *error};
+  sources.weather = std::make_shared<const site::Weather>(std::move(std::get<site::Weather>(read)));
+  sources.settings.weatherFile = QFileInfo(path).absoluteFilePath();
+  return {true, {}};
+}
+
+FileOpened ReadHorizonInto(SkySources& sources, const QString& path) {
+  const files::HorizonRead read = files::ReadHorizon(path);
+  if (!read.horizon) return {false, read.error};
+  sources.horizon = *read.horizon;
+  sources.settings.horizonFile = QFileInfo(path).absoluteFilePath();
+  return {true, {}};
+}
+
+// The line warning that the sources' weather and the sun at the site disagree, or empty.
+QString AlignmentOf(const SkySources& sources, double latitude, double longitude) {
+  return text::AlignmentLine(*sources.weather, QFileInfo(sources.settings.weatherFile).fileName(),
+                             latitude, longitude, sources.settings.weatherShiftHours,
+                             QStringLiteral(" (Edit > System: move its times by %1 h)"));
+}
+
+// The first value out of its range, said, or empty.
+QString Invalid(const SystemSettings& settings) {
+  for (int p = 0; p < kPanelCount; ++p) {
+    if (!pipeline::KwpHolds(settings.kwp[p])) {
+      return QStringLiteral("Panel %1's kWp must be above 0 and at most %2.").arg(p + 1).arg(pipeline::kKwpRange.high);
+    }
+  }
+  const std::pair<const char*, std::pair<double, pipeline::Range>> checks[] = {
+      {"The losses", {settings.options.lossesPercent, pipeline::kLossesRange}},
+      {"The inverter's efficiency", {settings.options.inverterPercent, pipeline::kInverterRange}},
+      {"The DC-to-AC ratio", {settings.options.dcAcRatio, pipeline::kDcAcRange}},
+      {"The weather's shift", {settings.weatherShiftHours, pipeline::kWeatherShiftRange}}};
+  for (const auto& [name, check] : checks) {
+    if (!check.second.holds(check.first)) {
+      return QLatin1String(name) + QStringLiteral(" must be from %1 to %2.").arg(check.second.low).arg(check.second.high);
+    }
+  }
+  return {};
+}
+
+// The values of settings on sources, their files kept.
+void SetValues(SkySources& sources, const SystemSettings& settings) {
+  const QString weather = sources.settings.weatherFile;
+  const QString horizon = sources.settings.horizonFile;
+  sources.settings = settings;
+  sources.settings.weatherFile = weather;
+  sources.settings.horizonFile = horizon;
+}
+
 }  // namespace
 
 pipeline::Setup SkySources::setup(double latitude, double longitude,
@@ -90,17 +142,6 @@ void StartRemembering(Form& form, FormModel& model, SystemModel& system) {
     model.message.setText(QString::fromLocal8Bit(e.what()));
   }
   model.message.setText(Joined(model.message.Text(), system.restore()));
-}
-
-QString AlignmentMessage(const site::Weather& weather, const QString& name, double latitude,
-                         double longitude, double shiftHours) {
-  const energy::Alignment a = energy::CheckAlignment(weather, latitude, longitude, shiftHours);
-  QString line = text::AlignmentWarning(a, name);
-  if (!line.isEmpty() && a.bestShiftHours != 0) {
-    line += QStringLiteral(" (Edit > System: move its times by %1 h)")
-                .arg(text::ShiftHours(shiftHours + a.bestShiftHours));
-  }
-  return line;
 }
 
 SystemModel::SystemModel(QSettings& store)
@@ -134,24 +175,17 @@ QString SystemModel::restore() {
   if (!weather.isEmpty()) {
     if (!QFileInfo::exists(weather)) {
       drop(QStringLiteral("The weather file"), weather, QStringLiteral("has gone missing"));
-    } else if (files::WeatherResult read = files::ReadWeather(weather);
-               const auto* w = std::get_if<site::Weather>(&read)) {
-      sources->weather = std::make_shared<const site::Weather>(std::move(*w));
-      sources->settings.weatherFile = weather;
-    } else {
+    } else if (const FileOpened read = ReadWeatherInto(*sources, weather); !read.opened) {
       drop(QStringLiteral("The weather file"), weather,
-           QStringLiteral("can no longer be read (") + std::get<QString>(read) + QStringLiteral(")"));
+           QStringLiteral("can no longer be read (") + read.message + QStringLiteral(")"));
     }
   }
   if (!horizon.isEmpty()) {
     if (!QFileInfo::exists(horizon)) {
       drop(QStringLiteral("The horizon file"), horizon, QStringLiteral("has gone missing"));
-    } else if (const files::HorizonRead read = files::ReadHorizon(horizon); read.horizon) {
-      sources->horizon = *read.horizon;
-      sources->settings.horizonFile = horizon;
-    } else {
+    } else if (const FileOpened read = ReadHorizonInto(*sources, horizon); !read.opened) {
       drop(QStringLiteral("The horizon file"), horizon,
-           QStringLiteral("can no longer be read (") + read.error + QStringLiteral(")"));
+           QStringLiteral("can no longer be read (") + read.message + QStringLiteral(")"));
     }
   }
   use(std::move(sources));
@@ -160,82 +194,58 @@ QString SystemModel::restore() {
                 save());  // forgotten
 }
 
-QString SystemModel::openWeather(const QString& path, double latitude, double longitude) {
-  files::WeatherResult read = files::ReadWeather(path);
-  if (const QString* error = std::get_if<QString>(&read)) return *error;
+FileOpened SystemModel::openWeather(const QString& path, double latitude, double longitude) {
   auto sources = std::make_shared<SkySources>(*sources_);
-  sources->weather = std::make_shared<const site::Weather>(std::move(std::get<site::Weather>(read)));
-  sources->settings.weatherFile = QFileInfo(path).absoluteFilePath();
-  const QString warning = AlignmentMessage(*sources->weather, QFileInfo(path).fileName(), latitude,
-                                           longitude, sources->settings.weatherShiftHours);
+  FileOpened read = ReadWeatherInto(*sources, path);
+  if (!read.opened) return read;
+  read.message = AlignmentOf(*sources, latitude, longitude);
   use(std::move(sources));
-  return Joined(warning, save());
+  read.message = Joined(read.message, save());
+  return read;
 }
 
-QString SystemModel::openHorizon(const QString& path) {
-  const files::HorizonRead read = files::ReadHorizon(path);
-  if (!read.horizon) return read.error;
+FileOpened SystemModel::openHorizon(const QString& path) {
   auto sources = std::make_shared<SkySources>(*sources_);
-  sources->horizon = *read.horizon;
-  sources->settings.horizonFile = QFileInfo(path).absoluteFilePath();
+  FileOpened read = ReadHorizonInto(*sources, path);
+  if (!read.opened) return read;
   use(std::move(sources));
-  return save();
-}
-
-QString SystemModel::closeWeather() {
-  auto sources = std::make_shared<SkySources>(*sources_);
-  sources->weather = nullptr;
-  sources->settings.weatherFile.clear();
-  use(std::move(sources));
-  return save();
-}
-
-QString SystemModel::closeHorizon() {
-  auto sources = std::make_shared<SkySources>(*sources_);
-  sources->horizon = {};
-  sources->settings.horizonFile.clear();
-  use(std::move(sources));
-  return save();
+  read.message = save();
+  return read;
 }
 
 QString SystemModel::apply(const SystemSettings& settings) {
-  for (int p = 0; p < kPanelCount; ++p) {
-    if (!pipeline::KwpHolds(settings.kwp[p])) {
-      return QStringLiteral("Panel %1's kWp must be above 0 and at most %2.").arg(p + 1).arg(pipeline::kKwpRange.high);
-    }
-  }
-  const std::pair<const char*, std::pair<double, pipeline::Range>> checks[] = {
-      {"The losses", {settings.options.lossesPercent, pipeline::kLossesRange}},
-      {"The inverter's efficiency", {settings.options.inverterPercent, pipeline::kInverterRange}},
-      {"The DC-to-AC ratio", {settings.options.dcAcRatio, pipeline::kDcAcRange}},
-      {"The weather's shift", {settings.weatherShiftHours, pipeline::kWeatherShiftRange}}};
-  for (const auto& [name, check] : checks) {
-    if (!check.second.holds(check.first)) {
-      return QLatin1String(name) + QStringLiteral(" must be from %1 to %2.").arg(check.second.low).arg(check.second.high);
-    }
-  }
+  if (const QString invalid = Invalid(settings); !invalid.isEmpty()) return invalid;
   auto sources = std::make_shared<SkySources>(*sources_);
-  const QString weather = sources->settings.weatherFile;
-  const QString horizon = sources->settings.horizonFile;
-  sources->settings = settings;
-  sources->settings.weatherFile = weather;
-  sources->settings.horizonFile = horizon;
+  SetValues(*sources, settings);
   use(std::move(sources));
   return save();
 }
 
 QString SystemModel::change(const SystemSettings& chosen, double latitude, double longitude) {
-  QString message = apply(chosen);
-  if (!message.isEmpty()) return message;
+  if (const QString invalid = Invalid(chosen); !invalid.isEmpty()) return invalid;
+  auto sources = std::make_shared<SkySources>(*sources_);
+  SetValues(*sources, chosen);
+  QString message;
   if (chosen.weatherFile != settings().weatherFile) {
-    message = Joined(message, chosen.weatherFile.isEmpty()
-                                  ? closeWeather()
-                                  : openWeather(chosen.weatherFile, latitude, longitude));
+    if (chosen.weatherFile.isEmpty()) {
+      sources->weather = nullptr;
+      sources->settings.weatherFile.clear();
+    } else if (const FileOpened read = ReadWeatherInto(*sources, chosen.weatherFile); read.opened) {
+      message = AlignmentOf(*sources, latitude, longitude);
+    } else {
+      message = read.message;
+    }
   }
   if (chosen.horizonFile != settings().horizonFile) {
-    message = Joined(message, chosen.horizonFile.isEmpty() ? closeHorizon() : openHorizon(chosen.horizonFile));
+    if (chosen.horizonFile.isEmpty()) {
+      sources->horizon = {};
+      sources->settings.horizonFile.clear();
+    } else {
+      message = Joined(message, ReadHorizonInto(*sources, chosen.horizonFile).message);
+    }
   }
-  return message;
+  use(std::move(sources));
+  return Joined(message, save());
 }
 
 QString SystemModel::zoneText() const { return store_.value(kZone).toString(); }

@@ -42,6 +42,13 @@ struct SkySources {
                         const std::array<PanelGeometry, kPanelCount>& panels) const;
 };
 
+// A file opened, or refused: whether it is now used, and the message (why it was refused, or
+// for weather, that its light and the sun at the site disagree; empty when all is well).
+struct FileOpened {
+  bool opened = false;
+  QString message;
+};
+
 class SystemModel {
  public:
   // store: where the settings are remembered (the user's configuration, or a test's file).
@@ -60,15 +67,14 @@ class SystemModel {
   // message: why it was refused, or (weather) that its light and the sun at the site
   // disagree; empty when all is well. Each method that changes what is remembered returns
   // the message when it cannot be saved.
-  QString openWeather(const QString& path, double latitude, double longitude);
-  QString openHorizon(const QString& path);
-  QString closeWeather();
-  QString closeHorizon();
+  FileOpened openWeather(const QString& path, double latitude, double longitude);
+  FileOpened openHorizon(const QString& path);
   // The dialog's values, the files aside (kept as they are). Values outside their ranges
   // are refused: the message names the first.
   QString apply(const SystemSettings& settings);
-  // All the dialog gives: its values, then each file whose name changed opened (or, named
-  // no more, closed). The messages of each step in one line.
+  // All the dialog gives at once: its values, and each file whose name changed opened (or,
+  // named no more, closed). The messages of each in one line; values out of range change
+  // nothing.
   QString change(const SystemSettings& chosen, double latitude, double longitude);
 
   // The time zone box's text last used for a computation; empty on the first start.
@@ -79,6 +85,7 @@ class SystemModel {
   std::function<void()> onChanged;
 
  private:
+  // Uses the sources (computing their title) and tells onChanged.
   void use(std::shared_ptr<SkySources> sources);
   // Writes the settings to the store; the message when it cannot, else empty (as each
   // method that changes them returns it).
@@ -96,10 +103,5 @@ class Form;
 // own), the Load procedure, then the remembered system and files, a file that has gone
 // missing named in the message line after what the Load procedure said.
 void StartRemembering(Form& form, FormModel& model, SystemModel& system);
-
-// The alignment check's line for a weather file at a site, naming the shift to set in the
-// System dialog; empty when the light fits the sun.
-QString AlignmentMessage(const site::Weather& weather, const QString& name, double latitude,
-                         double longitude, double shiftHours);
 
 }  // namespace halvessa::window

@@ -177,6 +177,10 @@ summary::Site SiteOf(const Calculated& c, const SkySources* sky) {
   return site;
 }
 
+QString DayOutsideCalendarText() {
+  return QStringLiteral("This day lies outside the years 100 to 9999 in universal time.");
+}
+
 DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds, const SkySources* sky) {
   DayChart chart;
   chart.day = LocalDay(c);
@@ -223,7 +227,7 @@ DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds, const SkySour
     chart = DayChart{};
     chart.day = LocalDay(c);
     chart.stepSeconds = stepSeconds;
-    chart.problem = QStringLiteral("This day lies outside the years 100 to 9999 in universal time.");
+    chart.problem = DayOutsideCalendarText();
   }
   return chart;
 }
@@ -433,12 +437,8 @@ QString ExportDayCsv(const Calculated& c, std::int64_t stepSeconds, const QStrin
                      const SkySources* sky) {
   const double day = LocalDay(c);
   files::SeriesLayout layout;
-  layout.panels = c.panels;
+  layout.setSite(c.latitude, c.longitude, c.zone, c.panels);
   layout.clearSky = true;
-  layout.latitude = c.latitude;
-  layout.longitude = c.longitude;
-  layout.timeZone = c.zone.isNamed() ? 0 : c.zone.offsetAtUniversal(0);
-  layout.zoneName = c.zone.name().toStdString();
   layout.stepSeconds = stepSeconds;
 
   files::SavedFile file(path);

@@ -105,6 +105,9 @@ QString PanelCaption(int panel, const PanelGeometry& geometry);
 // The pipeline's site of a computed moment, with the sky's horizon and system when given.
 summary::Site SiteOf(const Calculated& c, const SkySources* sky = nullptr);
 
+// Why a day whose moments leave the calendar is not drawn.
+QString DayOutsideCalendarText();
+
 // Computes the chart of the moment's day: the clear sky, under the sky's horizon if given.
 DayChart ComputeDay(const Calculated& c, std::int64_t stepSeconds, const SkySources* sky = nullptr);
 

@@ -52,8 +52,8 @@ TEST_F(SystemTest, TheSystemTheFilesAndTheZoneAreRemembered) {
     s.transposition = pipeline::Transposition::isotropic;
     s.weatherShiftHours = 0.5;
     ASSERT_EQ(model.apply(s), "");
-    EXPECT_TRUE(model.openWeather(kCsv, 45, 8).endsWith("(Edit > System: move its times by 0 h)"));
-    ASSERT_EQ(model.openHorizon(kHills), "");
+    EXPECT_TRUE(model.openWeather(kCsv, 45, 8).message.endsWith("(Edit > System: move its times by 0 h)"));
+    ASSERT_EQ(model.openHorizon(kHills).message, "");
     EXPECT_EQ(model.rememberZone(QStringLiteral("Australia/Sydney")), "");
     EXPECT_EQ(changes, 3);
     EXPECT_EQ(model.sources()->title, "typical year, PVGIS TMY 45.000 8.000");
@@ -106,12 +106,12 @@ TEST_F(SystemTest, BadFilesAndValuesAreRefusedInOneLine) {
   QSettings store(file, QSettings::IniFormat);
   SystemModel model(store);
   model.restore();
-  const QString refused = model.openWeather(kHills, 45, 8);
+  const QString refused = model.openWeather(kHills, 45, 8).message;
   EXPECT_TRUE(refused.contains("horizon-45.000-8.000.csv")) << refused.toStdString();
   EXPECT_FALSE(model.sources()->weather);
-  EXPECT_NE(model.openHorizon(kCsv), "");
+  EXPECT_NE(model.openHorizon(kCsv).message, "");
   EXPECT_TRUE(model.sources()->horizon.flat());
-  const QString warning = model.openWeather(kEpw, 45, 8);
+  const QString warning = model.openWeather(kEpw, 45, 8).message;
   EXPECT_TRUE(warning.endsWith("before the sun, and its times fit best moved by +1 h (Edit > "
                                "System: move its times by +1 h)")) << warning.toStdString();
   EXPECT_TRUE(model.sources()->weather);
@@ -174,8 +174,8 @@ TEST_F(SystemTest, TheYearFromWeatherIsTheCalculatorsEnergy) {
   s.kwp = {4, 2, 1, 1, 1};
   s.options.mount = energy::Mount::roof;
   ASSERT_EQ(model.apply(s), "");
-  ASSERT_EQ(model.openWeather(kCsv, 46.2, 6.15), "");
-  ASSERT_EQ(model.openHorizon(kHills), "");
+  ASSERT_EQ(model.openWeather(kCsv, 46.2, 6.15).message, "");
+  ASSERT_EQ(model.openHorizon(kHills).message, "");
   YearRequest request;
   request.site = {Calculated::Kind::kCalculation, 46.2, 6.15, text::SiteZone::Fixed(1),
                   DateSerial(2025, 7, 24), {{{180, 35}, {240, 20}}}};

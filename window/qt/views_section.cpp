@@ -512,6 +512,8 @@ class YearView {
       for (QBarSet* set : bars->barSets()) bars->take(set);
       bars->append(shown);
     }
+    // The site the figures are of, for the yields and ratios.
+    const pipeline::Setup setup = SiteOf(result->site, result->sky.get());
     double highest = 0;
     const auto bar = [&highest](QBarSet* set, int month, double v) {
       set->replace(month, v);
@@ -527,9 +529,8 @@ class YearView {
       const QString share = QStringLiteral("%1%").arg(YearModel::Share(*result, p + 1));
       if (weather) {
         const summary::EnergyTotals& y = result->energy->year;
-        const pipeline::Setup setup = SiteOf(result->site, result->sky.get());
         addRow(p, {PanelCaption(p + 1, result->panels[p]), Fixed(y.panels[p].poa, 1),
-                   Fixed(y.panels[p].ac, 1), Fixed(y.panels[p].ac / setup.kwp[p], 1),
+                   Fixed(y.panels[p].ac, 1), Fixed(summary::PanelSpecificYield(setup, y, p), 1),
                    Percent(summary::PanelPerformanceRatio(setup, y, p)), share},
                YearModel::ShareText(*result, p + 1));
       } else {
@@ -541,7 +542,6 @@ class YearView {
     if (weather) {
       for (int m = 0; m < 12; ++m) bar(system, m, result->energy->months[m].ac);
       const summary::EnergyTotals& y = result->energy->year;
-      const pipeline::Setup setup = SiteOf(result->site, result->sky.get());
       addRow(-1, {QStringLiteral("System"), QString(), Fixed(y.ac, 1),
                   Fixed(summary::SpecificYield(setup, y), 1),
                   Percent(summary::PerformanceRatio(setup, y)), QString()}, QString());
@@ -593,10 +593,7 @@ class YearView {
     system = make(kSystemColour, QStringLiteral("System"));
     c->addSeries(bars);
     auto* months = new QBarCategoryAxis;
-    months->append({QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"),
-                    QStringLiteral("Apr"), QStringLiteral("May"), QStringLiteral("Jun"),
-                    QStringLiteral("Jul"), QStringLiteral("Aug"), QStringLiteral("Sep"),
-                    QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec")});
+    for (int m = 1; m <= 12; ++m) months->append(text::MonthAbbreviation(m));
     value = new QValueAxis;
     value->setLabelFormat(QStringLiteral("%d"));
     value->setTitleText(QStringLiteral("Clear sky kWh/m²"));
@@ -856,57 +853,53 @@ void ViewsSection::showYear() {
 
 void ViewsSection::report(const QString& text) { model_.message.setText(text); }
 
-std::optional<std::pair<double, double>> ViewsSection::site() const {
+std::pair<double, double> ViewsSection::site() const {
   if (const std::optional<Calculated>& last = viewsModel_.day.last()) {
-    return std::pair{last->latitude, last->longitude};
+    return {last->latitude, last->longitude};
   }
   try {
-    return std::pair{text::StrictNumber(model_.txtLat.Text()), text::StrictNumber(model_.txtLon.Text())};
+    return {text::StrictNumber(model_.txtLat.Text()), text::StrictNumber(model_.txtLon.Text())};
   } catch (const text::ConversionError&) {
-    return std::nullopt;
+    return {0, 0};
+  }
+}
+
+void ViewsSection::reportOpened(const QString& path, const FileOpened& read, bool weather) {
+  if (!read.message.isEmpty()) {
+    report(read.message);
+  } else if (weather) {
+    report(QStringLiteral("Weather \"%1\" opened: %2.").arg(QFileInfo(path).fileName(), system_.sources()->title));
+  } else {
+    report(QStringLiteral("Horizon \"%1\" opened.").arg(QFileInfo(path).fileName()));
   }
 }
 
 void ViewsSection::openWeather(const QString& path) {
   if (path.isEmpty()) return;
-  const auto at = site();
-  const QString message = system_.openWeather(path, at ? at->first : 0, at ? at->second : 0);
-  report(message.isEmpty() ? QStringLiteral("Weather \"%1\" opened: %2.")
-                                 .arg(QFileInfo(path).fileName(), system_.sources()->title)
-                           : message);
+  const auto [latitude, longitude] = site();
+  reportOpened(path, system_.openWeather(path, latitude, longitude), true);
 }
 
 void ViewsSection::openHorizon(const QString& path) {
   if (path.isEmpty()) return;
-  const QString message = system_.openHorizon(path);
-  report(message.isEmpty() ? QStringLiteral("Horizon \"%1\" opened.").arg(QFileInfo(path).fileName())
-                           : message);
+  reportOpened(path, system_.openHorizon(path), false);
 }
 
 void ViewsSection::openDropped(const QString& path) {
-  const auto at = site();
-  const QString absolute = QFileInfo(path).absoluteFilePath();
-  const QString weather = system_.openWeather(path, at ? at->first : 0, at ? at->second : 0);
-  if (system_.settings().weatherFile == absolute) {
-    report(weather.isEmpty() ? QStringLiteral("Weather \"%1\" opened: %2.")
-                                   .arg(QFileInfo(path).fileName(), system_.sources()->title)
-                             : weather);
-    return;
-  }
-  const QString horizon = system_.openHorizon(path);
-  if (system_.settings().horizonFile == absolute) {
-    report(QStringLiteral("Horizon \"%1\" opened.").arg(QFileInfo(path).fileName()));
-    return;
-  }
+  const auto [latitude, longitude] = site();
+  const FileOpened weather = system_.openWeather(path, latitude, longitude);
+  if (weather.opened) return reportOpened(path, weather, true);
+  const FileOpened horizon = system_.openHorizon(path);
+  if (horizon.opened) return reportOpened(path, horizon, false);
   report(QStringLiteral("%1 is neither a weather file (%2) nor a horizon file.")
-             .arg(QFileInfo(path).fileName(), weather.section(QStringLiteral(": "), 1)));
+             .arg(QFileInfo(path).fileName(), weather.message.section(QStringLiteral(": "), 1)));
 }
 
 void ViewsSection::editSystem() {
   SystemDialog dialog(system_.settings(), &window_);
   if (!runDialog(dialog)) return;
-  const auto at = site();
-  report(system_.change(dialog.settings(), at ? at->first : 0, at ? at->second : 0));
+  const auto [latitude, longitude] = site();
+  report(system_.change(dialog.settings(), latitude, longitude));
 }
 
 QString ViewsSection::skyText(View view) const {

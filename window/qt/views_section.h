@@ -145,8 +145,11 @@ class ViewsSection {
   void showSky();
   // What the view's light is: "clear sky", the weather's title, with the horizon's file.
   QString skyText(View view) const;
-  // The site of the last moment, else the boxes'.
-  std::optional<std::pair<double, double>> site() const;
+  // The site of the last moment, else the boxes' (0, 0 when they hold none): where a weather
+  // file's light is checked against the sun.
+  std::pair<double, double> site() const;
+  // The message line after a weather or horizon file was opened or refused.
+  void reportOpened(const QString& path, const FileOpened& read, bool weather);
 
   FormModel& model_;
   SystemModel& system_;
