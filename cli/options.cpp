@@ -243,7 +243,7 @@ std::pair<PanelGeometry, double> PanelOf(const QString& text) {
                                  QStringLiteral(" is not azimuth/tilt or azimuth/tilt/kWp, e.g. 151/45 or 180/35/4.2"));
   }
   PanelGeometry p;
-  double kwp = 1.0;
+  double kwp = pipeline::kDefaultKwp;
   try {
     p.Azimuth = text::StrictNumber(parts[0]);
     p.Tilt = text::StrictNumber(parts[1]);
@@ -271,7 +271,7 @@ void PanelsOf(const QStringList& given, SiteInputs& site) {
     for (const auto& stored : defaults::kPanels) {
       site.panels.push_back({text::StrictNumber(QLatin1String(stored.azimuth), QLocale::c()),
                              text::StrictNumber(QLatin1String(stored.tilt), QLocale::c())});
-      site.kwp.push_back(1.0);
+      site.kwp.push_back(pipeline::kDefaultKwp);
     }
   } else {
     for (const QString& text : given) {
@@ -362,7 +362,8 @@ std::array<PanelGeometry, kPanelCount> SiteInputs::panelArray() const {
 }
 
 std::array<double, kPanelCount> SiteInputs::kwpArray() const {
-  std::array<double, kPanelCount> a{1, 1, 1, 1, 1};
+  std::array<double, kPanelCount> a;
+  a.fill(pipeline::kDefaultKwp);
   for (std::size_t i = 0; i < kwp.size() && i < a.size(); ++i) a[i] = kwp[i];
   return a;
 }

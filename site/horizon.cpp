@@ -45,7 +45,7 @@ class Column {
   double above(double low, double sinLow, double cosLow) const {
     if (none_) return 0.0;
     if (rimIsTop_) return low < rim_ ? top_ - Primitive(a_, b_, low, sinLow, cosLow) : 0.0;
-    if (low <= rim_) return rim_ < kZenith ? top_ - fromRim_ : 0.0;
+    if (low <= rim_) return top_ - fromRim_;  // the rim lies below the zenith
     return top_ - Primitive(a_, b_, low, sinLow, cosLow);
   }
 
