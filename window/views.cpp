@@ -356,22 +356,21 @@ QString YearResult::skyTitle() const {
 ViewsModel::ViewsModel(FormModel& model) : model_(model) {
   model_.onCalculated = [this](const Calculated& c) {
     const DayModel::Change change = day.take(c);
-    if (change != DayModel::Change::kNone && onDayChange) onDayChange(change);
-    if (const std::optional<YearRequest> request = year.take(c); request && onYearRequest) {
-      onYearRequest(*request);
-    }
+    tell(change, year.take(c));
     if (onMoment) onMoment(c);
   };
+}
+
+void ViewsModel::tell(DayModel::Change change, const std::optional<YearRequest>& request) {
+  if (change != DayModel::Change::kNone && onDayChange) onDayChange(change);
+  if (request && onYearRequest) onYearRequest(*request);
 }
 
 ViewsModel::~ViewsModel() { model_.onCalculated = nullptr; }
 
 void ViewsModel::setSky(std::shared_ptr<const SkySources> sky) {
   const DayModel::Change change = day.setSky(sky);
-  if (change != DayModel::Change::kNone && onDayChange) onDayChange(change);
-  if (const std::optional<YearRequest> request = year.setSky(std::move(sky)); request && onYearRequest) {
-    onYearRequest(*request);
-  }
+  tell(change, year.setSky(std::move(sky)));
 }
 
 void ViewsModel::choose(View view) {
@@ -392,11 +391,7 @@ void ViewsModel::close() {
 void ViewsModel::follow() {
   if (tabs_.isOpen()) seedFromBoxes();
   const DayModel::Change change = day.setOpen(tabs_.shows(View::kDay));
-  if (change != DayModel::Change::kNone && onDayChange) onDayChange(change);
-  if (const std::optional<YearRequest> request = year.setOpen(tabs_.shows(View::kYear));
-      request && onYearRequest) {
-    onYearRequest(*request);
-  }
+  tell(change, year.setOpen(tabs_.shows(View::kYear)));
 }
 
 void ViewsModel::seedFromBoxes() {

@@ -236,6 +236,8 @@ class ViewsModel {
 
  private:
   void follow();
+  // Tells the views' listeners what the day and year models answered, the day's first.
+  void tell(DayModel::Change change, const std::optional<YearRequest>& request);
 
   FormModel& model_;
   ViewTabs tabs_;
