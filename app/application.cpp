@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <exception>
 
 #include "text/convert.h"
@@ -32,6 +33,7 @@ using halvessa::window::HalvessaWindow;
 using halvessa::window::QtPlatform;
 using halvessa::window::StartRemembering;
 using halvessa::window::SystemModel;
+using halvessa::window::UserConfiguration;
 
 #ifndef HALVESSA_VERSION
 #define HALVESSA_VERSION "unknown"
@@ -192,9 +194,8 @@ int RunApplication(int argc, char** argv, const std::function<void(QWidget&)>& b
   FormModel model;
   // What the user chose in earlier runs, in the user's configuration: the zone last used (so
   // that the start-up's instant view is in the user's zone), the system, weather and horizon.
-  QSettings remembered(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("halvessa"),
-                       QStringLiteral("halvessa"));
-  SystemModel system(remembered);
+  const std::unique_ptr<QSettings> remembered = UserConfiguration();
+  SystemModel system(*remembered);
   QtPlatform platform;
   platform.setErrorHandler([&model](const QString& text) { model.message.setText(text); });
   Form form(model, platform);

@@ -120,6 +120,11 @@ void SetValues(SkySources& sources, const SystemSettings& settings) {
 
 }  // namespace
 
+std::unique_ptr<QSettings> UserConfiguration() {
+  return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                     QStringLiteral("halvessa"), QStringLiteral("halvessa"));
+}
+
 pipeline::Setup SkySources::setup(double latitude, double longitude,
                                   const std::array<PanelGeometry, kPanelCount>& panels) const {
   pipeline::Setup s;

@@ -49,6 +49,10 @@ struct FileOpened {
   QString message;
 };
 
+// Where the window remembers them: halvessa/halvessa.ini in the user's configuration folder
+// (XDG_CONFIG_HOME, by default ~/.config).
+std::unique_ptr<QSettings> UserConfiguration();
+
 class SystemModel {
  public:
   // store: where the settings are remembered (the user's configuration, or a test's file).

@@ -177,8 +177,7 @@ void HalvessaWindow::setApplicationFont() { QApplication::setFont(DefaultFont())
 HalvessaWindow::HalvessaWindow(FormModel& model, QWidget* parent, SystemModel* system)
     : QWidget(parent), model_(model) {
   if (system == nullptr) {
-    ownSettings_ = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                               QStringLiteral("halvessa"), QStringLiteral("halvessa"));
+    ownSettings_ = UserConfiguration();
     ownSystem_ = std::make_unique<SystemModel>(*ownSettings_);
     system = ownSystem_.get();
   }
