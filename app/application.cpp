@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <exception>
 
 #include "text/convert.h"
 #include "window/form.h"
